@@ -1,0 +1,156 @@
+// Rendering: an isotropic mapping from the drawing's bounds to the device,
+// then every command draws itself through the pass's DrawContext.
+#include <cstdint>
+
+#include "drawing/draw_context.h"
+#include "drawing/drawing.h"
+
+namespace kerfline {
+
+void DrawContext::moveTo(PlotPoint p) {
+    lastX_ = toDevice(p.x);
+    lastY_ = toDevice(p.y);
+    MoveToEx(deviceContext(), lastX_, lastY_, nullptr);
+}
+
+void DrawContext::lineTo(PlotPoint p) {
+    const int x = toDevice(p.x);
+    const int y = toDevice(p.y);
+    if (x == lastX_ && y == lastY_) {
+        // LineTo leaves out its end point, so a cut that starts and ends at
+        // the same place would not show at all: draw it one unit long, then
+        // put the device's pen back where the line really ends.
+        LineTo(deviceContext(), x < kInt32Max ? x + 1 : x - 1, y);
+        MoveToEx(deviceContext(), x, y, nullptr);
+        return;
+    }
+    LineTo(deviceContext(), x, y);
+    lastX_ = x;
+    lastY_ = y;
+}
+
+void HpglCommand::draw(DrawContext& context) const {
+    context.setPosition(endPosition(context.position()));
+}
+
+void PlotCommand::draw(DrawContext& context) const {
+    const PointList& list = points();
+    switch (mnemonic()) {
+        case mnemonic::PD:
+            context.setPenDown(1);
+            [[fallthrough]];
+        case mnemonic::PA:
+            if (list.empty()) break;
+            if (context.isPenDown()) {
+                context.moveTo(context.position());
+                for (const PlotPoint& p : list) context.lineTo(p);
+            } else {
+                context.moveTo(list.back());
+            }
+            break;
+        case mnemonic::PU:
+            context.setPenDown(0);
+            if (!list.empty()) context.moveTo(list.back());
+            break;
+        case mnemonic::PR:
+            if (list.empty()) break;
+            if (context.isPenDown()) {
+                PlotPoint running = context.position();
+                context.moveTo(running);
+                for (const PlotPoint& offset : list) {
+                    running = wrapAdd(running, offset);
+                    context.lineTo(running);
+                }
+            } else {
+                context.moveTo(endPosition(context.position()));
+            }
+            break;
+        case mnemonic::IN:
+            context.setPenDown(0);
+            break;
+        default:
+            break;
+    }
+    context.setPosition(endPosition(context.position()));
+}
+
+namespace {
+
+// The smallest n for which `value` >> n is at most 32767.
+int shiftFor(std::int64_t value) {
+    int n = 0;
+    while ((value >> n) > 32767) ++n;
+    return n;
+}
+
+int clampToInt(std::int64_t v) {
+    if (v > kInt32Max) return kInt32Max;
+    if (v < kInt32Min) return kInt32Min;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+void PlotDrawing::render(HWND window, HDC dc) const {
+    if (!hasExtent()) return;
+    DrawContext context(dc, shift);
+
+    // A single point or a straight horizontal or vertical cut has a zero
+    // extent; the platform refuses a zero window extent, so use 1 (or, for a
+    // single point, the device's own size, so one unit is one pixel).
+    int extentX = static_cast<int>((std::int64_t{maxX} - minX) >> shift);
+    int extentY = static_cast<int>((std::int64_t{maxY} - minY) >> shift);
+    auto fixExtents = [&](int deviceWidth, int deviceHeight) {
+        if (extentX == 0 && extentY == 0) {
+            extentX = deviceWidth > 0 ? deviceWidth : 1;
+            extentY = deviceHeight > 0 ? deviceHeight : 1;
+        }
+        if (extentX == 0) extentX = 1;
+        if (extentY == 0) extentY = 1;
+    };
+
+    if (window) {
+        RECT client{};
+        GetClientRect(window, &client);
+        const std::int64_t width = std::int64_t{client.right} - client.left;
+        const std::int64_t height = std::int64_t{client.bottom} - client.top;
+        const int frameX = GetSystemMetrics(SM_CXFRAME);
+        const int frameY = GetSystemMetrics(SM_CYFRAME);
+        const std::int64_t viewportX = width - 2 * std::int64_t{frameX};
+        const std::int64_t viewportY = 2 * std::int64_t{frameY} - height;
+        // No room inside the margins: draw nothing rather than a mirror image.
+        if (viewportX <= 0 || viewportY >= 0) return;
+        fixExtents(clampToInt(viewportX), clampToInt(-viewportY));
+
+        SetMapMode(dc, MM_ISOTROPIC);
+        SetWindowExtEx(dc, extentX, extentY, nullptr);
+        SetViewportExtEx(dc, clampToInt(viewportX), clampToInt(viewportY), nullptr);
+        SetViewportOrgEx(dc, frameX, frameY, nullptr);
+        SetWindowOrgEx(dc, minX >> shift, maxY >> shift, nullptr);
+    } else {
+        const int paperWidth = GetDeviceCaps(dc, HORZSIZE);
+        const int paperHeight = GetDeviceCaps(dc, VERTSIZE);
+        const int pixelsX = GetDeviceCaps(dc, HORZRES);
+        const int pixelsY = GetDeviceCaps(dc, VERTRES);
+        SetMapMode(dc, MM_ISOTROPIC);
+        if (maxX / kUnitsPerMm < paperWidth && maxY / kUnitsPerMm < paperHeight) {
+            // True scale: plotter (0, 0) on the lower-left corner of the page.
+            const std::int64_t pageX = std::int64_t{paperWidth} * kUnitsPerMm;
+            const std::int64_t pageY = std::int64_t{paperHeight} * kUnitsPerMm;
+            const int n = shiftFor(pageX > pageY ? pageX : pageY);
+            context.setShift(n);
+            SetWindowExtEx(dc, clampToInt(pageX >> n), clampToInt(pageY >> n), nullptr);
+            SetViewportExtEx(dc, pixelsX, -pixelsY, nullptr);
+            SetWindowOrgEx(dc, 0, clampToInt(pageY >> n), nullptr);
+        } else {
+            fixExtents(pixelsX, pixelsY);
+            SetWindowExtEx(dc, extentX, extentY, nullptr);
+            SetViewportExtEx(dc, pixelsX, -pixelsY, nullptr);
+            SetWindowOrgEx(dc, minX >> shift, maxY >> shift, nullptr);
+        }
+    }
+
+    for (const PlotCommand& command : commands) command.draw(context);
+}
+
+}  // namespace kerfline

@@ -1,0 +1,42 @@
+// Plotter coordinates and the 32-bit arithmetic the geometry uses on them.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace kerfline {
+
+// A position or an offset in plotter units (40 to the millimetre).
+struct PlotPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend constexpr bool operator==(PlotPoint, PlotPoint) = default;
+};
+
+inline constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+inline constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+
+// Sums and differences of coordinates wrap in two's complement, as 32-bit
+// plotter firmware does, instead of overflowing a signed int.
+constexpr std::int32_t wrapAdd(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t wrapSub(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t wrapNeg(std::int32_t a) { return wrapSub(0, a); }
+constexpr std::int32_t wrapMul(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+constexpr PlotPoint wrapAdd(PlotPoint a, PlotPoint b) { return {wrapAdd(a.x, b.x), wrapAdd(a.y, b.y)}; }
+
+// A double cut toward zero and brought to the nearest 32-bit value; NaN gives 0.
+inline std::int32_t truncToInt32(double value) {
+    if (!(value == value)) return 0;
+    if (value >= 2147483647.0) return kInt32Max;
+    if (value <= -2147483648.0) return kInt32Min;
+    return static_cast<std::int32_t>(value);  // the conversion truncates toward zero
+}
+
+}  // namespace kerfline

@@ -1,0 +1,182 @@
+#include "hpgl/reader.h"
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace kerfline {
+
+namespace {
+
+// Skips whitespace and collects the next instruction up to its ";". The view
+// points into the stream's buffer or its scratch string and stays valid until
+// the stream is read again. No value: the text ended (only end of input), or
+// the instruction was cut off or too long (the stream failed).
+std::optional<std::string_view> readInstruction(InputStream& in) {
+    for (;;) {
+        const unsigned char* p = in.bufferedBegin();
+        const unsigned char* const end = in.bufferedEnd();
+        while (p < end && isHpglSpace(*p)) ++p;
+        in.consume(static_cast<std::size_t>(p - in.bufferedBegin()));
+        if (p < end) break;
+        if (!in.fill()) return std::nullopt;
+    }
+
+    std::string& scratch = in.scratch();
+    bool spansBlocks = false;
+    for (;;) {
+        const unsigned char* const begin = in.bufferedBegin();
+        const std::size_t available = static_cast<std::size_t>(in.bufferedEnd() - begin);
+        const std::size_t collected = spansBlocks ? scratch.size() : 0;
+        const std::size_t room = kMaxInstructionLength - collected;
+        // Up to `room` characters may belong to the instruction; the one
+        // after them must be the ";".
+        const std::size_t look = available < room + 1 ? available : room + 1;
+        if (const void* semi = std::memchr(begin, ';', look)) {
+            const std::size_t length =
+                static_cast<std::size_t>(static_cast<const unsigned char*>(semi) - begin);
+            const char* chars = reinterpret_cast<const char*>(begin);
+            in.consume(length + 1);
+            if (!spansBlocks) return std::string_view(chars, length);
+            scratch.append(chars, length);
+            return std::string_view(scratch);
+        }
+        if (available > room) {
+            in.consume(room + 1);  // the character past the limit is dropped
+            in.setFailed();
+            return std::nullopt;
+        }
+        if (!spansBlocks) scratch.clear();
+        spansBlocks = true;
+        scratch.append(reinterpret_cast<const char*>(begin), available);
+        in.consume(available);
+        if (!in.fill()) {
+            in.setFailed();  // the text ended inside the instruction
+            return std::nullopt;
+        }
+    }
+}
+
+// The instruction is handled as a zero-terminated string from here on.
+std::string_view cutAtZero(std::string_view instruction) {
+    const void* zero = std::memchr(instruction.data(), '\0', instruction.size());
+    if (!zero) return instruction;
+    return instruction.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) -
+                                                          instruction.data()));
+}
+
+MnemonicCode codeOf(std::string_view instruction) {
+    return makeMnemonic(static_cast<unsigned char>(instruction[0]),
+                        static_cast<unsigned char>(instruction[1]));
+}
+
+constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+bool readNumber(InputStream& in, std::int32_t& value) {
+    int c = in.get();
+    while (isHpglSpace(c)) c = in.get();
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = in.get();
+    }
+    if (!isDigit(c)) {
+        in.setFailed();
+        return false;
+    }
+    // Leading zeros are allowed, so keep reading digits past an overflow.
+    std::uint64_t magnitude = 0;
+    bool tooLarge = false;
+    do {
+        if (!tooLarge) {
+            magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+            tooLarge = magnitude > 2147483648ULL;
+        }
+        c = in.get();
+    } while (isDigit(c));
+    if (c >= 0) in.unget();
+    if (tooLarge || (!negative && magnitude > 2147483647ULL)) {
+        in.setFailed();
+        return false;
+    }
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return true;
+}
+
+}  // namespace
+
+InputStream& readCommand(InputStream& in, HpglCommand& command) {
+    command.clear();
+    const auto instruction = readInstruction(in);
+    if (!instruction) return in;
+    const std::string_view text = cutAtZero(*instruction);
+    if (text.size() < 2)
+        command.assignShort(text);
+    else
+        command.assign(codeOf(text), text.substr(2));
+    return in;
+}
+
+InputStream& readPlotCommand(InputStream& in, PlotCommand& command) {
+    command.clear();
+    const auto instruction = readInstruction(in);
+    if (!instruction) return in;
+    const std::string_view text = cutAtZero(*instruction);
+    if (text.size() < 2) {
+        command.assignShort(text);
+        return in;
+    }
+    const MnemonicCode code = codeOf(text);
+    const MnemonicEntry* entry = findMnemonic(code);
+    if (entry && entry->drawable)
+        command.assignDrawable(*entry, text.substr(2));
+    else
+        command.assign(code, text.substr(2));
+    return in;
+}
+
+void skipSeparator(InputStream& in) {
+    int c = in.get();
+    while (isHpglSpace(c)) c = in.get();
+    if (c >= 0 && c != ',') in.unget();
+}
+
+InputStream& readPoint(InputStream& in, PlotPoint& point) {
+    if (!readNumber(in, point.x)) return in;
+    skipSeparator(in);
+    readNumber(in, point.y);
+    return in;
+}
+
+void parsePointList(std::string_view parameters, PointList& points) {
+    MemoryInput in(parameters);
+    PlotPoint point;
+    if (readPoint(in, point).failed()) {
+        points.create();
+        return;
+    }
+    // Collect in a reused buffer so the list is allocated once, at its size.
+    thread_local std::vector<PlotPoint> collected;
+    collected.clear();
+    do {
+        collected.push_back(point);
+        skipSeparator(in);
+    } while (!readPoint(in, point).failed());
+    points.create(static_cast<std::uint32_t>(collected.size()));
+    for (const PlotPoint& p : collected) points.push_back(p);
+}
+
+OutputStream& writeCommand(OutputStream& out, const HpglCommand& command) {
+    if (command.isEmpty()) return out;
+    if (command.isKnown()) {
+        const MnemonicCode code = command.mnemonic();
+        out.put(static_cast<char>(code & 0xFF));
+        out.put(static_cast<char>(code >> 8));
+    }
+    command.writeParameters(out);
+    out.put(';');
+    return out;
+}
+
+}  // namespace kerfline

@@ -1,0 +1,348 @@
+// Reading instructions into records and writing them back.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hpgl/reader.h"
+#include "test_support.h"
+
+namespace kerfline {
+namespace {
+
+using Points = std::vector<PlotPoint>;
+
+Points pointsOf(const PlotCommand& c) { return Points(c.points().begin(), c.points().end()); }
+
+std::string writtenCommand(const HpglCommand& c) {
+    MemoryOutput out;
+    writeCommand(out, c);
+    return out.str();
+}
+
+struct InstructionCase {
+    std::string input;         // one instruction, ";" included
+    MnemonicCode mnemonic;     // 0 when unknown
+    std::optional<std::string> text;  // the record's text; nullopt: none
+    std::optional<Points> points;     // nullopt: no point list
+    std::string written;
+};
+
+class Instruction : public ::testing::TestWithParam<InstructionCase> {};
+
+TEST_P(Instruction, ReadsIntoTheRecordAndWritesBack) {
+    const InstructionCase& c = GetParam();
+    MemoryInput in(c.input);
+    PlotCommand command;
+    readPlotCommand(in, command);
+    ASSERT_FALSE(in.failed());
+    EXPECT_EQ(command.mnemonic(), c.mnemonic);
+    EXPECT_EQ(command.isKnown(), c.mnemonic != 0);
+    EXPECT_FALSE(command.isEmpty());
+    if (c.text) {
+        EXPECT_EQ(std::string(command.text() ? command.text() : "<none>"), *c.text);
+    } else {
+        EXPECT_EQ(command.text(), nullptr);
+    }
+    ASSERT_EQ(command.points().exists(), c.points.has_value());
+    if (c.points) {
+        EXPECT_EQ(pointsOf(command), *c.points);
+    }
+    EXPECT_EQ(writtenCommand(command), c.written);
+
+    // The construction from text gives the same record.
+    PlotCommand made(c.input.c_str());
+    if (c.input.find('\0') == std::string::npos) {
+        EXPECT_EQ(writtenCommand(made), c.written);
+    }
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Instruction,
+    ::testing::Values(
+        InstructionCase{"IN;", mnemonic::IN, std::nullopt, std::nullopt, "IN;"},
+        InstructionCase{"IN5;", mnemonic::IN, std::nullopt, std::nullopt, "IN;"},
+        InstructionCase{"SP1;", 0, "SP1", std::nullopt, "SP1;"},
+        InstructionCase{"PU0,0;", mnemonic::PU, std::nullopt, Points{{0, 0}}, "PU0,0;"},
+        InstructionCase{"PD100,0,100,100,0,100;", mnemonic::PD, std::nullopt,
+                        Points{{100, 0}, {100, 100}, {0, 100}}, "PD100,0,100,100,0,100;"},
+        InstructionCase{"PR -50, 0, 0,-50;", mnemonic::PR, std::nullopt, Points{{-50, 0}, {0, -50}},
+                        "PR-50,0,0,-50;"},
+        InstructionCase{"PU;", mnemonic::PU, std::nullopt, Points{}, "PU;"},
+        InstructionCase{"pu10,10;", 0, "pu10,10", std::nullopt, "pu10,10;"},
+        InstructionCase{"PA1.5,2;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
+        InstructionCase{"PA0100,0200;", mnemonic::PA, std::nullopt, Points{{100, 200}}, "PA100,200;"},
+        InstructionCase{"PA+5,-7;", mnemonic::PA, std::nullopt, Points{{5, -7}}, "PA5,-7;"},
+        InstructionCase{"PA5 -7;", mnemonic::PA, std::nullopt, Points{{5, -7}}, "PA5,-7;"},
+        InstructionCase{"PD1,,2;", mnemonic::PD, std::nullopt, Points{}, "PD;"},
+        InstructionCase{"PD1 2 3 4;", mnemonic::PD, std::nullopt, Points{{1, 2}, {3, 4}}, "PD1,2,3,4;"},
+        InstructionCase{"PU99999999999,0;", mnemonic::PU, std::nullopt, Points{}, "PU;"},
+        InstructionCase{"PA100,200,300;", mnemonic::PA, std::nullopt, Points{{100, 200}}, "PA100,200;"},
+        InstructionCase{"PA-2147483648,2147483647;", mnemonic::PA, std::nullopt,
+                        Points{{kInt32Min, kInt32Max}}, "PA-2147483648,2147483647;"},
+        InstructionCase{"PA2147483648,0;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
+        InstructionCase{"PA-2147483649,0;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
+        InstructionCase{"PA00000000000000000000001,2;", mnemonic::PA, std::nullopt, Points{{1, 2}},
+                        "PA1,2;"},
+        InstructionCase{"PA- 5,1;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
+        InstructionCase{"PD\n10\t,\r20 ;", mnemonic::PD, std::nullopt, Points{{10, 20}}, "PD10,20;"},
+        InstructionCase{"PD1,2,;", mnemonic::PD, std::nullopt, Points{{1, 2}}, "PD1,2;"},
+        InstructionCase{"SC 0, 100 ,0,100;", makeMnemonic('S', 'C'), " 0, 100 ,0,100", std::nullopt,
+                        "SC 0, 100 ,0,100;"},
+        InstructionCase{"LT;", makeMnemonic('L', 'T'), std::nullopt, std::nullopt, "LT;"},
+        InstructionCase{"PA100\0,200;"s, mnemonic::PA, std::nullopt, Points{}, "PA;"},
+        InstructionCase{"SP\0garbage;"s, 0, "SP", std::nullopt, "SP;"},
+        InstructionCase{"LB\0x;"s, makeMnemonic('L', 'B'), std::nullopt, std::nullopt, "LB;"},
+        InstructionCase{"P\0A;"s, 0, "P", std::nullopt, "P;"},
+        InstructionCase{";", 0, "", std::nullopt, ";"},
+        InstructionCase{"X;", 0, "X", std::nullopt, "X;"},
+        InstructionCase{"LBHello\x03PU;", makeMnemonic('L', 'B'), "Hello\x03PU", std::nullopt,
+                        "LBHello\x03PU;"},
+        InstructionCase{"\xC3\x80\xFF;", 0, "\xC3\x80\xFF", std::nullopt, "\xC3\x80\xFF;"}));
+
+TEST(ReadCommand, GenericRecordKeepsTextForDrawables) {
+    // readCommand alone parses nothing; writing falls back on the text.
+    MemoryInput in("PD1, 2;IN7;");
+    PlotCommand command;
+    readCommand(in, command);
+    EXPECT_STREQ(command.text(), "1, 2");
+    EXPECT_FALSE(command.points().exists());
+    EXPECT_EQ(writtenCommand(command), "PD1, 2;");
+    command.parsePoints();
+    EXPECT_EQ(command.text(), nullptr);
+    EXPECT_EQ(pointsOf(command), (Points{{1, 2}}));
+
+    readCommand(in, command);
+    EXPECT_STREQ(command.text(), "7");
+    command.parsePoints();
+    EXPECT_EQ(command.text(), nullptr);
+    EXPECT_EQ(writtenCommand(command), "IN;");
+
+    HpglCommand base;
+    MemoryInput again("IN7;");
+    readCommand(again, base);
+    EXPECT_EQ(writtenCommand(base), "IN7;");  // the base record writes its text
+}
+
+TEST(ReadCommand, RecordStatesAndClear) {
+    PlotCommand command;
+    EXPECT_TRUE(command.isEmpty());
+    EXPECT_EQ(writtenCommand(command), "");
+
+    command.assign(makeMnemonic('p', 'u'), "");
+    EXPECT_FALSE(command.isKnown());
+    EXPECT_EQ(command.mnemonic(), 0);
+    EXPECT_FALSE(command.isEmpty());
+    EXPECT_STREQ(command.text(), "pu");
+
+    command.clear();
+    command.assign(makeMnemonic('L', 'T'), "");
+    EXPECT_EQ(command.mnemonic(), 21580);
+    EXPECT_EQ(command.text(), nullptr);
+    EXPECT_FALSE(command.isEmpty());
+    EXPECT_FALSE(command.isDrawable());
+
+    PlotCommand pa("PA1,2,3,4;");
+    EXPECT_TRUE(pa.isDrawable());
+    pa.clear();
+    EXPECT_TRUE(pa.isEmpty());
+    EXPECT_EQ(pa.mnemonic(), 0);
+    EXPECT_FALSE(pa.points().exists());
+
+    EXPECT_TRUE(PlotCommand("IN;").isDrawable());
+    EXPECT_TRUE(PlotCommand("PU1,2").isEmpty());  // no ";": nothing read
+}
+
+TEST(ReadCommand, MovingHandsOverTextAndPoints) {
+    std::vector<PlotCommand> list;
+    for (const char* text : {"PD1,2,3,4,5,6;", "PU7,8;", "SP2;", "PR;"}) {
+        PlotCommand made(text);
+        list.push_back(std::move(made));
+        EXPECT_TRUE(made.isEmpty());  // NOLINT(bugprone-use-after-move): moved-from is empty
+    }
+    list.reserve(100);  // moves every element again
+    std::string all;
+    for (const PlotCommand& c : list) all += writtenCommand(c);
+    EXPECT_EQ(all, "PD1,2,3,4,5,6;PU7,8;SP2;PR;");
+}
+
+TEST(ReadCommand, PointListGrowsPastTheInlinePoint) {
+    PointList list;
+    EXPECT_FALSE(list.exists());
+    for (int i = 0; i < 100; ++i) list.push_back({i, -i});
+    ASSERT_EQ(list.size(), 100u);
+    EXPECT_EQ(list[0], (PlotPoint{0, 0}));
+    EXPECT_EQ(list.back(), (PlotPoint{99, -99}));
+    PointList moved(std::move(list));
+    EXPECT_FALSE(list.exists());  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(moved.size(), 100u);
+}
+
+TEST(ReadPoint, NumbersAndSeparators) {
+    MemoryInput in(" -12 ,\t+34 , ,5");
+    PlotPoint p;
+    readPoint(in, p);
+    EXPECT_FALSE(in.failed());
+    EXPECT_EQ(p, (PlotPoint{-12, 34}));
+    skipSeparator(in);
+    EXPECT_EQ(in.get(), ' ');  // only one "," is skipped, with the blanks before it
+    readPoint(in, p);
+    EXPECT_TRUE(in.failed());  // the second "," is not a number
+}
+
+TEST(ReadDrawingText, TheSixLineFile) {
+    const std::string file =
+        "IN;SP1;PU0,0;\r\nPD100,0,100,100,0,100;\r\nPR -50, 0, 0,-50;\r\nPU;\r\npu10,10;\r\nPA1.5,2;\r\n";
+    const auto path = test::scratchDir() / "six.plt";
+    test::writeBytes(path, file);
+    PlotDrawing drawing;
+    FileInput in(path.string().c_str());
+    readDrawing(in, drawing);
+    EXPECT_FALSE(in.failed());
+    EXPECT_TRUE(in.eof());
+    EXPECT_EQ(drawing.commands.size(), 8u);
+    EXPECT_EQ(test::written(drawing),
+              "IN;SP1;PU0,0;PD100,0,100,100,0,100;PR-50,0,0,-50;PU;pu10,10;PA;");
+}
+
+struct TextCase {
+    std::string input;
+    bool failed;
+    std::string written;
+};
+
+class WholeText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(WholeText, ReadsAndWrites) {
+    test::ReadResult result;
+    test::readInto(result, GetParam().input);
+    EXPECT_EQ(result.failed, GetParam().failed);
+    EXPECT_EQ(test::written(result.drawing), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WholeText,
+    ::testing::Values(
+        TextCase{"", false, ""}, TextCase{" \t\r\n\v\f", false, ""},
+        TextCase{"IN;PU0,0;PD10,10", true, "IN;PU0,0;"},  // the last one has no ";"
+        TextCase{";;;", false, ";;;"},
+        TextCase{"LBHello\x03PU;", false, "LBHello\x03PU;"},
+        TextCase{"LBline one\nline two\x03;PU1,1;", false, "LBline one\nline two\x03;PU1,1;"},
+        TextCase{"IN;SP1;\n\n  PD1,1;  \n", false, "IN;SP1;PD1,1;"},
+        TextCase{"\x1A;", false, "\x1A;"},  // Ctrl-Z ends only files, not memory text
+        TextCase{"IN;\x01;", false, "IN;\x01;"}));
+
+TEST(InstructionLength, LongInstructionsReadUpToTheBound) {
+    // Real exports hold PD instructions of thousands of characters.
+    std::string pd = "PD";
+    while (pd.size() < 1455) pd += "1234,5678,";
+    pd += "1,1";
+    test::ReadResult result;
+    test::readInto(result, "IN;" + pd + ";PU0,0;");
+    EXPECT_FALSE(result.failed);
+    EXPECT_EQ(result.drawing.commands.size(), 3u);
+
+    const std::size_t limit = kMaxInstructionLength;
+    std::string exact(limit, 'x');
+    exact[0] = 'L';
+    exact[1] = 'B';
+    test::ReadResult whole;
+    test::readInto(whole, exact + ";");
+    EXPECT_FALSE(whole.failed);
+    ASSERT_EQ(whole.drawing.commands.size(), 1u);
+    EXPECT_EQ(std::string(whole.drawing.commands[0].text()).size(), limit - 2);
+
+    test::ReadResult tooLong;
+    test::readInto(tooLong, "IN;" + exact + "x;PU;");
+    EXPECT_TRUE(tooLong.failed);
+    EXPECT_EQ(test::written(tooLong.drawing), "IN;");
+}
+
+TEST(FileText, LineEndsAndCtrlZFollowTextModeRules) {
+    struct Case {
+        std::string bytes;
+        bool failed;
+        std::string written;  // as kept in memory, before any line-end translation
+    };
+    const Case cases[] = {
+        {"LBa\r\nb\x03;", false, "LBa\nb\x03;"},       // CR LF arrives as LF
+        {"LBa\rb\x03;", false, "LBa\rb\x03;"},         // a lone CR stays
+        {"LBa\r\r\nb\x03;", false, "LBa\r\nb\x03;"},   // CR, then a pair
+        {"IN;PU1,1;\x1APD5,5;", false, "IN;PU1,1;"},   // Ctrl-Z ends the file
+        {"IN;PD5\x1A,5;", true, "IN;"},                // ... even inside an instruction
+        {"\x1AIN;", false, ""},
+        {"LBx\r", true, ""},                           // a CR at the very end
+    };
+    for (const Case& c : cases) {
+        const auto path = test::scratchDir() / "mode.plt";
+        test::writeBytes(path, c.bytes);
+        PlotDrawing drawing;
+        FileInput in(path.string().c_str());
+        readDrawing(in, drawing);
+        EXPECT_EQ(in.failed(), c.failed) << c.bytes;
+        EXPECT_EQ(test::written(drawing), c.written) << c.bytes;
+    }
+}
+
+TEST(FileText, PairSplitAcrossBlockRefillsStillPairs) {
+    // The reader takes files in 64 KiB blocks; put a CR LF pair on every
+    // possible boundary near the first two block ends.
+    constexpr std::size_t kBlock = 64 * 1024;
+    for (std::size_t boundary : {kBlock, 2 * kBlock}) {
+        for (std::size_t offset = 0; offset < 3; ++offset) {
+            std::string bytes = "LB";
+            bytes.append(boundary - offset - 3, 'a');
+            bytes += "\r\nz\x03;PU1,2;\r\n";
+            const auto path = test::scratchDir() / "split.plt";
+            test::writeBytes(path, bytes);
+            PlotDrawing drawing;
+            FileInput in(path.string().c_str());
+            readDrawing(in, drawing);
+            ASSERT_FALSE(in.failed());
+            ASSERT_EQ(drawing.commands.size(), 2u);
+            const std::string label = drawing.commands[0].text();
+            EXPECT_EQ(label.find('\r'), std::string::npos) << boundary << "/" << offset;
+            EXPECT_EQ(label.substr(label.size() - 3), "\nz\x03");
+        }
+    }
+}
+
+TEST(FileText, WritingTurnsLfIntoCrLfAndReadingUndoesIt) {
+    const auto path = test::scratchDir() / "out.plt";
+    const std::string source = "IN;LBfirst\nsecond\x03;PU1,2;LB\n\n\x03;";
+    {
+        test::ReadResult result;
+        test::readInto(result, source);
+        FileOutput out(path.string().c_str());
+        writeDrawing(out, result.drawing);
+        ASSERT_TRUE(out.close());
+    }
+    EXPECT_EQ(test::readBytes(path), "IN;LBfirst\r\nsecond\x03;PU1,2;LB\r\n\r\n\x03;");
+    PlotDrawing again;
+    FileInput in(path.string().c_str());
+    readDrawing(in, again);
+    EXPECT_EQ(test::written(again), source);
+}
+
+TEST(FileText, MissingFilesFailCleanly) {
+    const auto missing = test::scratchDir() / "no-such-dir" / "x.plt";
+    FileInput in(missing.string().c_str());
+    EXPECT_FALSE(in.isOpen());
+    EXPECT_TRUE(in.failed());
+    PlotDrawing drawing;
+    drawing.commands.emplace_back("PD1,1;");
+    readDrawing(in, drawing);
+    EXPECT_TRUE(drawing.commands.empty());  // a failed read still empties the drawing
+    EXPECT_FALSE(drawing.hasExtent());
+
+    FileOutput out(missing.string().c_str());
+    EXPECT_TRUE(out.failed());
+    out.write("IN;");
+    EXPECT_FALSE(out.close());
+}
+
+}  // namespace
+}  // namespace kerfline

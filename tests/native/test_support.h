@@ -1,0 +1,48 @@
+// Small helpers shared by the core tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "drawing/drawing.h"
+#include "hpgl/reader.h"
+
+namespace kerfline::test {
+
+// A drawing read from memory; `failed` tells whether the read failed.
+struct ReadResult {
+    PlotDrawing drawing;
+    bool failed = false;
+    bool eof = false;
+};
+inline void readInto(ReadResult& result, std::string_view text) {
+    MemoryInput in(text);
+    readDrawing(in, result.drawing);
+    result.failed = in.failed();
+    result.eof = in.eof();
+}
+
+inline std::string written(const PlotDrawing& drawing) {
+    MemoryOutput out;
+    writeDrawing(out, drawing);
+    return out.str();
+}
+
+// Reads `text` and writes it back as the program would save it.
+inline std::string roundTrip(std::string_view text) {
+    ReadResult result;
+    readInto(result, text);
+    return written(result.drawing);
+}
+
+// The shared HP-GL corpus beside the repository; empty when it is absent.
+std::filesystem::path corpusDir();
+
+// A scratch directory for file tests, emptied at the start of the run.
+std::filesystem::path scratchDir();
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace kerfline::test
