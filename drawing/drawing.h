@@ -20,6 +20,8 @@ public:
     PlotDrawing() = default;
     PlotDrawing(const PlotDrawing&) = delete;
     PlotDrawing& operator=(const PlotDrawing&) = delete;
+    PlotDrawing(PlotDrawing&&) = default;
+    PlotDrawing& operator=(PlotDrawing&&) = default;
     ~PlotDrawing() = default;
 
     // Draws onto a window's client area (window set) or a printer page
