@@ -1,0 +1,20 @@
+// The one way the program's sources include the Windows headers: the
+// narrow-character ("A") API only, and no min/max macros to trip over
+// std::min and std::max.
+#ifndef KERFLINE_SHELL_WIN32_H
+#define KERFLINE_SHELL_WIN32_H
+
+#ifdef UNICODE
+#error "Kerfline uses the narrow-character Win32 API; build without UNICODE"
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef STRICT
+#define STRICT
+#endif
+
+#include <windows.h>
+#include <commdlg.h>
+
+#endif
