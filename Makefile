@@ -1,0 +1,53 @@
+# Kerfline's two everyday commands:
+#   make run    build the Windows program and start it under Wine with a sample
+#   make test   install what is missing, build everything, run every test
+# The builds are CMake presets (CMakePresets.json) in build/<preset>.
+
+PRESETS := native asan fuzz win64 win32
+
+# One Wine prefix for the whole build folder, created on first use.
+export KERF_WINEPREFIX ?= $(CURDIR)/build/wineprefix
+
+.PHONY: all setup build run test clean \
+        $(addprefix build-,$(PRESETS)) test-native test-asan fuzz-smoke test-windows check-win32
+
+all: build
+
+setup:
+	@scripts/setup
+
+# Configuring again is cheap and picks up changes to CMakePresets.json.
+$(addprefix build-,$(PRESETS)): build-%: setup
+	cmake --preset $* --log-level=WARNING
+	cmake --build --preset $*
+
+# One preset after the other: each build already uses both cores.
+build: setup
+	@for preset in $(PRESETS); do \
+	  $(MAKE) --no-print-directory build-$$preset || exit 1; \
+	done
+
+test: build
+	@scripts/run-tests
+
+# The steps of `make test` one by one (on what is already built).
+test-native:
+	@scripts/run-tests native
+test-asan:
+	@scripts/run-tests asan
+# Hook for the fuzzers' smoke run; see step_fuzz in scripts/run-tests.
+fuzz-smoke:
+	@scripts/run-tests fuzz
+test-windows:
+	@scripts/run-tests windows
+check-win32:
+	@scripts/run-tests win32
+
+run: setup
+	cmake --preset win64 --log-level=WARNING
+	cmake --build --preset win64 --target kerfline
+	@scripts/run-kerfline samples/sample.plt
+
+clean:
+	@if [ -d build/wineprefix ]; then scripts/wine-run --server-stop; fi
+	rm -rf build
