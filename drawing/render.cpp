@@ -35,7 +35,7 @@ void HpglCommand::draw(DrawContext& context) const {
 
 void PlotCommand::draw(DrawContext& context) const {
     const PointList& list = points();
-    switch (mnemonic()) {
+    switch (code()) {
         case mnemonic::PD:
             context.setPenDown(1);
             [[fallthrough]];

@@ -132,9 +132,9 @@ void PlotCommand::clear() {
 }
 
 void PlotCommand::writeParameters(OutputStream& out) const {
-    const MnemonicCode code = mnemonic();
-    if (code == mnemonic::IN) return;
-    if (holdsPoints(code) && points_.exists()) {
+    const MnemonicCode kind = code();
+    if (kind == mnemonic::IN) return;
+    if (holdsPoints(kind) && points_.exists()) {
         bool first = true;
         for (const PlotPoint& p : points_) {
             if (!first) out.put(',');
@@ -149,11 +149,11 @@ void PlotCommand::writeParameters(OutputStream& out) const {
 }
 
 void PlotCommand::parsePoints() {
-    const MnemonicCode code = mnemonic();
-    if (holdsPoints(code)) {
+    const MnemonicCode kind = code();
+    if (holdsPoints(kind)) {
         parsePointList(text_ ? std::string_view(text_) : std::string_view(), points_);
         releaseText();
-    } else if (code == mnemonic::IN) {
+    } else if (kind == mnemonic::IN) {
         releaseText();
     }
 }

@@ -94,13 +94,15 @@ public:
 
 protected:
     void releaseText() noexcept;
+    // mnemonic() without the virtual call, for the hot loops.
+    MnemonicCode code() const { return entry_ ? entry_->code : 0; }
 
     const MnemonicEntry* entry_ = nullptr;
     char* text_ = nullptr;
 };
 
 // Every command in a drawing: the base record plus the points.
-class PlotCommand : public HpglCommand {
+class PlotCommand final : public HpglCommand {
 public:
     PlotCommand() noexcept = default;
     // Reads one instruction from `instruction` as the file reader would;

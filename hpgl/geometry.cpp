@@ -20,9 +20,17 @@ void widen(PlotPoint& smallest, PlotPoint& largest, PlotPoint p) {
 }  // namespace
 
 double distance(PlotPoint a, PlotPoint b) {
-    const double dx = wrapSub(b.x, a.x);
-    const double dy = wrapSub(b.y, a.y);
-    return std::hypot(dx, dy);
+    const std::int32_t dx = wrapSub(b.x, a.x);
+    const std::int32_t dy = wrapSub(b.y, a.y);
+    // Below 2^26 the squares and their sum are exact in a double, so the
+    // square root is the correctly rounded length, as hypot's is, and much
+    // cheaper; beyond that hypot keeps the sum from losing precision.
+    constexpr std::int32_t kExact = 1 << 26;
+    if (dx > -kExact && dx < kExact && dy > -kExact && dy < kExact) {
+        const double x = dx, y = dy;
+        return std::sqrt(x * x + y * y);
+    }
+    return std::hypot(static_cast<double>(dx), static_cast<double>(dy));
 }
 
 void HpglCommand::bounds(PlotPoint& smallest, PlotPoint& largest, int&) const {
@@ -37,7 +45,7 @@ double HpglCommand::travel(PlotPoint, int&) const { return 0.0; }
 void PlotCommand::bounds(PlotPoint& smallest, PlotPoint& largest, int& pen) const {
     smallest = kEmptySmallest;
     largest = kEmptyLargest;
-    switch (mnemonic()) {
+    switch (code()) {
         case mnemonic::PD:
             pen = 1;
             [[fallthrough]];
@@ -68,7 +76,7 @@ void PlotCommand::bounds(PlotPoint& smallest, PlotPoint& largest, int& pen) cons
 }
 
 PlotPoint PlotCommand::endPosition(PlotPoint current) const {
-    switch (mnemonic()) {
+    switch (code()) {
         case mnemonic::PA:
             return points_.empty() ? PlotPoint{} : points_.back();
         case mnemonic::PD:
@@ -86,7 +94,7 @@ PlotPoint PlotCommand::endPosition(PlotPoint current) const {
 
 double PlotCommand::travel(PlotPoint start, int& pen) const {
     double length = 0.0;
-    switch (mnemonic()) {
+    switch (code()) {
         case mnemonic::PD:
             pen = 1;
             [[fallthrough]];
@@ -114,7 +122,7 @@ double PlotCommand::travel(PlotPoint start, int& pen) const {
 }
 
 void PlotCommand::scale(double factor) {
-    if (!holdsPoints(mnemonic())) return;
+    if (!holdsPoints(code())) return;
     for (PlotPoint& p : points_) {
         p.x = truncToInt32(p.x * factor);
         p.y = truncToInt32(p.y * factor);
@@ -122,17 +130,17 @@ void PlotCommand::scale(double factor) {
 }
 
 void PlotCommand::rotate(std::int32_t sum) {
-    const MnemonicCode code = mnemonic();
-    if (code == mnemonic::PR) {
+    const MnemonicCode kind = code();
+    if (kind == mnemonic::PR) {
         for (PlotPoint& p : points_) p = PlotPoint{p.y, wrapNeg(p.x)};
-    } else if (holdsPoints(code)) {
+    } else if (holdsPoints(kind)) {
         for (PlotPoint& p : points_) p = PlotPoint{p.y, wrapSub(sum, p.x)};
     }
 }
 
 void PlotCommand::move(PlotPoint offset) {
-    const MnemonicCode code = mnemonic();
-    if (code == mnemonic::PR || !holdsPoints(code)) return;
+    const MnemonicCode kind = code();
+    if (kind == mnemonic::PR || !holdsPoints(kind)) return;
     for (PlotPoint& p : points_) p = wrapAdd(p, offset);
 }
 

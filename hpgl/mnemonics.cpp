@@ -27,14 +27,14 @@ int compareMnemonics(MnemonicCode a, MnemonicCode b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-void sortMnemonicTable() {
-    std::sort(std::begin(MnemonicTable), std::end(MnemonicTable),
-              [](const MnemonicEntry& a, const MnemonicEntry& b) {
-                  return compareMnemonics(a.code, b.code) < 0;
-              });
-}
+namespace {
+// Every instruction of a file is looked up, so the sort also fills a direct
+// index from each of the 65536 codes to its row (0: unknown, else row + 1):
+// the same exact-match result as a binary search of the sorted rows, in one
+// load instead of six comparisons.
+std::uint8_t rowOfCode[65536];
 
-const MnemonicEntry* findMnemonic(MnemonicCode code) {
+const MnemonicEntry* bisect(MnemonicCode code) {
     std::size_t lo = 0;
     std::size_t hi = kMnemonicCount;
     while (lo < hi) {
@@ -47,6 +47,23 @@ const MnemonicEntry* findMnemonic(MnemonicCode code) {
             hi = mid;
     }
     return nullptr;
+}
+}  // namespace
+
+void sortMnemonicTable() {
+    std::sort(std::begin(MnemonicTable), std::end(MnemonicTable),
+              [](const MnemonicEntry& a, const MnemonicEntry& b) {
+                  return compareMnemonics(a.code, b.code) < 0;
+              });
+    std::fill(std::begin(rowOfCode), std::end(rowOfCode), std::uint8_t{0});
+    for (std::size_t row = 0; row < kMnemonicCount; ++row)
+        if (bisect(MnemonicTable[row].code) == &MnemonicTable[row])
+            rowOfCode[MnemonicTable[row].code] = static_cast<std::uint8_t>(row + 1);
+}
+
+const MnemonicEntry* findMnemonic(MnemonicCode code) {
+    const std::uint8_t row = rowOfCode[code];
+    return row ? &MnemonicTable[row - 1] : nullptr;
 }
 
 }  // namespace kerfline

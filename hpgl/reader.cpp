@@ -72,7 +72,12 @@ MnemonicCode codeOf(std::string_view instruction) {
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
-bool readNumber(InputStream& in, std::int32_t& value) {
+// The number and separator grammar, written once for any source of
+// characters: an input stream, or the span of a parameter text, which the
+// point parser walks without a stream's overhead. A source has get() (-1 at
+// the end), unget() and fail().
+template <typename Source>
+bool readNumberFrom(Source& in, std::int32_t& value) {
     int c = in.get();
     while (isHpglSpace(c)) c = in.get();
     bool negative = false;
@@ -81,7 +86,7 @@ bool readNumber(InputStream& in, std::int32_t& value) {
         c = in.get();
     }
     if (!isDigit(c)) {
-        in.setFailed();
+        in.fail();
         return false;
     }
     // Leading zeros are allowed, so keep reading digits past an overflow.
@@ -96,12 +101,78 @@ bool readNumber(InputStream& in, std::int32_t& value) {
     } while (isDigit(c));
     if (c >= 0) in.unget();
     if (tooLarge || (!negative && magnitude > 2147483647ULL)) {
-        in.setFailed();
+        in.fail();
         return false;
     }
     value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
                      : static_cast<std::int32_t>(magnitude);
     return true;
+}
+
+// An input stream as a source.
+struct StreamSource {
+    InputStream& in;
+    int get() { return in.get(); }
+    void unget() { in.unget(); }
+    void fail() { in.setFailed(); }
+};
+
+// A parameter text as a source.
+struct SpanSource {
+    const unsigned char* cur;
+    const unsigned char* end;
+    int get() { return cur < end ? *cur++ : -1; }
+    void unget() { --cur; }
+    void fail() { end = cur; }
+};
+
+// The same grammar over a span in one pass, for the point parser, which
+// reads every coordinate of a file. The fuzzer checks the two agree.
+bool readNumberFrom(SpanSource& in, std::int32_t& value) {
+    const unsigned char* p = in.cur;
+    const unsigned char* const end = in.end;
+    while (p < end && isHpglSpace(*p)) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || !isDigit(*p)) {
+        in.cur = p;
+        in.fail();
+        return false;
+    }
+    while (p < end && *p == '0') ++p;
+    const unsigned char* const digits = p;
+    while (p < end && isDigit(*p)) ++p;
+    in.cur = p;
+    if (p - digits > 10) {
+        in.fail();
+        return false;
+    }
+    std::uint64_t magnitude = 0;
+    for (const unsigned char* d = digits; d < p; ++d) magnitude = magnitude * 10 + (*d - '0');
+    if (magnitude > (negative ? 2147483648ULL : 2147483647ULL)) {
+        in.fail();
+        return false;
+    }
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return true;
+}
+
+template <typename Source>
+void skipSeparatorIn(Source& in) {
+    int c = in.get();
+    while (isHpglSpace(c)) c = in.get();
+    if (c >= 0 && c != ',') in.unget();
+}
+
+template <typename Source>
+bool readPointFrom(Source& in, PlotPoint& point) {
+    if (!readNumberFrom(in, point.x)) return false;
+    skipSeparatorIn(in);
+    return readNumberFrom(in, point.y);
 }
 
 }  // namespace
@@ -137,32 +208,40 @@ InputStream& readPlotCommand(InputStream& in, PlotCommand& command) {
 }
 
 void skipSeparator(InputStream& in) {
-    int c = in.get();
-    while (isHpglSpace(c)) c = in.get();
-    if (c >= 0 && c != ',') in.unget();
+    StreamSource source{in};
+    skipSeparatorIn(source);
 }
 
 InputStream& readPoint(InputStream& in, PlotPoint& point) {
-    if (!readNumber(in, point.x)) return in;
-    skipSeparator(in);
-    readNumber(in, point.y);
+    StreamSource source{in};
+    readPointFrom(source, point);
     return in;
 }
 
 void parsePointList(std::string_view parameters, PointList& points) {
-    MemoryInput in(parameters);
+    const auto* begin = reinterpret_cast<const unsigned char*>(parameters.data());
+    SpanSource in{begin, begin + parameters.size()};
     PlotPoint point;
-    if (readPoint(in, point).failed()) {
+    if (!readPointFrom(in, point)) {
         points.create();
+        return;
+    }
+    skipSeparatorIn(in);
+    PlotPoint second;
+    if (!readPointFrom(in, second)) {
+        // The usual one-point PD or PU: the list holds it inline.
+        points.create(1);
+        points.push_back(point);
         return;
     }
     // Collect in a reused buffer so the list is allocated once, at its size.
     thread_local std::vector<PlotPoint> collected;
     collected.clear();
+    collected.push_back(point);
     do {
-        collected.push_back(point);
-        skipSeparator(in);
-    } while (!readPoint(in, point).failed());
+        collected.push_back(second);
+        skipSeparatorIn(in);
+    } while (readPointFrom(in, second));
     points.create(static_cast<std::uint32_t>(collected.size()));
     for (const PlotPoint& p : collected) points.push_back(p);
 }

@@ -1,0 +1,43 @@
+// Replaces the global operator new and delete of the benchmark program to
+// measure what the drawing really costs, malloc's own rounding included.
+#include "bench/heap_meter.h"
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<std::size_t> inUse{0};
+std::atomic<std::size_t> peak{0};
+
+void* allocate(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    const std::size_t now = inUse += malloc_usable_size(p);
+    std::size_t high = peak.load();
+    while (now > high && !peak.compare_exchange_weak(high, now)) {
+    }
+    return p;
+}
+
+void release(void* p) noexcept {
+    if (!p) return;
+    inUse -= malloc_usable_size(p);
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+
+namespace kerfline::bench {
+std::size_t heapInUse() { return inUse.load(); }
+std::size_t heapPeak() { return peak.load(); }
+void resetHeapPeak() { peak.store(inUse.load()); }
+}  // namespace kerfline::bench

@@ -1,0 +1,163 @@
+// Reading, writing, changing and drawing a large plot file, beside hp2xx
+// reading the same file.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/heap_meter.h"
+#include "drawing/drawing.h"
+#include "drawing/operations.h"
+#include "hpgl/reader.h"
+
+namespace {
+
+using namespace kerfline;
+
+constexpr int kInstructions = 2'000'000;
+
+// A cutter job of one-point instructions, a pen-up move every tenth: what
+// exports of many small shapes look like. Deterministic, about 29 MB.
+const std::string& bigFile() {
+    static const std::string path = [] {
+        sortMnemonicTable();
+        const auto file = std::filesystem::temp_directory_path() / "kerfline-bench-2M.plt";
+        if (!std::filesystem::exists(file) || std::filesystem::file_size(file) < 20'000'000) {
+            std::FILE* out = std::fopen(file.string().c_str(), "wb");
+            std::uint32_t state = 12345;
+            auto next = [&state] {
+                state = state * 1664525u + 1013904223u;
+                return (state >> 8) % 100000;
+            };
+            std::fputs("IN;SP1;", out);
+            for (int i = 0; i < kInstructions; ++i)
+                std::fprintf(out, "%s%u,%u;", i % 10 == 0 ? "PU" : "PD", next(), next());
+            std::fclose(out);
+        }
+        return file.string();
+    }();
+    return path;
+}
+
+std::size_t fileSize() { return std::filesystem::file_size(bigFile()); }
+
+void loadBig(PlotDrawing& drawing) {
+    FileInput in(bigFile().c_str());
+    readDrawing(in, drawing);
+    if (in.failed()) std::abort();
+}
+
+void BM_ReadWithStatistics(benchmark::State& state) {
+    const std::size_t size = fileSize();
+    double peakBytes = 0;
+    for (auto _ : state) {
+        const std::size_t before = bench::heapInUse();
+        bench::resetHeapPeak();
+        {
+            PlotDrawing drawing;
+            loadBig(drawing);
+            benchmark::DoNotOptimize(drawing.totalTravel);
+            peakBytes = static_cast<double>(bench::heapPeak() - before);
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+    state.counters["peak_MB"] = peakBytes / 1e6;
+    state.counters["peak_B_per_instr"] = peakBytes / (kInstructions + 2);
+    state.counters["peak_per_file_byte"] = peakBytes / static_cast<double>(size);
+}
+BENCHMARK(BM_ReadWithStatistics)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_Write(benchmark::State& state) {
+    PlotDrawing drawing;
+    loadBig(drawing);
+    const auto out = std::filesystem::temp_directory_path() / "kerfline-bench-out.plt";
+    for (auto _ : state) {
+        FileOutput file(out.string().c_str());
+        writeDrawing(file, drawing);
+        if (!file.close()) std::abort();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(out)));
+    std::filesystem::remove(out);
+}
+BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+template <typename Operation>
+void runOperation(benchmark::State& state, Operation operation) {
+    PlotDrawing drawing;
+    loadBig(drawing);
+    for (auto _ : state) operation(drawing);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
+}
+
+void BM_Frame(benchmark::State& state) {
+    runOperation(state, [](PlotDrawing& d) { frameDrawing(d, 10); });
+}
+void BM_Scale(benchmark::State& state) {
+    runOperation(state, [](PlotDrawing& d) { scaleDrawing(d, 100); });
+}
+void BM_Rotate(benchmark::State& state) {
+    runOperation(state, [](PlotDrawing& d) { rotateDrawing(d); });
+}
+void BM_Move(benchmark::State& state) {
+    runOperation(state, [](PlotDrawing& d) { moveDrawing(d, 1, 1); });
+}
+BENCHMARK(BM_Frame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scale)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Move)->Unit(benchmark::kMillisecond);
+
+class CountingDevice final : public gdi::Device {
+public:
+    std::int64_t lines = 0;
+    int setMapMode(int) override { return 1; }
+    BOOL setWindowExt(int, int, LPSIZE) override { return 1; }
+    BOOL setViewportExt(int, int, LPSIZE) override { return 1; }
+    BOOL setViewportOrg(int, int, LPPOINT) override { return 1; }
+    BOOL setWindowOrg(int, int, LPPOINT) override { return 1; }
+    int deviceCaps(int) override { return 1000; }
+    BOOL moveTo(int, int, LPPOINT) override { return 1; }
+    BOOL lineTo(int, int) override { return ++lines, 1; }
+};
+
+class ScreenWindow final : public gdi::Window {
+public:
+    BOOL clientRect(LPRECT rect) override {
+        *rect = RECT{0, 0, 1280, 960};
+        return 1;
+    }
+    int systemMetric(int) override { return 4; }
+};
+
+void BM_RenderToCountingDevice(benchmark::State& state) {
+    PlotDrawing drawing;
+    loadBig(drawing);
+    ScreenWindow window;
+    gdi::metricsSource() = &window;
+    CountingDevice device;
+    for (auto _ : state) drawing.render(&window, &device);
+    gdi::metricsSource() = nullptr;
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
+    state.counters["lines_per_pass"] = static_cast<double>(device.lines) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_RenderToCountingDevice)->Unit(benchmark::kMillisecond);
+
+// hp2xx reading the same file, for comparison (its start-up included).
+void BM_Hp2xxRead(benchmark::State& state) {
+    const std::string command = "hp2xx -q -m hpgl -f /dev/null " + bigFile() + " >/dev/null 2>&1";
+    if (std::system("command -v hp2xx >/dev/null 2>&1") != 0) {
+        state.SkipWithError("hp2xx is not installed");
+        return;
+    }
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) state.SkipWithError("hp2xx failed");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize()));
+}
+BENCHMARK(BM_Hp2xxRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
