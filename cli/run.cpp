@@ -1,0 +1,112 @@
+#include "cli/run.h"
+
+#include <cstdio>
+#include <string>
+
+#include "cli/console.h"
+#include "cli/safe_save.h"
+#include "cli/text.h"
+#include "drawing/drawing.h"
+#include "drawing/operations.h"
+
+namespace kerfline::cli {
+
+namespace {
+
+void report(std::string_view what, std::string_view name) {
+    std::string line(what);
+    line += ": ";
+    line += name;
+    line += '\n';
+    writeText(stderr, line);
+}
+
+// Reads the whole file before anything is written, so that an invalid file
+// produces no output at all. False (after saying so) when it is invalid.
+bool load(const std::string& path, PlotDrawing& drawing) {
+    FileInput in(path.c_str());
+    if (in.isOpen()) readDrawing(in, drawing);
+    if (!in.isOpen() || in.failed()) {
+        report("Invalid File", nameToUtf8(path));
+        return false;
+    }
+    return true;
+}
+
+void apply(const Operation& operation, PlotDrawing& drawing) {
+    switch (operation.kind) {
+        case Operation::Kind::Frame:
+            frameDrawing(drawing, operation.first);
+            break;
+        case Operation::Kind::Scale:
+            scaleDrawing(drawing, operation.first);
+            break;
+        case Operation::Kind::Rotate:
+            rotateDrawing(drawing);
+            break;
+        case Operation::Kind::Move:
+            moveDrawing(drawing, operation.first, operation.second);
+            break;
+    }
+}
+
+int info(const Arguments& arguments) {
+    PlotDrawing drawing;
+    if (!load(arguments.file, drawing)) return kExitFailed;
+
+    // The longest text is two 64-bit numbers and their units; plenty of room.
+    char buffer[128];
+    std::string text = nameToUtf8(fileNameOf(arguments.file));
+    text += '\n';
+    text += cp1251ToUtf8(drawing.areaText(buffer, sizeof buffer));
+    text += '\n';
+    text += cp1251ToUtf8(drawing.lowerLeftText(buffer, sizeof buffer));
+    text += '\n';
+    text += cp1251ToUtf8(drawing.travelText(buffer, sizeof buffer));
+    text += '\n';
+    if (!writeText(stdout, text)) {
+        report("Can't write", "standard output");
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int edit(const Arguments& arguments) {
+    PlotDrawing drawing;
+    if (!load(arguments.file, drawing)) return kExitFailed;
+    for (const Operation& operation : arguments.operations) apply(operation, drawing);
+
+    if (arguments.output.empty()) {
+        setBinaryMode(stdout);
+        StandardOutput out(stdout);
+        writeDrawing(out, drawing);
+        if (!out.finish()) {
+            report("Can't Save File", "standard output");
+            return kExitFailed;
+        }
+        return kExitDone;
+    }
+    const bool saved = saveReplacing(arguments.output.c_str(),
+                                     [&drawing](OutputStream& out) { writeDrawing(out, drawing); });
+    if (!saved) {
+        report("Can't Save File", nameToUtf8(arguments.output));
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int run(const Arguments& arguments) {
+    switch (arguments.action) {
+        case Arguments::Action::Help:
+            return writeText(stdout, usageText()) ? kExitDone : kExitFailed;
+        case Arguments::Action::Info:
+            return info(arguments);
+        case Arguments::Action::Edit:
+            return edit(arguments);
+    }
+    return kExitUsage;
+}
+
+}  // namespace kerfline::cli

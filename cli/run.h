@@ -1,0 +1,18 @@
+// Carrying out a parsed command line.
+#pragma once
+
+#include "cli/arguments.h"
+
+namespace kerfline::cli {
+
+// Exit statuses.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;  // invalid file, cannot save, out of memory
+inline constexpr int kExitUsage = 2;
+
+// Runs `info` or `edit` (or prints the usage for help), writing to standard
+// output and error; returns the exit status. The mnemonic table must have
+// been sorted.
+int run(const Arguments& arguments);
+
+}  // namespace kerfline::cli

@@ -1,0 +1,23 @@
+// Saving a file without ever leaving it half-written: the new bytes go to a
+// temporary file beside it, which replaces it only once every byte and the
+// close have succeeded. On any failure the old file stays exactly as it was
+// and the temporary file is removed.
+#pragma once
+
+#include <functional>
+
+#include "hpgl/stream.h"
+
+namespace kerfline {
+
+// Writes the file's whole content into the stream it is given. It need not
+// report errors: a failed write shows in the stream, which saveReplacing
+// checks.
+using ContentWriter = std::function<void(OutputStream&)>;
+
+// Saves to `path` through FileOutput (LF written as CR LF). True when the
+// file now holds exactly what `write` wrote. A read-only `path` is not
+// replaced, as Windows would refuse it too.
+bool saveReplacing(const char* path, const ContentWriter& write);
+
+}  // namespace kerfline
