@@ -1,0 +1,174 @@
+// The argument parser: command lines to the actions they ask for, or to a
+// usage error.
+#include "cli/arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <optional>
+
+namespace kerfline::cli {
+namespace {
+
+using Kind = Operation::Kind;
+using Action = Arguments::Action;
+
+Arguments editOf(std::string file, std::vector<Operation> operations, std::string output = {}) {
+    Arguments a;
+    a.action = Action::Edit;
+    a.file = std::move(file);
+    a.operations = std::move(operations);
+    a.output = std::move(output);
+    return a;
+}
+
+Arguments infoOf(std::string file) {
+    Arguments a;
+    a.action = Action::Info;
+    a.file = std::move(file);
+    return a;
+}
+
+Arguments helpRequest() { return Arguments{}; }
+
+struct ParseCase {
+    std::vector<std::string_view> args;
+    std::optional<Arguments> expected;  // none: a usage error
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    for (std::string_view a : c.args) *os << '[' << a << "] ";
+}
+
+class ParseArgumentsTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseArgumentsTest, GivesTheActionsOrAUsageError) {
+    const ParseCase& c = GetParam();
+    const ParseResult result = parseArguments(c.args);
+    if (!c.expected) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.empty());
+        return;
+    }
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.arguments, *c.expected);
+}
+
+const Operation rotate{Kind::Rotate, 0, 0};
+Operation frame(std::int32_t mm) { return {Kind::Frame, mm, 0}; }
+Operation scale(std::int32_t percent) { return {Kind::Scale, percent, 0}; }
+Operation move(std::int32_t x, std::int32_t y) { return {Kind::Move, x, y}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Accepted, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{"--help"}, helpRequest()},
+        ParseCase{{"-h"}, helpRequest()},
+        ParseCase{{"edit", "--help"}, helpRequest()},
+        ParseCase{{"info", "a.plt", "-h"}, helpRequest()},
+        // Help is found before the missing value is reached.
+        ParseCase{{"edit", "a.plt", "--frame", "10", "--help", "--scale"}, helpRequest()},
+        ParseCase{{"info", "a.plt"}, infoOf("a.plt")},
+        ParseCase{{"info", "C:\\plots\\a.plt"}, infoOf("C:\\plots\\a.plt")},
+        ParseCase{{"info", "--", "-odd.plt"}, infoOf("-odd.plt")},
+        ParseCase{{"edit", "a.plt"}, editOf("a.plt", {})},
+        ParseCase{{"edit", "a.plt", "-o", "-"}, editOf("a.plt", {})},
+        ParseCase{{"edit", "a.plt", "-o", "b.plt"}, editOf("a.plt", {}, "b.plt")},
+        ParseCase{{"edit", "a.plt", "--output", "b.plt"}, editOf("a.plt", {}, "b.plt")},
+        // Options may come before the file; the order of operations is kept.
+        ParseCase{{"edit", "--rotate", "a.plt", "--frame", "10"},
+                  editOf("a.plt", {rotate, frame(10)})},
+        ParseCase{{"edit", "a.plt", "--scale", "200", "--move", "3,4", "--rotate", "--scale", "50",
+                   "-o", "out.plt"},
+                  editOf("a.plt", {scale(200), move(3, 4), rotate, scale(50)}, "out.plt")},
+        ParseCase{{"edit", "a.plt", "--rotate", "--rotate", "--rotate", "--rotate"},
+                  editOf("a.plt", {rotate, rotate, rotate, rotate})},
+        // Negative values, which look like options, are values here.
+        ParseCase{{"edit", "a.plt", "--frame", "-2"}, editOf("a.plt", {frame(-2)})},
+        ParseCase{{"edit", "a.plt", "--scale", "-100"}, editOf("a.plt", {scale(-100)})},
+        ParseCase{{"edit", "a.plt", "--move", "-3,4"}, editOf("a.plt", {move(-3, 4)})},
+        ParseCase{{"edit", "a.plt", "--move", "0,-0"}, editOf("a.plt", {move(0, 0)})},
+        ParseCase{{"edit", "a.plt", "--frame", "007"}, editOf("a.plt", {frame(7)})},
+        ParseCase{{"edit", "a.plt", "--move", "2147483647,-2147483648"},
+                  editOf("a.plt", {move(INT32_MAX, INT32_MIN)})}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Rejected, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{}, std::nullopt}, ParseCase{{"frobnicate", "a.plt"}, std::nullopt},
+        ParseCase{{"a.plt"}, std::nullopt}, ParseCase{{"info"}, std::nullopt},
+        ParseCase{{"edit"}, std::nullopt}, ParseCase{{"edit", "-o", "b.plt"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "b.plt"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--rotate"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "b.plt"}, std::nullopt},
+        ParseCase{{"info", ""}, std::nullopt}, ParseCase{{"info", "-"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--flip"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame=10"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", ""}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", "+5"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", "1.5"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", "12abc"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", " 12"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", "-"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--frame", "--rotate"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--scale", "99999999999"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--scale", "2147483648"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--scale", "-2147483649"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", "3"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", "3,4,5"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", "3,"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", ",4"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", "3;4"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move", "+3,4"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--move"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "-o"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "-o", ""}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "-o", "--rotate"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "-o", "b.plt", "-o", "c.plt"}, std::nullopt},
+        // Read left to right, the first problem decides, even before a --help.
+        ParseCase{{"edit", "a.plt", "--scale", "x", "--help"}, std::nullopt}));
+
+struct NumberCase {
+    std::string_view text;
+    std::optional<std::int32_t> value;
+};
+
+class WholeNumberTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(WholeNumberTest, AcceptsOnlyWholeSigned32BitDecimals) {
+    const NumberCase& c = GetParam();
+    std::int32_t value = 12345;
+    const bool ok = parseWholeNumber(c.text, value);
+    ASSERT_EQ(ok, c.value.has_value()) << c.text;
+    if (ok)
+        EXPECT_EQ(value, *c.value);
+    else
+        EXPECT_EQ(value, 12345) << "a rejected text must leave the value alone";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, WholeNumberTest,
+    ::testing::Values(NumberCase{"0", 0}, NumberCase{"-0", 0}, NumberCase{"42", 42},
+                      NumberCase{"-42", -42}, NumberCase{"0042", 42},
+                      NumberCase{"2147483647", INT32_MAX}, NumberCase{"-2147483648", INT32_MIN},
+                      NumberCase{"2147483648", std::nullopt},
+                      NumberCase{"-2147483649", std::nullopt},
+                      NumberCase{"99999999999999999999", std::nullopt},
+                      NumberCase{"", std::nullopt}, NumberCase{"-", std::nullopt},
+                      NumberCase{"+5", std::nullopt}, NumberCase{"--5", std::nullopt},
+                      NumberCase{"5-", std::nullopt}, NumberCase{"1.5", std::nullopt},
+                      NumberCase{"1e3", std::nullopt}, NumberCase{"0x10", std::nullopt},
+                      NumberCase{" 5", std::nullopt}, NumberCase{"5 ", std::nullopt},
+                      NumberCase{std::string_view("5\0", 2), std::nullopt}));
+
+TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
+    const std::string_view usage = usageText();
+    for (std::string_view word : {"info FILE", "edit FILE", "--frame", "--scale", "--rotate",
+                                  "--move", "-o OUT", "--help", "Exit status"})
+        EXPECT_NE(usage.find(word), std::string_view::npos) << word;
+    EXPECT_EQ(usage.back(), '\n');
+}
+
+}  // namespace
+}  // namespace kerfline::cli

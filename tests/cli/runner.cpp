@@ -1,0 +1,81 @@
+#include "runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support.h"
+
+extern char** environ;
+
+namespace kerfline::clitest {
+
+namespace {
+
+// Capture files live apart from the tests' folders, so that a test which
+// checks "nothing was left behind" sees only what the program made.
+const std::filesystem::path& captureDir() {
+    static const std::filesystem::path dir = [] {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("kerfline-cli-capture-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return dir;
+}
+
+struct CaptureCleanup {
+    ~CaptureCleanup() {
+        std::error_code ignored;
+        std::filesystem::remove_all(captureDir(), ignored);
+    }
+} cleanupAtExit;
+
+}  // namespace
+
+CliRun runCli(const std::vector<std::string>& args, const std::string& stdoutPath) {
+    CliRun result;
+    const std::string outPath = (captureDir() / "stdout").string();
+    const std::string errPath = (captureDir() / "stderr").string();
+    const std::string& target = stdoutPath.empty() ? outPath : stdoutPath;
+
+    std::vector<char*> argv;
+    std::string program = KERF_CLI_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies(args);
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, target.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << program << ": error " << spawned;
+        return result;
+    }
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(wstatus))
+        result.status = WEXITSTATUS(wstatus);
+    else if (WIFSIGNALED(wstatus))
+        result.status = 1000 + WTERMSIG(wstatus);
+    if (stdoutPath.empty()) result.out = readBytes(outPath);
+    result.err = readBytes(errPath);
+    return result;
+}
+
+}  // namespace kerfline::clitest

@@ -1,0 +1,147 @@
+// Saving beside and then replacing: the new bytes arrive whole, or the old
+// file stays as it was, and no temporary file is ever left behind.
+#include "cli/safe_save.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support.h"
+
+namespace kerfline {
+namespace {
+
+using clitest::readBytes;
+using clitest::ScratchDir;
+using clitest::writeBytes;
+
+ContentWriter writing(std::string text) {
+    return [text](OutputStream& out) { out.write(text); };
+}
+
+TEST(SaveReplacing, CreatesANewFileWithLineFeedsAsCrLf) {
+    ScratchDir dir;
+    const auto target = dir / "new.plt";
+    ASSERT_TRUE(saveReplacing(target.c_str(), writing("IN;\nLBa\nb\x03;")));
+    EXPECT_EQ(readBytes(target), "IN;\r\nLBa\r\nb\x03;");
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"new.plt"}));
+}
+
+TEST(SaveReplacing, ReplacesAnExistingFileWhollyAndKeepsItsPermissions) {
+    ScratchDir dir;
+    const auto target = dir / "old.plt";
+    writeBytes(target, std::string(100000, 'x'));  // longer than the new content
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    ASSERT_TRUE(saveReplacing(target.c_str(), writing("PU0,0;")));
+    EXPECT_EQ(readBytes(target), "PU0,0;");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"}));
+}
+
+TEST(SaveReplacing, ANewFileGetsTheUsualPermissions) {
+    ScratchDir dir;
+    const auto target = dir / "fresh.plt";
+    const mode_t mask = ::umask(022);
+    const bool saved = saveReplacing(target.c_str(), writing("IN;"));
+    ::umask(mask);
+    ASSERT_TRUE(saved);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u) << "not the private mode of a temporary file";
+}
+
+TEST(SaveReplacing, ContentLargerThanTheStreamBufferArrivesWhole) {
+    ScratchDir dir;
+    const auto target = dir / "big.plt";
+    std::string content;
+    for (int i = 0; content.size() < 300000; ++i) content += "PD" + std::to_string(i) + ",1;\n";
+    std::string expected;
+    for (char c : content) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    ASSERT_TRUE(saveReplacing(target.c_str(), writing(content)));
+    EXPECT_EQ(readBytes(target), expected);
+}
+
+struct UnwritableCase {
+    const char* label;
+    // Makes the target unwritable in `dir` and returns its path.
+    std::filesystem::path (*prepare)(const ScratchDir& dir);
+};
+
+class SaveReplacingFailure : public ::testing::TestWithParam<UnwritableCase> {};
+
+TEST_P(SaveReplacingFailure, FailsAndLeavesTheFolderAsItWas) {
+    ScratchDir dir;
+    writeBytes(dir / "keep.plt", "IN;");
+    const auto target = GetParam().prepare(dir);
+    const auto before = dir.names();
+    EXPECT_FALSE(saveReplacing(target.c_str(), writing("PU0,0;")));
+    EXPECT_EQ(dir.names(), before);
+    EXPECT_EQ(readBytes(dir / "keep.plt"), "IN;");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, SaveReplacingFailure,
+    ::testing::Values(
+        UnwritableCase{"missing folder",
+                       [](const ScratchDir& dir) { return dir / "absent" / "out.plt"; }},
+        UnwritableCase{"target is a folder",
+                       [](const ScratchDir& dir) {
+                           std::filesystem::create_directory(dir / "folder.plt");
+                           writeBytes(dir / "folder.plt" / "inside", "x");
+                           return dir / "folder.plt";
+                       }},
+        UnwritableCase{"path ends in a separator",
+                       [](const ScratchDir& dir) { return dir.path() / "sub" / ""; }}),
+    [](const auto& p) {
+        std::string name = p.param.label;
+        for (char& c : name)
+            if (c == ' ') c = '_';
+        return name;
+    });
+
+TEST(SaveReplacing, AnEmptyNameIsRefused) {
+    EXPECT_FALSE(saveReplacing("", writing("IN;")));
+    EXPECT_FALSE(saveReplacing(nullptr, writing("IN;")));
+}
+
+TEST(SaveReplacing, AReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write any file";
+    ScratchDir dir;
+    const auto target = dir / "locked.plt";
+    writeBytes(target, "IN;");
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    EXPECT_FALSE(saveReplacing(target.c_str(), writing("PU0,0;")));
+    EXPECT_EQ(readBytes(target), "IN;");
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"locked.plt"}));
+}
+
+TEST(SaveReplacing, AWriterThatThrowsLeavesTheOldFileAndNoTemporary) {
+    ScratchDir dir;
+    const auto target = dir / "old.plt";
+    writeBytes(target, "IN;PU0,0;");
+    EXPECT_THROW(saveReplacing(target.c_str(),
+                               [](OutputStream& out) {
+                                   out.write("half");
+                                   throw std::bad_alloc();
+                               }),
+                 std::bad_alloc);
+    EXPECT_EQ(readBytes(target), "IN;PU0,0;");
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"}));
+}
+
+TEST(SaveReplacing, ANameThatIsTooLongFailsCleanly) {
+    ScratchDir dir;
+    const auto target = dir / std::string(300, 'n');
+    EXPECT_FALSE(saveReplacing(target.c_str(), writing("IN;")));
+    EXPECT_TRUE(dir.names().empty());
+}
+
+}  // namespace
+}  // namespace kerfline
