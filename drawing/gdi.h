@@ -8,6 +8,10 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// windef.h defines IN and OUT as empty parameter annotations; IN is also
+// an HP-GL instruction of ours.
+#undef IN
+#undef OUT
 #else
 
 #include <cstdint>
