@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "support.h"
@@ -18,31 +19,42 @@ namespace kerfline::clitest {
 
 namespace {
 
-// Capture files live apart from the tests' folders, so that a test which
-// checks "nothing was left behind" sees only what the program made.
-const std::filesystem::path& captureDir() {
-    static const std::filesystem::path dir = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("kerfline-cli-capture-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return dir;
-}
-
-struct CaptureCleanup {
-    ~CaptureCleanup() {
-        std::error_code ignored;
-        std::filesystem::remove_all(captureDir(), ignored);
+// A capture file for one run, apart from the tests' folders so that a test
+// which checks "nothing was left behind" sees only what the program made.
+class CaptureFile {
+public:
+    CaptureFile() {
+        path_ = (std::filesystem::temp_directory_path() / "kerfline-cli-capture-XXXXXX").string();
+        const int fd = ::mkstemp(path_.data());
+        if (fd < 0)
+            path_.clear();
+        else
+            ::close(fd);
     }
-} cleanupAtExit;
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+    ~CaptureFile() {
+        if (!path_.empty()) std::remove(path_.c_str());
+    }
+    bool ok() const { return !path_.empty(); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 }  // namespace
 
 CliRun runCli(const std::vector<std::string>& args, const std::string& stdoutPath) {
     CliRun result;
-    const std::string outPath = (captureDir() / "stdout").string();
-    const std::string errPath = (captureDir() / "stderr").string();
+    const CaptureFile outCapture;
+    const CaptureFile errCapture;
+    if (!outCapture.ok() || !errCapture.ok()) {
+        ADD_FAILURE() << "cannot create capture files";
+        return result;
+    }
+    const std::string& outPath = outCapture.path();
+    const std::string& errPath = errCapture.path();
     const std::string& target = stdoutPath.empty() ? outPath : stdoutPath;
 
     std::vector<char*> argv;
