@@ -12,6 +12,7 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -142,10 +143,21 @@ public:
         }
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &process_)) {
-            startError_ = GetLastError();
+        // Under Wine, with other programs starting and ending at the same
+        // moment, a start now and then fails with ERROR_INTERNAL_ERROR; that
+        // error is retried, a few times. Any other error is the answer.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process_)) {
+                startError_ = 0;
+                return;
+            }
             process_ = {};
+            startError_ = GetLastError();
+            if (startError_ != ERROR_INTERNAL_ERROR) {
+                return;
+            }
+            std::this_thread::sleep_for(200ms);
         }
     }
 
@@ -174,14 +186,21 @@ public:
         return started() && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
     }
 
-    // Polls for a top-level window of `className` owned by the program.
-    // Returns nullptr after `timeout`, or as soon as the program has ended.
+    // Polls for a top-level window of `className` owned by the program and
+    // then waits until the program sits idle in its message loop, so the
+    // window has been shown and can take input (a window is found as soon
+    // as it is created, before WinMain shows it). Returns nullptr after
+    // `timeout`, or as soon as the program has ended.
     HWND waitForWindow(const std::string& className,
                        std::chrono::milliseconds timeout = kStartTimeout) const
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (running()) {
             if (HWND window = findTopLevelWindow(processId(), className)) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                WaitForInputIdle(process_.hProcess,
+                                 static_cast<DWORD>(std::max<long long>(left.count(), 0)));
                 return window;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
