@@ -17,4 +17,9 @@
 #include <windows.h>
 #include <commdlg.h>
 
+// windef.h defines IN and OUT as empty parameter annotations; the HP-GL core
+// has commands of those names (kerfline::IN, kerfline::OUT would vanish).
+#undef IN
+#undef OUT
+
 #endif
