@@ -11,10 +11,13 @@
 namespace {
 std::atomic<std::size_t> inUse{0};
 std::atomic<std::size_t> peak{0};
+// Off unless a measurement asks for it: the bookkeeping itself costs time.
+std::atomic<bool> metering{false};
 
 void* allocate(std::size_t size) {
     void* p = std::malloc(size ? size : 1);
     if (!p) throw std::bad_alloc();
+    if (!metering.load(std::memory_order_relaxed)) return p;
     const std::size_t now = inUse += malloc_usable_size(p);
     std::size_t high = peak.load();
     while (now > high && !peak.compare_exchange_weak(high, now)) {
@@ -24,7 +27,7 @@ void* allocate(std::size_t size) {
 
 void release(void* p) noexcept {
     if (!p) return;
-    inUse -= malloc_usable_size(p);
+    if (metering.load(std::memory_order_relaxed)) inUse -= malloc_usable_size(p);
     std::free(p);
 }
 }  // namespace
@@ -37,7 +40,12 @@ void operator delete(void* p, std::size_t) noexcept { release(p); }
 void operator delete[](void* p, std::size_t) noexcept { release(p); }
 
 namespace kerfline::bench {
+void startMetering() {
+    inUse = 0;
+    peak = 0;
+    metering = true;
+}
+void stopMetering() { metering = false; }
 std::size_t heapInUse() { return inUse.load(); }
 std::size_t heapPeak() { return peak.load(); }
-void resetHeapPeak() { peak.store(inUse.load()); }
 }  // namespace kerfline::bench

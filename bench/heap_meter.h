@@ -5,8 +5,11 @@
 
 namespace kerfline::bench {
 
+// Counts only what is allocated and released between these two calls, so
+// release a measured object before stopping.
+void startMetering();
+void stopMetering();
 std::size_t heapInUse();
 std::size_t heapPeak();
-void resetHeapPeak();  // the peak starts again from what is in use now
 
 }  // namespace kerfline::bench

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 
+#include "drawing/command_list.h"
 #include "drawing/gdi.h"
 #include "hpgl/command.h"
 #include "hpgl/stream.h"
@@ -41,9 +41,7 @@ public:
     char* lowerLeftText(char* buffer, std::size_t capacity) const;
     char* travelText(char* buffer, std::size_t capacity) const;
 
-    // A deque: walking is nearly as fast as a vector, and growing never
-    // copies the whole list, which would double the peak memory of a read.
-    std::deque<PlotCommand> commands;
+    CommandList commands;
     std::int32_t minX = kInt32Max;
     std::int32_t minY = kInt32Max;
     std::int32_t maxX = kInt32Min;

@@ -33,8 +33,7 @@ void frameDrawing(PlotDrawing& drawing, std::int32_t distanceMm) {
         // The new commands are read from HP-GL text exactly as a file would be.
         PlotCommand created[3] = {PlotCommand(corner.c_str()), PlotCommand(frame.c_str()),
                                   PlotCommand("PU0,0;")};
-        drawing.commands.insert(first, std::make_move_iterator(std::begin(created)),
-                                std::make_move_iterator(std::end(created)));
+        drawing.commands.insert(first.index(), created, 3);
     }
     recompute(drawing);
 }

@@ -143,16 +143,17 @@ bool readNumberFrom(SpanSource& in, std::int32_t& value) {
         return false;
     }
     while (p < end && *p == '0') ++p;
-    const unsigned char* const digits = p;
-    while (p < end && isDigit(*p)) ++p;
-    in.cur = p;
-    if (p - digits > 10) {
-        in.fail();
-        return false;
-    }
+    // Eleven digits can hold no 32-bit value, and cannot overflow 64 bits.
+    const unsigned char* const stop = end - p > 11 ? p + 11 : end;
     std::uint64_t magnitude = 0;
-    for (const unsigned char* d = digits; d < p; ++d) magnitude = magnitude * 10 + (*d - '0');
-    if (magnitude > (negative ? 2147483648ULL : 2147483647ULL)) {
+    while (p < stop && isDigit(*p)) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+    bool tooLong = false;
+    while (p < end && isDigit(*p)) {
+        ++p;
+        tooLong = true;
+    }
+    in.cur = p;
+    if (tooLong || magnitude > (negative ? 2147483648ULL : 2147483647ULL)) {
         in.fail();
         return false;
     }

@@ -333,7 +333,7 @@ TEST(FileText, MissingFilesFailCleanly) {
     EXPECT_FALSE(in.isOpen());
     EXPECT_TRUE(in.failed());
     PlotDrawing drawing;
-    drawing.commands.emplace_back("PD1,1;");
+    drawing.commands.push_back(PlotCommand("PD1,1;"));
     readDrawing(in, drawing);
     EXPECT_TRUE(drawing.commands.empty());  // a failed read still empties the drawing
     EXPECT_FALSE(drawing.hasExtent());
