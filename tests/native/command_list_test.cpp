@@ -1,0 +1,69 @@
+// The block-wise command list: order, insertion and walking across blocks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "drawing/command_list.h"
+#include "hpgl/reader.h"
+
+namespace kerfline {
+namespace {
+
+PlotCommand numbered(int i) { return PlotCommand(("PU" + std::to_string(i) + ",0;").c_str()); }
+int numberOf(const PlotCommand& c) { return c.points()[0].x; }
+
+class CommandListSizes : public ::testing::TestWithParam<int> {};
+
+TEST_P(CommandListSizes, KeepsOrderAcrossBlocks) {
+    const int n = GetParam();
+    CommandList list;
+    for (int i = 0; i < n; ++i) list.push_back(numbered(i));
+    ASSERT_EQ(list.size(), static_cast<std::size_t>(n));
+
+    int expected = 0;
+    for (const PlotCommand& c : list) ASSERT_EQ(numberOf(c), expected++);
+    EXPECT_EQ(expected, n);
+    EXPECT_EQ(list.end() - list.begin(), n);
+    for (int i = 0; i < n; i += 97) {
+        EXPECT_EQ(numberOf(list[static_cast<std::size_t>(i)]), i);
+        EXPECT_EQ(numberOf(*(list.begin() + i)), i);
+    }
+
+    // Three in front of the middle one, as a frame goes before the first move.
+    const int at = n / 2;
+    PlotCommand created[3] = {numbered(-1), numbered(-2), numbered(-3)};
+    list.insert(static_cast<std::size_t>(at), created, 3);
+    ASSERT_EQ(list.size(), static_cast<std::size_t>(n + 3));
+    for (int i = 0; i < n + 3; ++i) {
+        const int want = i < at ? i : i < at + 3 ? -(i - at + 1) : i - 3;
+        ASSERT_EQ(numberOf(list[static_cast<std::size_t>(i)]), want) << i;
+    }
+    const auto found = std::find_if(list.begin(), list.end(),
+                                    [](const PlotCommand& c) { return numberOf(c) == -2; });
+    EXPECT_EQ(found.index(), static_cast<std::size_t>(at + 1));
+
+    while (!list.empty()) list.pop_back();
+    EXPECT_EQ(list.begin(), list.end());
+    list.push_back(numbered(7));  // usable again after emptying
+    EXPECT_EQ(numberOf(list.back()), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockEdges, CommandListSizes,
+                         ::testing::Values(0, 1, 1023, 1024, 1025, 2048, 3001));
+
+TEST(CommandList, MovingHandsOverEveryCommand) {
+    CommandList list;
+    for (int i = 0; i < 1500; ++i) list.push_back(numbered(i));
+    CommandList other(std::move(list));
+    EXPECT_TRUE(list.empty());  // NOLINT(bugprone-use-after-move)
+    ASSERT_EQ(other.size(), 1500u);
+    EXPECT_EQ(numberOf(other[1499]), 1499);
+    list = std::move(other);
+    EXPECT_EQ(list.size(), 1500u);
+    list.clear();
+    EXPECT_TRUE(list.empty());
+}
+
+}  // namespace
+}  // namespace kerfline
