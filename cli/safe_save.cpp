@@ -65,6 +65,13 @@ bool targetIsReadOnly(const std::string& target) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+// MoveFileExA refuses a folder too, but only after the temporary file has
+// been written.
+bool targetIsNotAFile(const std::string& target) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool replaceTarget(const char* temporary, const std::string& target) {
     return MoveFileExA(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
@@ -96,6 +103,13 @@ bool targetIsReadOnly(const std::string& target) {
            errno == EACCES;
 }
 
+// rename() would put a plain file in the place of a FIFO or a device (run as
+// root, "-o /dev/null" would replace /dev/null itself).
+bool targetIsNotAFile(const std::string& target) {
+    struct stat existing;
+    return stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode);
+}
+
 bool replaceTarget(const char* temporary, const std::string& target) {
     return std::rename(temporary, target.c_str()) == 0;
 }
@@ -107,7 +121,7 @@ bool replaceTarget(const char* temporary, const std::string& target) {
 bool saveReplacing(const char* path, const ContentWriter& write) {
     if (!path || !*path) return false;
     const std::string target(path);
-    if (targetIsReadOnly(target)) return false;
+    if (targetIsReadOnly(target) || targetIsNotAFile(target)) return false;
 
     TemporaryFile temporary;
     if (!temporary.create(target)) return false;

@@ -17,7 +17,8 @@ using ContentWriter = std::function<void(OutputStream&)>;
 
 // Saves to `path` through FileOutput (LF written as CR LF). True when the
 // file now holds exactly what `write` wrote. A read-only `path` is not
-// replaced, as Windows would refuse it too.
+// replaced, as Windows would refuse it too, nor one that is not a regular
+// file (a folder, a FIFO, a device).
 bool saveReplacing(const char* path, const ContentWriter& write);
 
 }  // namespace kerfline

@@ -308,6 +308,12 @@ INSTANTIATE_TEST_SUITE_P(
                                          fs::create_directory(d / "out.plt");
                                          writeBytes(d / "out.plt" / "kept", "x");
                                          return d / "out.plt";
+                                     }},
+                      // Not replaced by a plain file, as /dev/null must not be.
+                      UnwritableCase{"output_is_a_fifo",
+                                     [](const ScratchDir& d) {
+                                         EXPECT_EQ(::mkfifo((d / "out.plt").c_str(), 0644), 0);
+                                         return d / "out.plt";
                                      }}),
     [](const auto& p) { return std::string(p.param.label); });
 

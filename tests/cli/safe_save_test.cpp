@@ -98,7 +98,14 @@ INSTANTIATE_TEST_SUITE_P(
                            return dir / "folder.plt";
                        }},
         UnwritableCase{"path ends in a separator",
-                       [](const ScratchDir& dir) { return dir.path() / "sub" / ""; }}),
+                       [](const ScratchDir& dir) { return dir.path() / "sub" / ""; }},
+        // Renaming over it would leave a plain file in its place, as it would
+        // over a device such as /dev/null.
+        UnwritableCase{"target is a fifo",
+                       [](const ScratchDir& dir) {
+                           EXPECT_EQ(::mkfifo((dir / "fifo.plt").c_str(), 0644), 0);
+                           return dir / "fifo.plt";
+                       }}),
     [](const auto& p) {
         std::string name = p.param.label;
         for (char& c : name)
