@@ -12,17 +12,7 @@
 namespace kerfline::cli {
 
 bool StandardOutput::sink(const char* data, std::size_t count) {
-    const char* const stop = data + count;
-    while (data < stop) {
-        const void* lf = std::memchr(data, '\n', static_cast<std::size_t>(stop - data));
-        const char* runEnd = lf ? static_cast<const char*>(lf) : stop;
-        const std::size_t run = static_cast<std::size_t>(runEnd - data);
-        if (run > 0 && std::fwrite(data, 1, run, stream_) != run) return false;
-        if (!lf) break;
-        if (std::fwrite("\r\n", 1, 2, stream_) != 2) return false;
-        data = runEnd + 1;
-    }
-    return true;
+    return writeCrLf(stream_, data, count);
 }
 
 bool StandardOutput::finish() {

@@ -11,29 +11,25 @@ namespace kerfline {
 
 // --- PointList -------------------------------------------------------------
 
-PointList::PointList(PointList&& other) noexcept
-    : size_(other.size_), capacity_(other.capacity_) {
+PointList::PointList(PointList&& other) noexcept : heap_(nullptr) { takeFrom(other); }
+
+PointList& PointList::operator=(PointList&& other) noexcept {
+    if (this != &other) {
+        release();
+        takeFrom(other);
+    }
+    return *this;
+}
+
+void PointList::takeFrom(PointList& other) noexcept {
+    size_ = other.size_;
+    capacity_ = other.capacity_;
     if (other.capacity_ == 1)
         inline_ = other.inline_;
     else if (other.capacity_ > 1)
         heap_ = other.heap_;
     other.size_ = 0;
     other.capacity_ = 0;
-}
-
-PointList& PointList::operator=(PointList&& other) noexcept {
-    if (this != &other) {
-        release();
-        size_ = other.size_;
-        capacity_ = other.capacity_;
-        if (other.capacity_ == 1)
-            inline_ = other.inline_;
-        else if (other.capacity_ > 1)
-            heap_ = other.heap_;
-        other.size_ = 0;
-        other.capacity_ = 0;
-    }
-    return *this;
 }
 
 void PointList::create(std::uint32_t room) {

@@ -42,6 +42,8 @@ public:
     const PlotPoint& back() const { return data()[size_ - 1]; }
 
 private:
+    // Takes over other's points; this list holds none before.
+    void takeFrom(PointList& other) noexcept;
     bool isInline() const { return capacity_ <= 1; }
     PlotPoint* data() { return isInline() ? &inline_ : heap_; }
     const PlotPoint* data() const { return isInline() ? &inline_ : heap_; }

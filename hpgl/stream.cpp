@@ -137,19 +137,22 @@ FileOutput::~FileOutput() {
     if (file_) std::fclose(file_);
 }
 
-bool FileOutput::sink(const char* data, std::size_t count) {
-    if (!file_) return false;
+bool writeCrLf(std::FILE* file, const char* data, std::size_t count) {
     const char* const stop = data + count;
     while (data < stop) {
         const void* lf = std::memchr(data, '\n', static_cast<std::size_t>(stop - data));
         const char* run_end = lf ? static_cast<const char*>(lf) : stop;
         const std::size_t run = static_cast<std::size_t>(run_end - data);
-        if (run > 0 && std::fwrite(data, 1, run, file_) != run) return false;
+        if (run > 0 && std::fwrite(data, 1, run, file) != run) return false;
         if (!lf) break;
-        if (std::fwrite("\r\n", 1, 2, file_) != 2) return false;
+        if (std::fwrite("\r\n", 1, 2, file) != 2) return false;
         data = run_end + 1;
     }
     return true;
+}
+
+bool FileOutput::sink(const char* data, std::size_t count) {
+    return file_ && writeCrLf(file_, data, count);
 }
 
 bool FileOutput::close() {

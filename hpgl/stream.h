@@ -140,6 +140,10 @@ private:
     std::string data_;
 };
 
+// Writes `count` bytes to `file` with every LF written as CR LF, as a text
+// file is; false on a write error.
+bool writeCrLf(std::FILE* file, const char* data, std::size_t count);
+
 // Writes a file in binary, LF written as CR LF.
 class FileOutput final : public OutputStream {
 public:
