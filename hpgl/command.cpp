@@ -155,7 +155,7 @@ void PlotCommand::parsePoints() {
 }
 
 void PlotCommand::assignDrawable(const MnemonicEntry& entry, std::string_view parameters) {
-    clear();
+    // Applied to an empty command, as assign() is.
     entry_ = &entry;
     if (holdsPoints(entry.code)) parsePointList(parameters, points_);
 }

@@ -1,5 +1,6 @@
 #include "hpgl/reader.h"
 
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -143,9 +144,41 @@ bool readNumberFrom(SpanSource& in, std::int32_t& value) {
         return false;
     }
     while (p < end && *p == '0') ++p;
+    std::uint64_t magnitude = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Most coordinates have fewer than eight digits: find how many of
+        // the next eight bytes are digits and convert them at once.
+        if (end - p >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, p, 8);
+            constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+            constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+            // A byte is a digit when its high nibble is 3 and adding 6 to it
+            // keeps it so. A carry out of a byte of 0xFA or more can only
+            // spoil the bytes after that non-digit, which are not used.
+            const std::uint64_t nonDigit =
+                ((chunk & kHigh) ^ kZeros) | (((chunk + 0x0606060606060606ULL) & kHigh) ^ kZeros);
+            if (nonDigit != 0) {
+                const int digits = std::countr_zero(nonDigit) / 8;
+                if (digits > 0) {
+                    // The digits to the high bytes, leading zeros below them,
+                    // then pairs, quads and octets of digits combined.
+                    std::uint64_t x = (chunk << (64 - 8 * digits)) & 0x0F0F0F0F0F0F0F0FULL;
+                    x = (x * 2561) >> 8;
+                    x = ((x & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+                    x = ((x & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+                    magnitude = x;
+                    p += digits;
+                }
+                in.cur = p;
+                value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                                 : static_cast<std::int32_t>(magnitude);
+                return true;
+            }
+        }
+    }
     // Eleven digits can hold no 32-bit value, and cannot overflow 64 bits.
     const unsigned char* const stop = end - p > 11 ? p + 11 : end;
-    std::uint64_t magnitude = 0;
     while (p < stop && isDigit(*p)) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
     bool tooLong = false;
     while (p < end && isDigit(*p)) {
