@@ -346,3 +346,45 @@ TEST(FileText, MissingFilesFailCleanly) {
 
 }  // namespace
 }  // namespace kerfline
+
+namespace kerfline {
+namespace {
+
+// The point parser reads spans eight bytes at a time; the stream grammar
+// reads a character at a time. They must agree on every text, whatever
+// stands around a number and wherever it falls against the eight bytes.
+TEST(PointParser, AgreesWithTheStreamGrammar) {
+    const std::vector<std::string> numbers = {"0", "7", "00", "0007", "12", "123", "1234", "12345",
+                                              "1234567", "12345678", "123456789", "2147483647",
+                                              "2147483648", "00000000002147483647", "99999999999"};
+    const std::vector<std::string> around = {",", " ", "", ";", "\xFA", "\xFF", "/", ":", ".",
+                                             "-", "+", "\t,", "9"};
+    std::size_t texts = 0;
+    for (const std::string& pad : {std::string(), std::string(" "), std::string("       ")}) {
+        for (const std::string& x : numbers) {
+            for (const std::string& sep : around) {
+                for (const std::string& y : {std::string("5"), std::string("-88888888"), std::string("x")}) {
+                    for (const std::string& tail : around) {
+                        const std::string text = pad + x + sep + y + tail + "1,2";
+                        PointList parsed;
+                        parsePointList(text, parsed);
+                        MemoryInput in(text);
+                        std::vector<PlotPoint> streamed;
+                        PlotPoint p;
+                        while (!readPoint(in, p).failed()) {
+                            streamed.push_back(p);
+                            skipSeparator(in);
+                        }
+                        ASSERT_EQ(std::vector<PlotPoint>(parsed.begin(), parsed.end()), streamed)
+                            << text;
+                        ++texts;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(texts, 5000u);
+}
+
+}  // namespace
+}  // namespace kerfline
