@@ -44,7 +44,14 @@ ParseResult help() {
     return result;
 }
 
-std::string quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
+std::string quoted(std::string_view word) {
+    std::string text;
+    text.reserve(word.size() + 2);
+    text += '\'';
+    text += word;
+    text += '\'';
+    return text;
+}
 
 }  // namespace
 

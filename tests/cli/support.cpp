@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <string>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -37,24 +36,6 @@ std::set<std::string> ScratchDir::names() const {
     for (const auto& entry : std::filesystem::directory_iterator(path_))
         result.insert(entry.path().filename().string());
     return result;
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::filesystem::path corpusDir() {
-    std::filesystem::path dir = KERF_CORPUS_DIR;
-    if (const char* env = std::getenv("KERF_CORPUS_DIR")) dir = env;
-    std::error_code error;
-    return std::filesystem::is_directory(dir, error) ? dir : std::filesystem::path();
 }
 
 }  // namespace kerfline::clitest

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/common/files.h"
+
 namespace kerfline::clitest {
 
 // A fresh, empty folder for one test, removed again when the test ends.
@@ -26,10 +28,8 @@ private:
     std::filesystem::path path_;
 };
 
-std::string readBytes(const std::filesystem::path& path);
-void writeBytes(const std::filesystem::path& path, std::string_view bytes);
-
-// The shared HP-GL corpus beside the repository; empty when it is absent.
-std::filesystem::path corpusDir();
+using test::corpusDir;
+using test::readBytes;
+using test::writeBytes;
 
 }  // namespace kerfline::clitest

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
+#include <string>
 
 namespace kerfline::test {
 
@@ -17,16 +16,6 @@ public:
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new SortedTableEnvironment);
 }  // namespace
 
-std::filesystem::path corpusDir() {
-    std::filesystem::path dir;
-    if (const char* env = std::getenv("KERF_CORPUS_DIR"))
-        dir = env;
-    else
-        dir = KERF_CORPUS_DIR;
-    std::error_code error;
-    return std::filesystem::is_directory(dir, error) ? dir : std::filesystem::path();
-}
-
 std::filesystem::path scratchDir() {
     static const std::filesystem::path dir = [] {
         auto path = std::filesystem::temp_directory_path() /
@@ -37,16 +26,6 @@ std::filesystem::path scratchDir() {
         return path;
     }();
     return dir;
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace kerfline::test

@@ -7,6 +7,7 @@
 
 #include "drawing/drawing.h"
 #include "hpgl/reader.h"
+#include "tests/common/files.h"
 
 namespace kerfline::test {
 
@@ -36,13 +37,7 @@ inline std::string roundTrip(std::string_view text) {
     return written(result.drawing);
 }
 
-// The shared HP-GL corpus beside the repository; empty when it is absent.
-std::filesystem::path corpusDir();
-
 // A scratch directory for file tests, emptied at the start of the run.
 std::filesystem::path scratchDir();
-
-std::string readBytes(const std::filesystem::path& path);
-void writeBytes(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace kerfline::test
