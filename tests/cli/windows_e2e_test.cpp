@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/wine_process.h"
+
 namespace kerfline::clitest {
 namespace {
 
@@ -283,10 +285,14 @@ CliRun runCli(const std::vector<std::wstring>& args, const RunOptions& options =
     startup.hStdOutput = options.out ? options.out : out.childEnd();
     startup.hStdError = options.err ? options.err : err.childEnd();
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(programPath().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, options.folder.empty() ? nullptr : options.folder.c_str(),
-                        &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << toUtf8(programPath()) << ": error " << GetLastError()
+    const DWORD startError = test::startRetryingWine([&] {
+        process = {};
+        return CreateProcessW(programPath().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                              nullptr, options.folder.empty() ? nullptr : options.folder.c_str(),
+                              &startup, &process) != 0;
+    });
+    if (startError != 0) {
+        ADD_FAILURE() << "cannot start " << toUtf8(programPath()) << ": error " << startError
                       << " (built as " << KERF_CLI_PATH << ")";
         return result;
     }

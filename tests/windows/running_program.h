@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/wine_process.h"
+
 namespace kerfline::test {
 
 using namespace std::chrono_literals;
@@ -143,22 +145,11 @@ public:
         }
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        // Under Wine, with other programs starting and ending at the same
-        // moment, a start now and then fails with ERROR_INTERNAL_ERROR; that
-        // error is retried, a few times. Any other error is the answer.
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &process_)) {
-                startError_ = 0;
-                return;
-            }
+        startError_ = test::startRetryingWine([&] {
             process_ = {};
-            startError_ = GetLastError();
-            if (startError_ != ERROR_INTERNAL_ERROR) {
-                return;
-            }
-            std::this_thread::sleep_for(200ms);
-        }
+            return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                  nullptr, nullptr, &startup, &process_) != 0;
+        });
     }
 
     RunningProgram(const RunningProgram&) = delete;
