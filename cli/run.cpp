@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/console.h"
-#include "cli/safe_save.h"
+#include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
 #include "drawing/operations.h"

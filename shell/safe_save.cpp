@@ -1,11 +1,11 @@
-#include "cli/safe_save.h"
+#include "shell/safe_save.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "shell/win32.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,8 +72,10 @@ bool targetIsNotAFile(const std::string& target) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// WRITE_THROUGH: the call returns once the new name is on the disk.
 bool replaceTarget(const char* temporary, const std::string& target) {
-    return MoveFileExA(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExA(temporary, target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 #else
@@ -110,8 +112,17 @@ bool targetIsNotAFile(const std::string& target) {
     return stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode);
 }
 
+// The rename itself reaches the disk only with the folder's own data.
 bool replaceTarget(const char* temporary, const std::string& target) {
-    return std::rename(temporary, target.c_str()) == 0;
+    if (std::rename(temporary, target.c_str()) != 0) return false;
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        fsync(fd);  // the file is already in place; a folder that cannot sync is no failure
+        close(fd);
+    }
+    return true;
 }
 
 #endif
@@ -129,7 +140,7 @@ bool saveReplacing(const char* path, const ContentWriter& write) {
         FileOutput out(temporary.path());
         if (!out.isOpen()) return false;
         write(out);
-        if (!out.close()) return false;
+        if (!out.close(/*durable=*/true)) return false;
     }
     if (!replaceTarget(temporary.path(), target)) return false;
     temporary.release();
