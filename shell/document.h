@@ -8,7 +8,8 @@
 
 namespace kerfline {
 
-class PlotDocument : public PlotDrawing {
+// Always destroyed through its own type, so no virtual destructor.
+class PlotDocument final : public PlotDrawing {
 public:
     explicit PlotDocument(HWND mainWindow);
     PlotDocument(const PlotDocument&) = delete;
