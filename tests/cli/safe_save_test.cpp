@@ -8,7 +8,11 @@
 #include <new>
 #include <stdexcept>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support.h"
@@ -112,6 +116,30 @@ INSTANTIATE_TEST_SUITE_P(
             if (c == ' ') c = '_';
         return name;
     });
+
+// The system itself refuses the bytes, as on a full disk: a file size limit
+// makes the write fail with EFBIG, in a child process so that the limit
+// stays there.
+TEST(SaveReplacing, AWriteTheSystemRefusesKeepsTheOldFileAndNoTemporary) {
+    ScratchDir dir;
+    const auto target = dir / "old.plt";
+    writeBytes(target, "IN;PU0,0;");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved = saveReplacing(target.c_str(), writing(std::string(100000, 'x')));
+        ::_exit(saved ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save was reported as done";
+    EXPECT_EQ(readBytes(target), "IN;PU0,0;");
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"}));
+}
 
 TEST(SaveReplacing, AnEmptyNameIsRefused) {
     EXPECT_FALSE(saveReplacing("", writing("IN;")));
