@@ -8,7 +8,7 @@ PRESETS := native asan fuzz win64 win32
 # One Wine prefix for the whole build folder, created on first use.
 export KERF_WINEPREFIX ?= $(CURDIR)/build/wineprefix
 
-.PHONY: all setup build run test clean \
+.PHONY: all setup build run test clean bench-windows \
         $(addprefix build-,$(PRESETS)) test-native test-asan fuzz-smoke test-windows check-win32
 
 all: build
@@ -47,6 +47,13 @@ run: setup
 	cmake --preset win64 --log-level=WARNING
 	cmake --build --preset win64 --target kerfline
 	@scripts/run-kerfline samples/sample.plt
+
+# Opening and painting a big job in the real main window, under Wine on a
+# private X server (a benchmark, not a test).
+bench-windows: setup
+	cmake --preset win64 --log-level=WARNING
+	cmake --build --preset win64 --target kerfline_window_bench
+	@scripts/bench-windows
 
 clean:
 	@if [ -d build/wineprefix ]; then scripts/wine-run --server-stop; fi

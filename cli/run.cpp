@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/console.h"
-#include "cli/safe_save.h"
+#include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
 #include "drawing/operations.h"
@@ -50,6 +50,13 @@ void apply(const Operation& operation, PlotDrawing& drawing) {
     }
 }
 
+// Info and the usage: what cannot be written is said on standard error.
+int writeStandardOutput(std::string_view text) {
+    if (writeText(stdout, text)) return kExitDone;
+    report("Can't Write", "standard output");
+    return kExitFailed;
+}
+
 int info(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
@@ -64,11 +71,7 @@ int info(const Arguments& arguments) {
     text += '\n';
     text += cp1251ToUtf8(drawing.travelText(buffer, sizeof buffer));
     text += '\n';
-    if (!writeText(stdout, text)) {
-        report("Can't write", "standard output");
-        return kExitFailed;
-    }
-    return kExitDone;
+    return writeStandardOutput(text);
 }
 
 int edit(const Arguments& arguments) {
@@ -100,7 +103,7 @@ int edit(const Arguments& arguments) {
 int run(const Arguments& arguments) {
     switch (arguments.action) {
         case Arguments::Action::Help:
-            return writeText(stdout, usageText()) ? kExitDone : kExitFailed;
+            return writeStandardOutput(usageText());
         case Arguments::Action::Info:
             return info(arguments);
         case Arguments::Action::Edit:

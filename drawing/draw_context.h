@@ -27,18 +27,29 @@ public:
         return previous;
     }
 
-    // Device calls with the coordinates passed through toDevice.
+    // Device calls with the coordinates passed through toDevice. Lines go
+    // to the device in runs (PolylineTo draws what the LineTo calls would),
+    // and a move to where the device's pen already is, is left out: a
+    // pen-down command starts from the point the last one ended at.
     void moveTo(PlotPoint p);
     void lineTo(PlotPoint p);
+    // Hands the lines still held to the device; at the end of a pass.
+    void flush();
 
 private:
+    static constexpr int kRun = 256;
+
     HDC device_;
     PlotPoint current_{};
     int penDown_ = 0;
     int shift_;
-    // Where the last moveTo/lineTo left the device's pen, in device units.
+    // Where the last moveTo/lineTo left the device's pen, in device units,
+    // once a first move has put it somewhere known.
     int lastX_ = 0;
     int lastY_ = 0;
+    bool placed_ = false;
+    POINT run_[kRun];
+    int runLength_ = 0;
 };
 
 }  // namespace kerfline

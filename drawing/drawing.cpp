@@ -141,7 +141,7 @@ char* PlotDrawing::lowerLeftText(char* buffer, std::size_t capacity) const {
         .text();
 }
 
-char* PlotDrawing::travelText(char* buffer, std::size_t capacity) const {
+char* travelNumberText(double totalTravel, char* buffer, std::size_t capacity) {
     TextBuilder text(buffer, capacity);
     const double value = std::floor(totalTravel * 0.025 + 0.5);
     // The general format with 6 significant digits, as printf's %.6g, but
@@ -149,7 +149,14 @@ char* PlotDrawing::travelText(char* buffer, std::size_t capacity) const {
     char digits[32];
     const auto end =
         std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr;
-    return (text << std::string_view(digits, static_cast<std::size_t>(end - digits)) << kMm).text();
+    return (text << std::string_view(digits, static_cast<std::size_t>(end - digits))).text();
+}
+
+char* PlotDrawing::travelText(char* buffer, std::size_t capacity) const {
+    char number[32];
+    travelNumberText(totalTravel, number, sizeof number);
+    TextBuilder text(buffer, capacity);
+    return (text << number << kMm).text();
 }
 
 }  // namespace kerfline

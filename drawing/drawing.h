@@ -50,6 +50,10 @@ public:
     double totalTravel = 0.0;
 };
 
+// The knife travel in whole millimetres, halves upward, as "%.6g" writes
+// it whatever the locale: 3086, 999999, 1e+06. Returns the buffer.
+char* travelNumberText(double totalTravel, char* buffer, std::size_t capacity);
+
 // Replaces the list with the commands read from `in`, then recomputes.
 // Whatever was read before a failure stays; judge the stream's failed().
 InputStream& readDrawing(InputStream& in, PlotDrawing& drawing);

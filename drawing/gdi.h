@@ -27,6 +27,7 @@ class Window;
 
 using LONG = kerfline::gdi::Long;
 using BOOL = int;
+using DWORD = std::uint32_t;
 using HDC = kerfline::gdi::Device*;
 using HWND = kerfline::gdi::Window*;
 
@@ -104,6 +105,12 @@ inline BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous) {
 inline int GetDeviceCaps(HDC dc, int index) { return dc->deviceCaps(index); }
 inline BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) { return dc->moveTo(x, y, previous); }
 inline BOOL LineTo(HDC dc, int x, int y) { return dc->lineTo(x, y); }
+// One LineTo after the other, as the lines it draws are.
+inline BOOL PolylineTo(HDC dc, const POINT* points, DWORD count) {
+    for (DWORD i = 0; i < count; ++i)
+        if (!dc->lineTo(points[i].x, points[i].y)) return 0;
+    return 1;
+}
 inline BOOL GetClientRect(HWND window, LPRECT rect) { return window->clientRect(rect); }
 inline int GetSystemMetrics(int index) {
     kerfline::gdi::Window* source = kerfline::gdi::metricsSource();

@@ -7,10 +7,21 @@
 
 namespace kerfline {
 
+void DrawContext::flush() {
+    if (runLength_ == 0) return;
+    PolylineTo(deviceContext(), run_, static_cast<DWORD>(runLength_));
+    runLength_ = 0;
+}
+
 void DrawContext::moveTo(PlotPoint p) {
-    lastX_ = toDevice(p.x);
-    lastY_ = toDevice(p.y);
-    MoveToEx(deviceContext(), lastX_, lastY_, nullptr);
+    const int x = toDevice(p.x);
+    const int y = toDevice(p.y);
+    if (placed_ && x == lastX_ && y == lastY_) return;
+    flush();
+    lastX_ = x;
+    lastY_ = y;
+    placed_ = true;
+    MoveToEx(deviceContext(), x, y, nullptr);
 }
 
 void DrawContext::lineTo(PlotPoint p) {
@@ -20,11 +31,13 @@ void DrawContext::lineTo(PlotPoint p) {
         // LineTo leaves out its end point, so a cut that starts and ends at
         // the same place would not show at all: draw it one unit long, then
         // put the device's pen back where the line really ends.
+        flush();
         LineTo(deviceContext(), x < kInt32Max ? x + 1 : x - 1, y);
         MoveToEx(deviceContext(), x, y, nullptr);
         return;
     }
-    LineTo(deviceContext(), x, y);
+    if (runLength_ == kRun) flush();
+    run_[runLength_++] = POINT{x, y};
     lastX_ = x;
     lastY_ = y;
 }
@@ -151,6 +164,7 @@ void PlotDrawing::render(HWND window, HDC dc) const {
     }
 
     for (const PlotCommand& command : commands) command.draw(context);
+    context.flush();
 }
 
 }  // namespace kerfline

@@ -3,6 +3,12 @@
 #include <charconv>
 #include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace kerfline {
 
 namespace {
@@ -151,13 +157,26 @@ bool writeCrLf(std::FILE* file, const char* data, std::size_t count) {
     return true;
 }
 
+namespace {
+// The C library's stream is flushed already; this asks the system to put the
+// file's data on the disk (FlushFileBuffers, under the runtime's _commit).
+bool syncToDisk(std::FILE* file) {
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+}  // namespace
+
 bool FileOutput::sink(const char* data, std::size_t count) {
     return file_ && writeCrLf(file_, data, count);
 }
 
-bool FileOutput::close() {
+bool FileOutput::close(bool durable) {
     bool ok = flush();
     if (file_) {
+        if (durable && (std::fflush(file_) != 0 || !syncToDisk(file_))) ok = false;
         if (std::fclose(file_) != 0) ok = false;
         file_ = nullptr;
     } else {

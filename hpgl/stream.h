@@ -153,7 +153,9 @@ public:
 
     bool isOpen() const { return file_ != nullptr; }
     // Flushes and closes; true only when every byte and the close succeeded.
-    bool close();
+    // With `durable`, the bytes are also on the disk before the close, so
+    // that a power cut after a rename cannot leave an empty file.
+    bool close(bool durable = false);
 
 protected:
     bool sink(const char* data, std::size_t count) override;

@@ -1,6 +1,5 @@
 // The program's main window: its class, creation and window procedure.
-#ifndef KERFLINE_SHELL_MAIN_WINDOW_H
-#define KERFLINE_SHELL_MAIN_WINDOW_H
+#pragma once
 
 #include "shell/win32.h"
 
@@ -19,6 +18,7 @@ HWND createMainWindow(HINSTANCE instance);
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-} // namespace kerfline
+// The module the dialogs' templates come from, recorded at WM_CREATE.
+HINSTANCE dialogInstance();
 
-#endif
+}  // namespace kerfline

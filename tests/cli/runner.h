@@ -15,7 +15,9 @@ struct CliRun {
 };
 
 // `stdoutPath`, when given, receives standard output instead of the capture
-// (say /dev/full); `out` then stays empty.
+// (say /dev/full), or with kClosed the program starts without one; `out`
+// then stays empty.
+inline const std::string kClosed = "<closed>";
 CliRun runCli(const std::vector<std::string>& args, const std::string& stdoutPath = {});
 
 }  // namespace kerfline::clitest

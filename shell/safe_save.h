@@ -1,6 +1,7 @@
 // Saving a file without ever leaving it half-written: the new bytes go to a
-// temporary file beside it, which replaces it only once every byte and the
-// close have succeeded. On any failure the old file stays exactly as it was
+// temporary file beside it, which replaces it only once every byte, the
+// flush to the disk and the close have succeeded, so that a power cut
+// leaves the old file or the new one. On any failure the old file stays exactly as it was
 // and the temporary file is removed.
 #pragma once
 
