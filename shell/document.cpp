@@ -118,8 +118,6 @@ void PlotDocument::onSaveAs() {
     saveFile(chosen);
 }
 
-void PlotDocument::onPrint() {}
-
 void PlotDocument::onPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);

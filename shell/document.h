@@ -41,6 +41,10 @@ public:
     virtual void onRotate();
     virtual void onMove();
 
+    // Makes sure printDialogTemplate holds the Print dialog's template with
+    // the "Send like HP-GL" box; the copy is made once a run.
+    void buildPrintDialogTemplate();
+
     HWND window;
     char path[kPathCapacity] = {};
     char* name = path;
