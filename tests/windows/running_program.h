@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -103,9 +104,11 @@ inline std::string windowText(HWND window)
     return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
+using WindowTest = std::function<bool(HWND)>;
+
 struct WindowSearch {
     DWORD processId;
-    const std::string* className;
+    const WindowTest* test;
     HWND found;
 };
 
@@ -116,27 +119,51 @@ inline BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && windowClassName(window) == *search->className) {
+    if (owner == search->processId && (*search->test)(window)) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
+// The first top-level window owned by the process that passes `test`, or
+// nullptr.
+inline HWND findTopLevelWindow(DWORD processId, const WindowTest& test)
+{
+    WindowSearch search{processId, &test, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // The first top-level window of the given class owned by the process, or
 // nullptr.
 inline HWND findTopLevelWindow(DWORD processId, const std::string& className)
 {
-    WindowSearch search{processId, &className, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findTopLevelWindow(processId,
+                              [&](HWND window) { return windowClassName(window) == className; });
+}
+
+// Polls `condition` until it holds or `timeout` has passed; true if it held.
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
 }
 
 // A program started for a test; owns its process.
 class RunningProgram {
 public:
-    // Starts `exe` with `arguments`. Check started() (and startError()).
-    explicit RunningProgram(const std::string& exe, const std::vector<std::string>& arguments = {})
+    // Starts `exe` with `arguments`, in `folder` when one is given, else in
+    // ours. Check started() (and startError()).
+    explicit RunningProgram(const std::string& exe, const std::vector<std::string>& arguments = {},
+                            const std::string& folder = {})
     {
         std::string commandLine = quoteArgument(exe);
         for (const std::string& argument : arguments) {
@@ -148,7 +175,8 @@ public:
         startError_ = test::startRetryingWine([&] {
             process_ = {};
             return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &process_) != 0;
+                                  nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
+                                  &process_) != 0;
         });
     }
 
