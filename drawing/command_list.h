@@ -153,11 +153,12 @@ public:
         if (blocks_.size() > (size_ >> kBlockShift) + 1) blocks_.pop_back();
     }
 
-    // Moves `count` commands in before position `index`.
+    // Moves `count` commands in before position `index` (at most size()).
     void insert(std::size_t index, PlotCommand* commands, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) emplace_back();
-        for (std::size_t i = size_ - 1; i >= index + count; --i)
-            (*this)[i] = std::move((*this)[i - count]);
+        // From the end down to the gap; `i` is one past the slot filled.
+        for (std::size_t i = size_; i > index + count; --i)
+            (*this)[i - 1] = std::move((*this)[i - 1 - count]);
         for (std::size_t i = 0; i < count; ++i) (*this)[index + i] = std::move(commands[i]);
     }
 

@@ -597,8 +597,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "Can't Save File: standard output\r\n"},
         ClosedPipeCase{"edit_dash", {L"edit", L"IN", L"-o", L"-"},
                        "Can't Save File: standard output\r\n"},
-        ClosedPipeCase{"info", {L"info", L"IN"}, "Can't write: standard output\r\n"},
-        ClosedPipeCase{"help", {L"--help"}, ""}),
+        ClosedPipeCase{"info", {L"info", L"IN"}, "Can't Write: standard output\r\n"},
+        ClosedPipeCase{"help", {L"--help"}, "Can't Write: standard output\r\n"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 // ---- info and the texts -----------------------------------------------------

@@ -13,6 +13,30 @@ namespace {
 PlotCommand numbered(int i) { return PlotCommand(("PU" + std::to_string(i) + ",0;").c_str()); }
 int numberOf(const PlotCommand& c) { return c.points()[0].x; }
 
+
+// Insertion at the edges: nothing, at the front, at the very end.
+TEST(CommandList, InsertsAtEveryEdge) {
+    struct Case {
+        int size;
+        std::size_t at;
+        std::size_t count;
+    };
+    for (const Case c : {Case{0, 0, 0}, Case{0, 0, 2}, Case{3, 0, 0}, Case{3, 3, 0}, Case{3, 0, 1},
+                         Case{3, 3, 2}, Case{1024, 1024, 1}, Case{1023, 0, 2}}) {
+        CommandList list;
+        for (int i = 0; i < c.size; ++i) list.push_back(numbered(i));
+        PlotCommand created[2] = {numbered(-1), numbered(-2)};
+        list.insert(c.at, created, c.count);
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(c.size) + c.count);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const int want = i < c.at              ? static_cast<int>(i)
+                             : i < c.at + c.count ? -static_cast<int>(i - c.at + 1)
+                                                  : static_cast<int>(i - c.count);
+            ASSERT_EQ(numberOf(list[i]), want) << c.size << " " << c.at << " " << c.count << " @" << i;
+        }
+    }
+}
+
 class CommandListSizes : public ::testing::TestWithParam<int> {};
 
 TEST_P(CommandListSizes, KeepsOrderAcrossBlocks) {
