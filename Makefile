@@ -48,12 +48,14 @@ run: setup
 	cmake --build --preset win64 --target kerfline
 	@scripts/run-kerfline samples/sample.plt
 
-# Opening and painting a big job in the real main window, under Wine on a
-# private X server (a benchmark, not a test).
+# Opening and painting a big job in the real main window, and printing it
+# raw beside saving it, under Wine on a private X server (benchmarks, not
+# tests).
 bench-windows: setup
 	cmake --preset win64 --log-level=WARNING
-	cmake --build --preset win64 --target kerfline_window_bench
+	cmake --build --preset win64 --target kerfline_window_bench kerfline_print_bench
 	@scripts/bench-windows
+	@scripts/bench-windows print
 
 clean:
 	@if [ -d build/wineprefix ]; then scripts/wine-run --server-stop; fi

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_file.h"
 #include "hpgl/mnemonics.h"
 #include "shell/document.h"
 #include "shell/main_window.h"
@@ -24,38 +25,6 @@ namespace {
 
 using namespace kerfline;
 using Clock = std::chrono::steady_clock;
-
-constexpr int kInstructions = 2'000'000;
-
-std::string makeFile(const char* name, bool shortCuts) {
-    const auto file = std::filesystem::temp_directory_path() / name;
-    if (std::filesystem::exists(file)) return file.string();
-    std::FILE* out = std::fopen(file.string().c_str(), "wb");
-    if (!out) std::abort();
-    std::uint32_t state = 12345;
-    auto next = [&state](std::uint32_t range) {
-        state = state * 1664525u + 1013904223u;
-        return (state >> 8) % range;
-    };
-    std::fputs("IN;SP1;", out);
-    std::int32_t x = 200000, y = 150000;
-    for (int i = 0; i < kInstructions; ++i) {
-        if (shortCuts) {
-            // Up to 4 mm each way; a pen-up jump to a new shape every tenth.
-            const std::int32_t reach = i % 10 == 0 ? 8000 : 160;
-            x = std::clamp<std::int32_t>(x + static_cast<std::int32_t>(next(2 * reach + 1)) - reach,
-                                         0, 400000);
-            y = std::clamp<std::int32_t>(y + static_cast<std::int32_t>(next(2 * reach + 1)) - reach,
-                                         0, 300000);
-        } else {
-            x = static_cast<std::int32_t>(next(400000));
-            y = static_cast<std::int32_t>(next(300000));
-        }
-        std::fprintf(out, "%s%d,%d;", i % 10 == 0 ? "PU" : "PD", x, y);
-    }
-    std::fclose(out);
-    return file.string();
-}
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -118,8 +87,8 @@ int main(int argc, char** argv) {
     GetClientRect(window, &client);
     std::printf("client area %ldx%ld\n", client.right, client.bottom);
 
-    const std::string shortCuts = makeFile("kerfline-bench-short-cuts.plt", true);
-    const std::string random = makeFile("kerfline-bench-random.plt", false);
+    const std::string shortCuts = bench::bigJobFile("kerfline-bench-short-cuts.plt", true);
+    const std::string random = bench::bigJobFile("kerfline-bench-random.plt", false);
     std::printf("short cuts: %ju bytes, random: %ju bytes\n",
                 static_cast<std::uintmax_t>(std::filesystem::file_size(shortCuts)),
                 static_cast<std::uintmax_t>(std::filesystem::file_size(random)));
