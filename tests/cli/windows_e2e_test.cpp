@@ -12,6 +12,8 @@
 #endif
 #include <windows.h>
 
+#include "tests/common/files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -96,78 +98,14 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-std::string readBytes(const std::wstring& path) {
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        ADD_FAILURE() << "cannot read " << toUtf8(path) << ": error " << GetLastError();
-        return "<unreadable>";
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    return bytes;
-}
+using test::readBytes;
+using test::writeBytes;
 
-void writeBytes(const std::wstring& path, std::string_view bytes) {
-    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file.valid() ||
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        ADD_FAILURE() << "cannot write " << toUtf8(path) << ": error " << GetLastError();
-}
-
-// A fresh, empty folder under GetTempPathW for one test, removed with all it
-// holds when the test ends.
-class ScratchDir {
+// The shared scratch folder, with the wide paths these tests pass around.
+class ScratchDir : public test::ScratchDir {
 public:
-    ScratchDir() {
-        static unsigned counter = 0;
-        wchar_t temp[MAX_PATH + 1] = {};
-        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-        path_ = std::wstring(temp, length) + L"kerfline-cli-wine-" +
-                std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
-        removeAll();
-        if (!CreateDirectoryW(path_.c_str(), nullptr))
-            ADD_FAILURE() << "cannot create " << toUtf8(path_) << ": error " << GetLastError();
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    ~ScratchDir() { removeAll(); }
-
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
-
-    // The names in the folder, to check that nothing was left behind.
-    std::set<std::wstring> names() const {
-        std::set<std::wstring> result;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return result;
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") result.insert(name);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return result;
-    }
-
-private:
-    // A test may have made a file read-only, which would stop its removal.
-    void removeAll() {
-        std::error_code error;
-        if (!fs::exists(path_, error)) return;
-        for (const auto& entry : fs::recursive_directory_iterator(path_, error))
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(path_, error);
-        if (error) ADD_FAILURE() << "cannot remove " << toUtf8(path_) << ": " << error.message();
-    }
-
-    std::wstring path_;
+    std::wstring path() const { return test::ScratchDir::path().native(); }
+    std::wstring operator/(std::wstring_view name) const { return path() + L"\\" + std::wstring(name); }
 };
 
 // ---- running the program ----------------------------------------------------

@@ -1,8 +1,9 @@
-// Whole-file reads and writes and the shared corpus, for every test suite
-// that works with files.
+// Files for every test suite: a scratch folder per test, whole-file reads
+// and writes, and the shared corpus.
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,30 @@ namespace kerfline::test {
 // set); empty when it is absent, and the tests that need it skip.
 std::filesystem::path corpusDir();
 
+// The whole file; fails the current test when it cannot be read.
 std::string readBytes(const std::filesystem::path& path);
 // Fails the current test when the file cannot be written whole.
 void writeBytes(const std::filesystem::path& path, std::string_view bytes);
+
+// A fresh, empty folder in the temporary folder for one test, removed with
+// all it holds when the test ends, also when it fails (files a test made
+// read-only included).
+class ScratchDir {
+public:
+    using Names = std::set<std::filesystem::path::string_type>;
+
+    ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir();
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+    // The names in the folder, to check that nothing was left behind.
+    Names names() const;
+
+private:
+    std::filesystem::path path_;
+};
 
 }  // namespace kerfline::test

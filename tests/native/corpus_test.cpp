@@ -30,7 +30,8 @@ TEST_P(Corpus, ReadsAndWritesAFixedPoint) {
     EXPECT_EQ(test::roundTrip(first), first);
 
     // Through a real file too, where LF becomes CR LF and comes back.
-    const auto saved = test::scratchDir() / (std::string(GetParam().file) + ".out");
+    const test::ScratchDir scratch;
+    const auto saved = scratch / (std::string(GetParam().file) + ".out");
     {
         FileOutput out(saved.string().c_str());
         writeDrawing(out, drawing);

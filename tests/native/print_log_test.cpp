@@ -55,17 +55,14 @@ TEST(PrintLog, OneLineOfTimeNameSizeTravelAndPrinter) {
 }
 
 TEST(PrintLog, LinesAreAppendedAndAnUnwritableLogIsNoFailure) {
-    const auto folder = std::filesystem::temp_directory_path() / "kerf-print-log-test";
-    std::filesystem::create_directories(folder);
+    const test::ScratchDir folder;
     const auto log = folder / "kerfline.log";
-    std::filesystem::remove(log);
     appendPrintLog(log.string().c_str(), "one\r\n");
     appendPrintLog(log.string().c_str(), "two\r\n");
     EXPECT_EQ(test::readBytes(log), "one\r\ntwo\r\n");
     appendPrintLog((folder / "absent" / "x.log").string().c_str(), "lost\r\n");
     appendPrintLog("", "lost\r\n");
-    EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(folder.names(), test::ScratchDir::Names{std::filesystem::path("kerfline.log").native()});
 }
 
 }  // namespace

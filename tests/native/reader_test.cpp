@@ -196,7 +196,8 @@ TEST(ReadPoint, NumbersAndSeparators) {
 TEST(ReadDrawingText, TheSixLineFile) {
     const std::string file =
         "IN;SP1;PU0,0;\r\nPD100,0,100,100,0,100;\r\nPR -50, 0, 0,-50;\r\nPU;\r\npu10,10;\r\nPA1.5,2;\r\n";
-    const auto path = test::scratchDir() / "six.plt";
+    const test::ScratchDir scratch;
+    const auto path = scratch / "six.plt";
     test::writeBytes(path, file);
     PlotDrawing drawing;
     FileInput in(path.string().c_str());
@@ -277,7 +278,8 @@ TEST(FileText, LineEndsAndCtrlZFollowTextModeRules) {
         {"LBx\r", true, ""},                           // a CR at the very end
     };
     for (const Case& c : cases) {
-        const auto path = test::scratchDir() / "mode.plt";
+        const test::ScratchDir scratch;
+        const auto path = scratch / "mode.plt";
         test::writeBytes(path, c.bytes);
         PlotDrawing drawing;
         FileInput in(path.string().c_str());
@@ -296,7 +298,8 @@ TEST(FileText, PairSplitAcrossBlockRefillsStillPairs) {
             std::string bytes = "LB";
             bytes.append(boundary - offset - 3, 'a');
             bytes += "\r\nz\x03;PU1,2;\r\n";
-            const auto path = test::scratchDir() / "split.plt";
+            const test::ScratchDir scratch;
+            const auto path = scratch / "split.plt";
             test::writeBytes(path, bytes);
             PlotDrawing drawing;
             FileInput in(path.string().c_str());
@@ -311,7 +314,8 @@ TEST(FileText, PairSplitAcrossBlockRefillsStillPairs) {
 }
 
 TEST(FileText, WritingTurnsLfIntoCrLfAndReadingUndoesIt) {
-    const auto path = test::scratchDir() / "out.plt";
+    const test::ScratchDir scratch;
+    const auto path = scratch / "out.plt";
     const std::string source = "IN;LBfirst\nsecond\x03;PU1,2;LB\n\n\x03;";
     {
         test::ReadResult result;
@@ -328,7 +332,8 @@ TEST(FileText, WritingTurnsLfIntoCrLfAndReadingUndoesIt) {
 }
 
 TEST(FileText, MissingFilesFailCleanly) {
-    const auto missing = test::scratchDir() / "no-such-dir" / "x.plt";
+    const test::ScratchDir scratch;
+    const auto missing = scratch / "no-such-dir" / "x.plt";
     FileInput in(missing.string().c_str());
     EXPECT_FALSE(in.isOpen());
     EXPECT_TRUE(in.failed());

@@ -37,7 +37,4 @@ inline std::string roundTrip(std::string_view text) {
     return written(result.drawing);
 }
 
-// A scratch directory for file tests, emptied at the start of the run.
-std::filesystem::path scratchDir();
-
 }  // namespace kerfline::test
