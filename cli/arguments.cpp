@@ -131,14 +131,14 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             const std::size_t comma = value.find(',');
             Operation move{Operation::Kind::Move, 0, 0};
             if (comma == std::string_view::npos ||
-                !parseWholeNumber(value.substr(0, comma), move.first) ||
-                !parseWholeNumber(value.substr(comma + 1), move.second))
+                !parseWholeNumber(value.substr(0, comma), move.x) ||
+                !parseWholeNumber(value.substr(comma + 1), move.y))
                 return failure("--move needs X,Y in whole millimetres, not " + quoted(value));
             parsed.operations.push_back(move);
         } else {
             Operation operation{word == "--frame" ? Operation::Kind::Frame : Operation::Kind::Scale,
                                 0, 0};
-            if (!parseWholeNumber(value, operation.first))
+            if (!parseWholeNumber(value, operation.value))
                 return failure(std::string(word) + " needs a whole number, not " + quoted(value));
             parsed.operations.push_back(operation);
         }

@@ -13,8 +13,9 @@ namespace kerfline::cli {
 struct Operation {
     enum class Kind { Frame, Scale, Rotate, Move };
     Kind kind = Kind::Rotate;
-    std::int32_t first = 0;   // Frame: millimetres; Scale: percent; Move: x in millimetres
-    std::int32_t second = 0;  // Move: y in millimetres
+    std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
+    std::int32_t x = 0;      // Move: the new left edge, in millimetres
+    std::int32_t y = 0;      // Move: the new bottom edge, in millimetres
     friend bool operator==(const Operation&, const Operation&) = default;
 };
 

@@ -6,7 +6,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+#include "shell/win32.h"
 #endif
 
 namespace kerfline::cli {

@@ -36,16 +36,16 @@ bool load(const std::string& path, PlotDrawing& drawing) {
 void apply(const Operation& operation, PlotDrawing& drawing) {
     switch (operation.kind) {
         case Operation::Kind::Frame:
-            frameDrawing(drawing, operation.first);
+            frameDrawing(drawing, operation.value);
             break;
         case Operation::Kind::Scale:
-            scaleDrawing(drawing, operation.first);
+            scaleDrawing(drawing, operation.value);
             break;
         case Operation::Kind::Rotate:
             rotateDrawing(drawing);
             break;
         case Operation::Kind::Move:
-            moveDrawing(drawing, operation.first, operation.second);
+            moveDrawing(drawing, operation.x, operation.y);
             break;
     }
 }

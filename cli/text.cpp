@@ -1,7 +1,7 @@
 #include "cli/text.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "shell/win32.h"
 #endif
 
 namespace kerfline::cli {

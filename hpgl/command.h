@@ -26,7 +26,7 @@ public:
     ~PointList() { release(); }
 
     bool exists() const { return capacity_ != 0; }
-    // Makes an empty list (of exactly `count` points' room), replacing any.
+    // Makes an empty list with room for `room` points, replacing any.
     void create(std::uint32_t room = 1);
     void release() noexcept;
 

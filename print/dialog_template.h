@@ -6,8 +6,7 @@
 // written into the copy of the template directly before the dialog's own
 // print-to-file box, and takes that box's style, x, width and height, 12
 // dialog units higher.
-#ifndef KERFLINE_PRINT_DIALOG_TEMPLATE_H
-#define KERFLINE_PRINT_DIALOG_TEMPLATE_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -80,5 +79,3 @@ enum class AddBoxResult {
 AddBoxResult addSendLikeHpglBox(std::span<std::uint8_t> block, std::size_t templateSize);
 
 } // namespace kerfline::print
-
-#endif

@@ -1,7 +1,6 @@
 // Resource ids shared by kerfline.rc and the program's code. windres reads
 // this file too, so it holds nothing but #define lines.
-#ifndef KERFLINE_RESOURCE_H
-#define KERFLINE_RESOURCE_H
+#pragma once
 
 // File menu
 #define IDM_FILE_OPEN 110
@@ -33,5 +32,3 @@
 #define IDC_MOVE_X 1060
 #define IDC_MOVE_Y 1070
 #define IDC_ABOUT_STAMP 1080
-
-#endif

@@ -54,10 +54,10 @@ TEST_P(ParseArgumentsTest, GivesTheActionsOrAUsageError) {
     EXPECT_EQ(result.arguments, *c.expected);
 }
 
-const Operation rotate{Kind::Rotate, 0, 0};
-Operation frame(std::int32_t mm) { return {Kind::Frame, mm, 0}; }
-Operation scale(std::int32_t percent) { return {Kind::Scale, percent, 0}; }
-Operation move(std::int32_t x, std::int32_t y) { return {Kind::Move, x, y}; }
+const Operation rotate{Kind::Rotate};
+Operation frame(std::int32_t mm) { return {Kind::Frame, mm}; }
+Operation scale(std::int32_t percent) { return {Kind::Scale, percent}; }
+Operation move(std::int32_t x, std::int32_t y) { return {Kind::Move, 0, x, y}; }
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ParseArgumentsTest,

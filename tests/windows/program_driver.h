@@ -7,8 +7,7 @@
 // Every wait is bounded. Whatever a failing test leaves open (a dialog, a
 // message box nobody answers) goes with the program, which its Kerfline
 // object terminates.
-#ifndef KERFLINE_TESTS_WINDOWS_PROGRAM_DRIVER_H
-#define KERFLINE_TESTS_WINDOWS_PROGRAM_DRIVER_H
+#pragma once
 
 // First: the Windows headers without their IN and OUT, which would hide the
 // core's HP-GL commands.
@@ -361,5 +360,3 @@ inline void runSteps(const Kerfline& kerfline, const std::vector<Step>& steps) {
 }
 
 }  // namespace kerfline::test
-
-#endif

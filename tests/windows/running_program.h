@@ -4,8 +4,7 @@
 // Every wait is bounded, and a RunningProgram that goes out of scope while
 // its process still runs terminates it, so a failing test never leaves a
 // program behind or hangs the test run.
-#ifndef KERFLINE_TESTS_WINDOWS_RUNNING_PROGRAM_H
-#define KERFLINE_TESTS_WINDOWS_RUNNING_PROGRAM_H
+#pragma once
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -256,5 +255,3 @@ private:
 };
 
 } // namespace kerfline::test
-
-#endif

@@ -1,8 +1,7 @@
 // What the main menu must look like before any drawing is open. Shared by
 // the test that reads the menu resource out of kerfline.exe and the one that
 // creates the main window inside the test program.
-#ifndef KERFLINE_TESTS_WINDOWS_STARTUP_MENU_CHECKS_H
-#define KERFLINE_TESTS_WINDOWS_STARTUP_MENU_CHECKS_H
+#pragma once
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -89,5 +88,3 @@ inline void expectStartupMenu(HMENU bar)
 }
 
 } // namespace kerfline::test
-
-#endif
