@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "drawing/drawing.h"
-#include "hpgl/mnemonics.h"
 #include "runner.h"
 #include "support.h"
 
@@ -17,13 +16,6 @@ namespace kerfline::clitest {
 namespace {
 
 namespace fs = std::filesystem;
-
-const auto* const sortedTable = ::testing::AddGlobalTestEnvironment([] {
-    struct Sorted : ::testing::Environment {
-        void SetUp() override { sortMnemonicTable(); }
-    };
-    return new Sorted;
-}());
 
 constexpr std::string_view kMm = " \xD0\xBC\xD0\xBC";  // " мм" in UTF-8
 

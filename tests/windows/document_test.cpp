@@ -14,7 +14,6 @@
 #include <string>
 #include <thread>
 
-#include "hpgl/mnemonics.h"
 #include "resources/resource.h"
 
 // This replaces the C++ allocator of the whole test program with malloc and
@@ -95,7 +94,6 @@ bool imageEnabled(HWND window) {
 class Document : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        sortMnemonicTable();
         registerMainWindowClass(GetModuleHandleA(nullptr));
     }
     void SetUp() override {

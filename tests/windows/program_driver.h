@@ -177,7 +177,6 @@ private:
 // core: `source` read, changed, written, and each LF saved as CR LF.
 inline std::string savedBytes(std::string_view source,
                               const std::function<void(PlotDrawing&)>& change = {}) {
-    sortMnemonicTable();
     PlotDrawing drawing;
     MemoryInput in(source);
     readDrawing(in, drawing);

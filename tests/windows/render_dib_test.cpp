@@ -98,10 +98,7 @@ PlotDrawing drawingOf(const char* text) {
     return drawing;
 }
 
-class RenderOnGdi : public ::testing::Test {
-protected:
-    void SetUp() override { sortMnemonicTable(); }
-};
+class RenderOnGdi : public ::testing::Test {};
 
 TEST_F(RenderOnGdi, WindowPictureFillsTheMarginsBoxWithItsProportions) {
     constexpr int kWidth = 420, kHeight = 320;
