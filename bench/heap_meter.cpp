@@ -20,8 +20,7 @@ void* allocate(std::size_t size) {
     if (!metering.load(std::memory_order_relaxed)) return p;
     const std::size_t now = inUse += malloc_usable_size(p);
     std::size_t high = peak.load();
-    while (now > high && !peak.compare_exchange_weak(high, now)) {
-    }
+    while (now > high && !peak.compare_exchange_weak(high, now)) {}
     return p;
 }
 

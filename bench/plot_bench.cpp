@@ -81,7 +81,8 @@ void BM_ReadColdHeap(benchmark::State& state) {
             PlotDrawing drawing;
             const auto start = std::chrono::steady_clock::now();
             loadBig(drawing);
-            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
         malloc_trim(0);
         state.SetIterationTime(seconds);
@@ -119,7 +120,8 @@ void BM_Write(benchmark::State& state) {
         writeDrawing(file, drawing);
         if (!file.close()) std::abort();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(out)));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(out)));
     std::filesystem::remove(out);
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -129,7 +131,8 @@ void runOperation(benchmark::State& state, Operation operation) {
     PlotDrawing drawing;
     loadBig(drawing);
     for (auto _ : state) operation(drawing);
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
+    state.SetItemsProcessed(
+        static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
 }
 
 void BM_Frame(benchmark::State& state) {
@@ -179,8 +182,10 @@ void BM_RenderToCountingDevice(benchmark::State& state) {
     CountingDevice device;
     for (auto _ : state) drawing.render(&window, &device);
     gdi::metricsSource() = nullptr;
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
-    state.counters["lines_per_pass"] = static_cast<double>(device.lines) / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(
+        static_cast<std::int64_t>(state.iterations() * drawing.commands.size()));
+    state.counters["lines_per_pass"] =
+        static_cast<double>(device.lines) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_RenderToCountingDevice)->Unit(benchmark::kMillisecond);
 

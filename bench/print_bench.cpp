@@ -63,7 +63,8 @@ std::size_t jobCount(const std::filesystem::path& folder) {
 int main(int argc, char** argv) {
     const char* jobs = std::getenv("KERF_PLOTTER_JOBS");
     if (!jobs) {
-        std::fprintf(stderr, "print_bench: KERF_PLOTTER_JOBS is not set (start the print server)\n");
+        std::fprintf(stderr,
+                     "print_bench: KERF_PLOTTER_JOBS is not set (start the print server)\n");
         return 2;
     }
     std::string folder = jobs;
@@ -79,19 +80,22 @@ int main(int argc, char** argv) {
     const std::string path = bench::bigJobFile("kerfline-bench-short-cuts.plt", true);
     if (!document.openFile(path.c_str())) return 1;
     settings.PrintLikeHPGL = 1;
-    const std::string saved = (std::filesystem::temp_directory_path() / "kerfline-bench-saved.plt").string();
+    const std::string saved =
+        (std::filesystem::temp_directory_path() / "kerfline-bench-saved.plt").string();
 
     for (int run = 0; run < runs; ++run) {
         const Clock::time_point saveStart = Clock::now();
         if (!document.saveFile(saved.c_str())) return 1;
-        const double saveMs = std::chrono::duration<double, std::milli>(Clock::now() - saveStart).count();
+        const double saveMs =
+            std::chrono::duration<double, std::milli>(Clock::now() - saveStart).count();
 
         const std::size_t before = jobCount(folder);
         std::thread answer(pressOkWhenShown);
         document.onPrint();
         const Clock::time_point handedOver = Clock::now();
         answer.join();
-        while (jobCount(folder) == before) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (jobCount(folder) == before)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const Clock::time_point delivered = Clock::now();
         const double printMs =
             std::chrono::duration<double, std::milli>(
@@ -101,10 +105,11 @@ int main(int argc, char** argv) {
             std::chrono::duration<double, std::milli>(
                 handedOver - Clock::time_point(Clock::duration(okPressedAt.load())))
                 .count();
-        std::printf("run %d: %ju bytes; File/Save %.0f ms; raw print: OK to the job handed to "
-                    "the spooler %.0f ms, to the last byte at the cutter %.0f ms\n",
-                    run + 1, static_cast<std::uintmax_t>(std::filesystem::file_size(saved)), saveMs,
-                    ourMs, printMs);
+        std::printf(
+            "run %d: %ju bytes; File/Save %.0f ms; raw print: OK to the job handed to "
+            "the spooler %.0f ms, to the last byte at the cutter %.0f ms\n",
+            run + 1, static_cast<std::uintmax_t>(std::filesystem::file_size(saved)), saveMs, ourMs,
+            printMs);
         std::fflush(stdout);
     }
     std::filesystem::remove(saved);

@@ -59,10 +59,10 @@ void measure(HWND window, PlotDocument& document, const std::string& path, const
         return v[v.size() / 2];
     };
     auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
-    std::printf("%-10s %2d runs  open+paint median %7.1f ms (best %7.1f)  of it paint %7.1f ms"
-                "  repaint median %7.1f ms (best %7.1f)\n",
-                label, runs, median(open), best(open), median(paint), median(repaint),
-                best(repaint));
+    std::printf(
+        "%-10s %2d runs  open+paint median %7.1f ms (best %7.1f)  of it paint %7.1f ms"
+        "  repaint median %7.1f ms (best %7.1f)\n",
+        label, runs, median(open), best(open), median(paint), median(repaint), best(repaint));
     std::fflush(stdout);
 }
 

@@ -111,9 +111,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         }
         // Every other option takes the next word as its value, even one that
         // starts with '-', so that "--frame -2" means minus two.
-        const bool takesValue =
-            word == "--frame" || word == "--scale" || word == "--move" || word == "-o" ||
-            word == "--output";
+        const bool takesValue = word == "--frame" || word == "--scale" || word == "--move" ||
+                                word == "-o" || word == "--output";
         if (!takesValue) return failure("unknown option " + quoted(word));
         if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
         const std::string_view value = args[++i];

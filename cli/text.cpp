@@ -102,7 +102,8 @@ std::string nameToUtf8(std::string_view name) {
     if (wide <= 0) return cp1251ToUtf8(name);
     std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
     MultiByteToWideChar(CP_ACP, 0, name.data(), length, utf16.data(), wide);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return cp1251ToUtf8(name);
     std::string out(static_cast<std::size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, out.data(), bytes, nullptr, nullptr);

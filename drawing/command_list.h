@@ -26,9 +26,7 @@ class CommandList {
     static constexpr std::size_t kBlockMask = kBlockSize - 1;
 
     struct BlockDeleter {
-        void operator()(PlotCommand* block) const {
-            ::operator delete(static_cast<void*>(block));
-        }
+        void operator()(PlotCommand* block) const { ::operator delete(static_cast<void*>(block)); }
     };
     using Block = std::unique_ptr<PlotCommand, BlockDeleter>;
 
@@ -79,8 +77,12 @@ public:
         friend difference_type operator-(const Iterator& a, const Iterator& b) {
             return static_cast<difference_type>(a.index_) - static_cast<difference_type>(b.index_);
         }
-        friend bool operator==(const Iterator& a, const Iterator& b) { return a.index_ == b.index_; }
-        friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.index_ <=> b.index_; }
+        friend bool operator==(const Iterator& a, const Iterator& b) {
+            return a.index_ == b.index_;
+        }
+        friend auto operator<=>(const Iterator& a, const Iterator& b) {
+            return a.index_ <=> b.index_;
+        }
         std::size_t index() const { return index_; }
 
     private:
@@ -120,7 +122,9 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
-    PlotCommand& operator[](std::size_t i) { return blocks_[i >> kBlockShift].get()[i & kBlockMask]; }
+    PlotCommand& operator[](std::size_t i) {
+        return blocks_[i >> kBlockShift].get()[i & kBlockMask];
+    }
     const PlotCommand& operator[](std::size_t i) const {
         return blocks_[i >> kBlockShift].get()[i & kBlockMask];
     }

@@ -12,8 +12,7 @@
 
 using namespace kerfline::print;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     const auto before = readDialogTemplate(bytes);
     std::vector<std::uint8_t> block(bytes.begin(), bytes.end());
@@ -21,17 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const AddBoxResult result = addSendLikeHpglBox(block, size);
 
     std::size_t first = 0;
-    while (before && first < before->controls.size() && before->controls[first].id != kPrintToFileId)
+    while (before && first < before->controls.size() &&
+           before->controls[first].id != kPrintToFileId)
         ++first;
     const bool found = before && first < before->controls.size();
     if (result != AddBoxResult::added) {
-        if (found && before->controls.size() < 0xFFFF) std::abort(); // the box was due
+        if (found && before->controls.size() < 0xFFFF) std::abort();  // the box was due
         if (!std::equal(bytes.begin(), bytes.end(), block.begin())) std::abort();
         return 0;
     }
     const auto after = readDialogTemplate(block);
     if (!found || !after || after->controls.size() != before->controls.size() + 1 ||
-        after->controls[first].id != kSendLikeHpglId || after->controls[first + 1].id != kPrintToFileId ||
+        after->controls[first].id != kSendLikeHpglId ||
+        after->controls[first + 1].id != kPrintToFileId ||
         after->controls[first].y != static_cast<std::int16_t>(before->controls[first].y - 12))
         std::abort();
     return 0;

@@ -24,7 +24,9 @@ public:
     BOOL setViewportExt(int x, int y, LPSIZE) override { return check(x != 0 && y != 0); }
     BOOL setViewportOrg(int, int, LPPOINT) override { return check(true); }
     BOOL setWindowOrg(int, int, LPPOINT) override { return check(true); }
-    int deviceCaps(int index) override { return ++calls, index == HORZSIZE ? 210 : index == VERTSIZE ? 297 : 2400; }
+    int deviceCaps(int index) override {
+        return ++calls, index == HORZSIZE ? 210 : index == VERTSIZE ? 297 : 2400;
+    }
     BOOL moveTo(int, int, LPPOINT) override { return check(true); }
     BOOL lineTo(int, int) override { return check(true); }
 
@@ -110,10 +112,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view knobs = bytes.substr(0, 16);
     const std::int32_t a = takeInt(knobs), b = takeInt(knobs), c = takeInt(knobs);
     switch (static_cast<unsigned>(a) % 4) {
-        case 0: frameDrawing(drawing, b); break;
-        case 1: scaleDrawing(drawing, b); break;
-        case 2: rotateDrawing(drawing); break;
-        default: moveDrawing(drawing, b, c); break;
+        case 0:
+            frameDrawing(drawing, b);
+            break;
+        case 1:
+            scaleDrawing(drawing, b);
+            break;
+        case 2:
+            rotateDrawing(drawing);
+            break;
+        default:
+            moveDrawing(drawing, b, c);
+            break;
     }
     drawing.render(&window, &device);
     drawing.areaText(text, sizeof text);

@@ -13,6 +13,7 @@ constexpr MnemonicEntry row(const char (&name)[3], std::int32_t drawable = 0) {
 }  // namespace
 
 MnemonicEntry MnemonicTable[kMnemonicCount] = {
+    // clang-format off
     row("AA"), row("AR"), row("CA"), row("CI"), row("CP"), row("CS"), row("DF"),
     row("DI"), row("DR"), row("DT"), row("EA"), row("ER"), row("EW"), row("FT"),
     row("IM"), row("IN", 1), row("IP"), row("IW"), row("LB"), row("LT"), row("OA"),
@@ -21,11 +22,10 @@ MnemonicEntry MnemonicTable[kMnemonicCount] = {
     row("RA"), row("RR"), row("SA"), row("SC"), row("SI"), row("SL"), row("SM"),
     row("SR"), row("SS"), row("TL"), row("UC"), row("VS"), row("WG"), row("XT"),
     row("YT"),
+    // clang-format on
 };
 
-int compareMnemonics(MnemonicCode a, MnemonicCode b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
+int compareMnemonics(MnemonicCode a, MnemonicCode b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
 namespace {
 // Every instruction of a file is looked up, so the sort also fills a direct

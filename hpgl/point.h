@@ -29,7 +29,9 @@ constexpr std::int32_t wrapNeg(std::int32_t a) { return wrapSub(0, a); }
 constexpr std::int32_t wrapMul(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
 }
-constexpr PlotPoint wrapAdd(PlotPoint a, PlotPoint b) { return {wrapAdd(a.x, b.x), wrapAdd(a.y, b.y)}; }
+constexpr PlotPoint wrapAdd(PlotPoint a, PlotPoint b) {
+    return {wrapAdd(a.x, b.x), wrapAdd(a.y, b.y)};
+}
 
 // A double cut toward zero and brought to the nearest 32-bit value; NaN gives 0.
 inline std::int32_t truncToInt32(double value) {

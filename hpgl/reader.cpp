@@ -62,8 +62,8 @@ std::optional<std::string_view> readInstruction(InputStream& in) {
 std::string_view cutAtZero(std::string_view instruction) {
     const void* zero = std::memchr(instruction.data(), '\0', instruction.size());
     if (!zero) return instruction;
-    return instruction.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) -
-                                                          instruction.data()));
+    return instruction.substr(
+        0, static_cast<std::size_t>(static_cast<const char*>(zero) - instruction.data()));
 }
 
 MnemonicCode codeOf(std::string_view instruction) {

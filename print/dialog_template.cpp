@@ -7,8 +7,8 @@
 namespace kerfline::print {
 namespace {
 
-constexpr std::uint32_t kSetFont = 0x40; // DS_SETFONT
-constexpr std::size_t kCountOffset = 8;  // of the header's number of controls
+constexpr std::uint32_t kSetFont = 0x40;  // DS_SETFONT
+constexpr std::size_t kCountOffset = 8;   // of the header's number of controls
 constexpr std::uint16_t kNumberMark = 0xFFFF;
 constexpr std::uint16_t kButtonClass = 0x0080;
 
@@ -21,8 +21,7 @@ public:
     bool failed() const { return failed_; }
     std::size_t position() const { return position_; }
 
-    std::uint16_t u16()
-    {
+    std::uint16_t u16() {
         if (!has(2)) {
             return 0;
         }
@@ -31,8 +30,7 @@ public:
         return value;
     }
 
-    std::uint32_t u32()
-    {
+    std::uint32_t u32() {
         std::uint32_t low = u16();
         std::uint32_t high = u16();
         return low | high << 16;
@@ -40,8 +38,7 @@ public:
 
     std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
 
-    void skip(std::size_t count)
-    {
+    void skip(std::size_t count) {
         if (has(count)) {
             position_ += count;
         }
@@ -51,8 +48,7 @@ public:
     void alignToFour() { skip((4 - position_ % 4) % 4); }
 
     // Characters up to a 0, which is read too.
-    std::u16string text()
-    {
+    std::u16string text() {
         std::u16string result;
         for (std::uint16_t c = u16(); !failed_ && c != 0; c = u16()) {
             result.push_back(static_cast<char16_t>(c));
@@ -60,8 +56,7 @@ public:
         return result;
     }
 
-    NameOrNumber nameOrNumber()
-    {
+    NameOrNumber nameOrNumber() {
         NameOrNumber result;
         std::uint16_t first = u16();
         if (first == kNumberMark) {
@@ -74,8 +69,7 @@ public:
     }
 
 private:
-    bool has(std::size_t count)
-    {
+    bool has(std::size_t count) {
         if (failed_ || bytes_.size() - position_ < count) {
             failed_ = true;
             return false;
@@ -88,8 +82,7 @@ private:
     bool failed_ = false;
 };
 
-DialogControl readControl(FieldReader& reader)
-{
+DialogControl readControl(FieldReader& reader) {
     DialogControl control;
     reader.alignToFour();
     control.offset = reader.position();
@@ -107,16 +100,14 @@ DialogControl readControl(FieldReader& reader)
     return control;
 }
 
-void put16(std::uint8_t* at, std::uint16_t value)
-{
+void put16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
     at[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-} // namespace
+}  // namespace
 
-std::optional<DialogTemplate> readDialogTemplate(std::span<const std::uint8_t> bytes)
-{
+std::optional<DialogTemplate> readDialogTemplate(std::span<const std::uint8_t> bytes) {
     FieldReader reader(bytes);
     DialogTemplate dialog;
     dialog.style = reader.u32();
@@ -147,14 +138,13 @@ std::optional<DialogTemplate> readDialogTemplate(std::span<const std::uint8_t> b
     return dialog;
 }
 
-AddBoxResult addSendLikeHpglBox(std::span<std::uint8_t> block, std::size_t templateSize)
-{
+AddBoxResult addSendLikeHpglBox(std::span<std::uint8_t> block, std::size_t templateSize) {
     if (templateSize > block.size() || block.size() - templateSize < kAddedControlSize) {
         return AddBoxResult::malformed;
     }
     std::optional<DialogTemplate> dialog = readDialogTemplate(block.first(templateSize));
     if (!dialog || dialog->controls.size() == kNumberMark) {
-        return AddBoxResult::malformed; // no template, or its count cannot grow
+        return AddBoxResult::malformed;  // no template, or its count cannot grow
     }
     auto printToFile = std::find_if(dialog->controls.begin(), dialog->controls.end(),
                                     [](const DialogControl& c) { return c.id == kPrintToFileId; });
@@ -175,9 +165,9 @@ AddBoxResult addSendLikeHpglBox(std::span<std::uint8_t> block, std::size_t templ
     for (std::size_t i = 0; i < std::size(kSendLikeHpglCaption); ++i) {
         put16(at + 22 + 2 * i, kSendLikeHpglCaption[i]);
     }
-    put16(at + 54, 0); // no creation data
+    put16(at + 54, 0);  // no creation data
     put16(block.data() + kCountOffset, static_cast<std::uint16_t>(dialog->controls.size() + 1));
     return AddBoxResult::added;
 }
 
-} // namespace kerfline::print
+}  // namespace kerfline::print

@@ -36,7 +36,7 @@ struct NameOrNumber {
 };
 
 struct DialogControl {
-    std::size_t offset = 0; // where it starts, from the template's start
+    std::size_t offset = 0;  // where it starts, from the template's start
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
     std::int16_t x = 0, y = 0, width = 0, height = 0;
@@ -56,7 +56,7 @@ struct DialogTemplate {
     // Only with DS_SETFONT in the style.
     std::optional<std::uint16_t> pointSize;
     std::u16string fontName;
-    std::vector<DialogControl> controls; // as many as the header counts
+    std::vector<DialogControl> controls;  // as many as the header counts
 };
 
 // Reads a whole template. Nothing when any part of it lies beyond the bytes
@@ -66,8 +66,8 @@ std::optional<DialogTemplate> readDialogTemplate(std::span<const std::uint8_t> b
 
 enum class AddBoxResult {
     added,
-    noPrintToFileBox, // a valid template without a control 1040
-    malformed,        // not a valid template, or no room for the box
+    noPrintToFileBox,  // a valid template without a control 1040
+    malformed,         // not a valid template, or no room for the box
 };
 
 // Adds the "Send like HP-GL" box before the first control 1040 of the
@@ -78,4 +78,4 @@ enum class AddBoxResult {
 // has changed.
 AddBoxResult addSendLikeHpglBox(std::span<std::uint8_t> block, std::size_t templateSize);
 
-} // namespace kerfline::print
+}  // namespace kerfline::print

@@ -71,8 +71,8 @@ void PlotDocument::buildPrintDialogTemplate() {
         if (!block.get()) return;
         std::memcpy(block.get(), resource, size);
         added = print::addSendLikeHpglBox(
-                    std::span<std::uint8_t>(block.get(), size + print::kAddedControlSize),
-                    size) == print::AddBoxResult::added;
+                    std::span<std::uint8_t>(block.get(), size + print::kAddedControlSize), size) ==
+                print::AddBoxResult::added;
     }
     // The unpatched copy serves all the same, without the box; once a run.
     if (!added)

@@ -49,10 +49,10 @@ bool sendRaw(const PlotDocument& document, const std::string& printer) {
     }
     DWORD written = 0;
     const DWORD count = static_cast<DWORD>(bytes.size());
-    const bool sent = StartPagePrinter(handle.get()) &&
-                      WritePrinter(handle.get(), const_cast<char*>(bytes.data()), count,
-                                   &written) &&
-                      written == count && EndPagePrinter(handle.get());
+    const bool sent =
+        StartPagePrinter(handle.get()) &&
+        WritePrinter(handle.get(), const_cast<char*>(bytes.data()), count, &written) &&
+        written == count && EndPagePrinter(handle.get());
     if (!sent || !EndDocPrinter(handle.get())) {
         // Nothing of a broken job may reach the cutter.
         AbortPrinter(handle.get());
@@ -109,7 +109,8 @@ void PlotDocument::onPrint() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    appendPrintLog(settings.LogFile, printLogLine(local, fileName(), *this, choice.printer.c_str()));
+    appendPrintLog(settings.LogFile,
+                   printLogLine(local, fileName(), *this, choice.printer.c_str()));
 }
 
 }  // namespace kerfline

@@ -110,9 +110,8 @@ INT_PTR CALLBACK frameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 INT_PTR CALLBACK scaleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    return guarded([&] {
-        return numberDialog(dialog, message, wParam, IDC_SCALE_PERCENT, settings.Scale_K);
-    });
+    return guarded(
+        [&] { return numberDialog(dialog, message, wParam, IDC_SCALE_PERCENT, settings.Scale_K); });
 }
 
 INT_PTR CALLBACK rotateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -166,13 +165,26 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR runDialog(HINSTANCE instance, HWND owner, Dialog which) {
     DLGPROC procedure = nullptr;
     switch (which) {
-        case Dialog::info: procedure = infoDialogProc; break;
-        case Dialog::frame: procedure = frameDialogProc; break;
-        case Dialog::scale: procedure = scaleDialogProc; break;
-        case Dialog::rotate: procedure = rotateDialogProc; break;
-        case Dialog::move: procedure = moveDialogProc; break;
-        case Dialog::about: procedure = aboutDialogProc; break;
-        case Dialog::none: return 0;
+        case Dialog::info:
+            procedure = infoDialogProc;
+            break;
+        case Dialog::frame:
+            procedure = frameDialogProc;
+            break;
+        case Dialog::scale:
+            procedure = scaleDialogProc;
+            break;
+        case Dialog::rotate:
+            procedure = rotateDialogProc;
+            break;
+        case Dialog::move:
+            procedure = moveDialogProc;
+            break;
+        case Dialog::about:
+            procedure = aboutDialogProc;
+            break;
+        case Dialog::none:
+            return 0;
     }
     // The template names are ASCII.
     std::wstring name;

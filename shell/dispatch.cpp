@@ -23,13 +23,20 @@ const std::array<CommandEntry, 11>& commandTable() {
 
 const char* dialogName(Dialog dialog) {
     switch (dialog) {
-        case Dialog::info: return "Info";
-        case Dialog::frame: return "Frame";
-        case Dialog::scale: return "Scale";
-        case Dialog::rotate: return "Rotate";
-        case Dialog::move: return "Move";
-        case Dialog::about: return "About";
-        case Dialog::none: break;
+        case Dialog::info:
+            return "Info";
+        case Dialog::frame:
+            return "Frame";
+        case Dialog::scale:
+            return "Scale";
+        case Dialog::rotate:
+            return "Rotate";
+        case Dialog::move:
+            return "Move";
+        case Dialog::about:
+            return "About";
+        case Dialog::none:
+            break;
     }
     return nullptr;
 }

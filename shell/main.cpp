@@ -56,7 +56,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         return run(instance, previous, commandLine, showCommand);
     } catch (const std::exception& error) {
         MessageBoxA(nullptr, error.what(), kerfline::kMainWindowTitle, MB_OK | MB_ICONERROR);
-    } catch (...) {
-    }
+    } catch (...) {}
     return 1;
 }

@@ -23,17 +23,36 @@ public:
 
     void run(Action action) override {
         switch (action) {
-            case Action::open: document_.onOpen(); break;
-            case Action::save: document_.onSave(); break;
-            case Action::saveAs: document_.onSaveAs(); break;
-            case Action::print: document_.onPrint(); break;
+            case Action::open:
+                document_.onOpen();
+                break;
+            case Action::save:
+                document_.onSave();
+                break;
+            case Action::saveAs:
+                document_.onSaveAs();
+                break;
+            case Action::print:
+                document_.onPrint();
+                break;
             // Default handling of WM_CLOSE destroys the window, which ends the loop.
-            case Action::exit: SendMessageA(window_, WM_CLOSE, 0, 0); break;
-            case Action::frame: document_.onFrame(); break;
-            case Action::scale: document_.onScale(); break;
-            case Action::rotate: document_.onRotate(); break;
-            case Action::move: document_.onMove(); break;
-            case Action::none: break;
+            case Action::exit:
+                SendMessageA(window_, WM_CLOSE, 0, 0);
+                break;
+            case Action::frame:
+                document_.onFrame();
+                break;
+            case Action::scale:
+                document_.onScale();
+                break;
+            case Action::rotate:
+                document_.onRotate();
+                break;
+            case Action::move:
+                document_.onMove();
+                break;
+            case Action::none:
+                break;
         }
     }
 

@@ -62,8 +62,7 @@ Operation move(std::int32_t x, std::int32_t y) { return {Kind::Move, 0, x, y}; }
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ParseArgumentsTest,
     ::testing::Values(
-        ParseCase{{"--help"}, helpRequest()},
-        ParseCase{{"-h"}, helpRequest()},
+        ParseCase{{"--help"}, helpRequest()}, ParseCase{{"-h"}, helpRequest()},
         ParseCase{{"edit", "--help"}, helpRequest()},
         ParseCase{{"info", "a.plt", "-h"}, helpRequest()},
         // Help is found before the missing value is reached.
@@ -94,40 +93,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Rejected, ParseArgumentsTest,
-    ::testing::Values(
-        ParseCase{{}, std::nullopt}, ParseCase{{"frobnicate", "a.plt"}, std::nullopt},
-        ParseCase{{"a.plt"}, std::nullopt}, ParseCase{{"info"}, std::nullopt},
-        ParseCase{{"edit"}, std::nullopt}, ParseCase{{"edit", "-o", "b.plt"}, std::nullopt},
-        ParseCase{{"info", "a.plt", "b.plt"}, std::nullopt},
-        ParseCase{{"info", "a.plt", "--rotate"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "b.plt"}, std::nullopt},
-        ParseCase{{"info", ""}, std::nullopt}, ParseCase{{"info", "-"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--flip"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame=10"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", ""}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", "+5"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", "1.5"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", "12abc"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", " 12"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", "-"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--frame", "--rotate"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--scale", "99999999999"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--scale", "2147483648"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--scale", "-2147483649"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", "3"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", "3,4,5"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", "3,"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", ",4"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", "3;4"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move", "+3,4"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "--move"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "-o"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "-o", ""}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "-o", "--rotate"}, std::nullopt},
-        ParseCase{{"edit", "a.plt", "-o", "b.plt", "-o", "c.plt"}, std::nullopt},
-        // Read left to right, the first problem decides, even before a --help.
-        ParseCase{{"edit", "a.plt", "--scale", "x", "--help"}, std::nullopt}));
+    ::testing::Values(ParseCase{{}, std::nullopt}, ParseCase{{"frobnicate", "a.plt"}, std::nullopt},
+                      ParseCase{{"a.plt"}, std::nullopt}, ParseCase{{"info"}, std::nullopt},
+                      ParseCase{{"edit"}, std::nullopt},
+                      ParseCase{{"edit", "-o", "b.plt"}, std::nullopt},
+                      ParseCase{{"info", "a.plt", "b.plt"}, std::nullopt},
+                      ParseCase{{"info", "a.plt", "--rotate"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "b.plt"}, std::nullopt},
+                      ParseCase{{"info", ""}, std::nullopt}, ParseCase{{"info", "-"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--flip"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame=10"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", ""}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", "+5"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", "1.5"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", "12abc"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", " 12"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", "-"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--frame", "--rotate"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--scale", "99999999999"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--scale", "2147483648"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--scale", "-2147483649"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", "3"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", "3,4,5"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", "3,"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", ",4"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", "3;4"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move", "+3,4"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--move"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "-o"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "-o", ""}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "-o", "--rotate"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "-o", "b.plt", "-o", "c.plt"}, std::nullopt},
+                      // Read left to right, the first problem decides, even before a --help.
+                      ParseCase{{"edit", "a.plt", "--scale", "x", "--help"}, std::nullopt}));
 
 struct NumberCase {
     std::string_view text;
@@ -149,18 +148,16 @@ TEST_P(WholeNumberTest, AcceptsOnlyWholeSigned32BitDecimals) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, WholeNumberTest,
-    ::testing::Values(NumberCase{"0", 0}, NumberCase{"-0", 0}, NumberCase{"42", 42},
-                      NumberCase{"-42", -42}, NumberCase{"0042", 42},
-                      NumberCase{"2147483647", INT32_MAX}, NumberCase{"-2147483648", INT32_MIN},
-                      NumberCase{"2147483648", std::nullopt},
-                      NumberCase{"-2147483649", std::nullopt},
-                      NumberCase{"99999999999999999999", std::nullopt},
-                      NumberCase{"", std::nullopt}, NumberCase{"-", std::nullopt},
-                      NumberCase{"+5", std::nullopt}, NumberCase{"--5", std::nullopt},
-                      NumberCase{"5-", std::nullopt}, NumberCase{"1.5", std::nullopt},
-                      NumberCase{"1e3", std::nullopt}, NumberCase{"0x10", std::nullopt},
-                      NumberCase{" 5", std::nullopt}, NumberCase{"5 ", std::nullopt},
-                      NumberCase{std::string_view("5\0", 2), std::nullopt}));
+    ::testing::Values(
+        NumberCase{"0", 0}, NumberCase{"-0", 0}, NumberCase{"42", 42}, NumberCase{"-42", -42},
+        NumberCase{"0042", 42}, NumberCase{"2147483647", INT32_MAX},
+        NumberCase{"-2147483648", INT32_MIN}, NumberCase{"2147483648", std::nullopt},
+        NumberCase{"-2147483649", std::nullopt}, NumberCase{"99999999999999999999", std::nullopt},
+        NumberCase{"", std::nullopt}, NumberCase{"-", std::nullopt}, NumberCase{"+5", std::nullopt},
+        NumberCase{"--5", std::nullopt}, NumberCase{"5-", std::nullopt},
+        NumberCase{"1.5", std::nullopt}, NumberCase{"1e3", std::nullopt},
+        NumberCase{"0x10", std::nullopt}, NumberCase{" 5", std::nullopt},
+        NumberCase{"5 ", std::nullopt}, NumberCase{std::string_view("5\0", 2), std::nullopt}));
 
 TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
     const std::string_view usage = usageText();

@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::string(), std::string("IN;PU0,0;"), std::string("\n"),
                       std::string("\n\n"), std::string("a\r\nb"), std::string("LBa\nb\x03;\n"),
                       std::string("x\0\ny", 4),
-                      withLineFeedsAt(3 * kBlock + 7, {0, kBlock - 1, kBlock, 2 * kBlock - 1,
-                                                       3 * kBlock + 6})));
+                      withLineFeedsAt(3 * kBlock + 7,
+                                      {0, kBlock - 1, kBlock, 2 * kBlock - 1, 3 * kBlock + 6})));
 
 TEST(StandardOutput, ReportsAStreamThatCannotBeWritten) {
     File full(std::fopen("/dev/full", "wb"));

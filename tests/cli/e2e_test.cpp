@@ -79,7 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
                  lines({mm("0x12"), "(-10" + mm("") + ",-2" + mm("") + ")", mm("12")})},
         InfoCase{"rounded_travel", "short.plt", "IN;PU0,0;PD60,0;",
                  lines({mm("1x0"), "(0" + mm("") + ",0" + mm("") + ")", mm("2")})},
-        InfoCase{"crlf_and_ctrl_z", "dos.plt", "IN;\r\nPU0,0;\r\nPD400,0;\r\n\x1A" "PD1",
+        InfoCase{"crlf_and_ctrl_z", "dos.plt",
+                 "IN;\r\nPU0,0;\r\nPD400,0;\r\n\x1A"
+                 "PD1",
                  lines({mm("10x0"), "(0" + mm("") + ",0" + mm("") + ")", mm("10")})},
         InfoCase{"empty_file", "empty.plt", "", lines({mm("0x0"), "(0,0)", mm("0")})},
         InfoCase{"nothing_drawn", "pens.plt", "IN;SP1;PU100,100;",
@@ -154,25 +156,36 @@ INSTANTIATE_TEST_SUITE_P(
                  "IN;PU10,20;PD40,0,40,40;",
                  {"--scale", "200", "--scale", "50"},
                  "IN;PU10,20;PD40,0,40,40;"},
-        EditCase{"move_10_5", "IN;PU0,0;PD40,0,40,40;", {"--move", "10,5"},
+        EditCase{"move_10_5",
+                 "IN;PU0,0;PD40,0,40,40;",
+                 {"--move", "10,5"},
                  "IN;PU400,200;PD440,200,440,240;"},
-        EditCase{"move_minus_3_4", "IN;PU0,0;PD40,0,40,40;", {"--move", "-3,4"},
+        EditCase{"move_minus_3_4",
+                 "IN;PU0,0;PD40,0,40,40;",
+                 {"--move", "-3,4"},
                  "IN;PU-120,160;PD-80,160,-80,200;"},
         EditCase{"rotate", "IN;PU0,0;PD40,0,40,80;", {"--rotate"}, "IN;PU0,40;PD0,0,80,0;"},
         // The operations run in the order given.
-        EditCase{"move_then_scale", "IN;PU40,40;PD80,40;", {"--move", "1,1", "--scale", "200"},
+        EditCase{"move_then_scale",
+                 "IN;PU40,40;PD80,40;",
+                 {"--move", "1,1", "--scale", "200"},
                  "IN;PU80,80;PD160,80;"},
-        EditCase{"scale_then_move", "IN;PU40,40;PD80,40;", {"--scale", "200", "--move", "1,1"},
+        EditCase{"scale_then_move",
+                 "IN;PU40,40;PD80,40;",
+                 {"--scale", "200", "--move", "1,1"},
                  "IN;PU40,40;PD120,40;"},
         // Four quarter turns give an absolute drawing back unchanged.
-        EditCase{"rotate_four_times_rectangle", kRectangle,
-                 {"--rotate", "--rotate", "--rotate", "--rotate"}, kRectangle},
-        EditCase{"rotate_four_times_irregular", "IN;PU100,200;PD500,200,500,900,300,700;PU0,0;",
+        EditCase{"rotate_four_times_rectangle",
+                 kRectangle,
+                 {"--rotate", "--rotate", "--rotate", "--rotate"},
+                 kRectangle},
+        EditCase{"rotate_four_times_irregular",
+                 "IN;PU100,200;PD500,200,500,900,300,700;PU0,0;",
                  {"--rotate", "--rotate", "--rotate", "--rotate"},
                  "IN;PU100,200;PD500,200,500,900,300,700;PU0,0;"},
         // Without an extent the operations change nothing.
-        EditCase{"nothing_drawn", "IN;SP1;", {"--frame", "10", "--rotate", "--move", "5,5"},
-                 "IN;SP1;"},
+        EditCase{
+            "nothing_drawn", "IN;SP1;", {"--frame", "10", "--rotate", "--move", "5,5"}, "IN;SP1;"},
         // A label's line feed is saved as CR LF, as File/Save does.
         EditCase{"label_line_feed", "IN;LBab\ncd\x03;PU0,0;", {}, "IN;LBab\r\ncd\x03;PU0,0;"},
         EditCase{"label_crlf_kept", "IN;LBab\r\ncd\x03;PU0,0;", {}, "IN;LBab\r\ncd\x03;PU0,0;"},
@@ -184,7 +197,8 @@ TEST(Edit, ReplacesAnExistingOutputWhollyAndKeepsItsPermissions) {
     writeBytes(dir / "in.plt", kRectangle);
     writeBytes(dir / "out.plt", std::string(5000, 'x'));
     ASSERT_EQ(::chmod((dir / "out.plt").c_str(), 0640), 0);
-    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
+    const CliRun run =
+        runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(readBytes(dir / "out.plt"), kRectangle);
     struct stat info {};
@@ -253,22 +267,24 @@ TEST_P(InvalidFileTest, ExitsWithOneAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, InvalidFileTest,
-    ::testing::Values(
-        InvalidCase{"no_final_semicolon",
-                    [](const ScratchDir& d) {
-                        writeBytes(d / "cut.plt", "IN;PU0,0;PD10,10");
-                        return d / "cut.plt";
-                    }},
-        InvalidCase{"binary_without_semicolon",
-                    [](const ScratchDir& d) {
-                        writeBytes(d / "bin.plt", std::string("\x00\xFF\x01\x80garbage", 11));
-                        return d / "bin.plt";
-                    }},
-        InvalidCase{"missing_file", [](const ScratchDir& d) { return d / "absent.plt"; }},
-        InvalidCase{"folder", [](const ScratchDir& d) {
-                        fs::create_directory(d / "folder.plt");
-                        return d / "folder.plt";
-                    }}),
+    ::testing::Values(InvalidCase{"no_final_semicolon",
+                                  [](const ScratchDir& d) {
+                                      writeBytes(d / "cut.plt", "IN;PU0,0;PD10,10");
+                                      return d / "cut.plt";
+                                  }},
+                      InvalidCase{"binary_without_semicolon",
+                                  [](const ScratchDir& d) {
+                                      writeBytes(d / "bin.plt",
+                                                 std::string("\x00\xFF\x01\x80garbage", 11));
+                                      return d / "bin.plt";
+                                  }},
+                      InvalidCase{"missing_file",
+                                  [](const ScratchDir& d) { return d / "absent.plt"; }},
+                      InvalidCase{"folder",
+                                  [](const ScratchDir& d) {
+                                      fs::create_directory(d / "folder.plt");
+                                      return d / "folder.plt";
+                                  }}),
     [](const auto& p) { return std::string(p.param.label); });
 
 struct UnwritableCase {
@@ -283,7 +299,8 @@ TEST_P(UnwritableOutputTest, ExitsWithOneAndLeavesNothingBehind) {
     writeBytes(dir / "in.plt", kRectangle);
     const fs::path output = GetParam().prepare(dir);
     const auto before = dir.names();
-    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "--frame", "3", "-o", output.string()});
+    const CliRun run =
+        runCli({"edit", (dir / "in.plt").string(), "--frame", "3", "-o", output.string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Can't Save File: " + output.string() + "\n");
     EXPECT_EQ(run.out, "");
@@ -314,7 +331,8 @@ TEST(UnwritableOutput, AFolderTargetKeepsItsContent) {
     writeBytes(dir / "in.plt", kRectangle);
     fs::create_directory(dir / "out.plt");
     writeBytes(dir / "out.plt" / "kept", "x");
-    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
+    const CliRun run =
+        runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(readBytes(dir / "out.plt" / "kept"), "x");
 }
@@ -325,7 +343,8 @@ TEST(UnwritableOutput, AReadOnlyOutputIsLeftAsItWas) {
     writeBytes(dir / "in.plt", kRectangle);
     writeBytes(dir / "out.plt", "old");
     ASSERT_EQ(::chmod((dir / "out.plt").c_str(), 0444), 0);
-    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
+    const CliRun run =
+        runCli({"edit", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Can't Save File"), std::string::npos);
     EXPECT_EQ(readBytes(dir / "out.plt"), "old");
@@ -403,13 +422,17 @@ TEST(Help, PrintsTheUsageOnStandardOutput) {
 
 // ---- the shared corpus -----------------------------------------------------
 
-const std::vector<std::string> kValidCorpus{
-    "chiplotle_foal_penplotter_art.hpgl", "chiplotle_import_testsuite.hpgl",
-    "hp2xx_acad_autocad.hp",              "hp2xx_cp_hp7550a_manual_labels.hp",
-    "hp2xx_inter_gks_vaxvms.hp",          "hp2xx_win1_mswindows_driver.hp",
-    "hp8595e_spectrum_analyzer.hpgl",     "hpgl2_pcl_pe_encoded_model.plt",
-    "inkcut1_cutter_job.hpgl",            "inkscape_ext_test.hpgl",
-    "kicad_pcb_b_cu.plt"};
+const std::vector<std::string> kValidCorpus{"chiplotle_foal_penplotter_art.hpgl",
+                                            "chiplotle_import_testsuite.hpgl",
+                                            "hp2xx_acad_autocad.hp",
+                                            "hp2xx_cp_hp7550a_manual_labels.hp",
+                                            "hp2xx_inter_gks_vaxvms.hp",
+                                            "hp2xx_win1_mswindows_driver.hp",
+                                            "hp8595e_spectrum_analyzer.hpgl",
+                                            "hpgl2_pcl_pe_encoded_model.plt",
+                                            "inkcut1_cutter_job.hpgl",
+                                            "inkscape_ext_test.hpgl",
+                                            "kicad_pcb_b_cu.plt"};
 
 fs::path corpusFile(const std::string& name) {
     const fs::path dir = corpusDir();
@@ -446,13 +469,12 @@ TEST_P(CorpusTest, InfoPrintsFourLines) {
     EXPECT_EQ(run.out.find('\xEC'), std::string::npos) << "code page 1251 left unconverted";
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CorpusTest, ::testing::ValuesIn(kValidCorpus),
-                         [](const auto& p) {
-                             std::string name = p.param;
-                             for (char& c : name)
-                                 if (c == '.') c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Files, CorpusTest, ::testing::ValuesIn(kValidCorpus), [](const auto& p) {
+    std::string name = p.param;
+    for (char& c : name)
+        if (c == '.') c = '_';
+    return name;
+});
 
 // Absolute drawings: four quarter turns give back what a plain save gives.
 class CorpusRotationTest : public ::testing::TestWithParam<std::string> {};
@@ -461,7 +483,8 @@ TEST_P(CorpusRotationTest, FourQuarterTurnsChangeNothing) {
     const fs::path file = corpusFile(GetParam());
     if (file.empty()) GTEST_SKIP() << "the shared corpus is not here";
     const CliRun plain = runCli({"edit", file.string()});
-    const CliRun turned = runCli({"edit", file.string(), "--rotate", "--rotate", "--rotate", "--rotate"});
+    const CliRun turned =
+        runCli({"edit", file.string(), "--rotate", "--rotate", "--rotate", "--rotate"});
     const CliRun once = runCli({"edit", file.string(), "--rotate"});
     ASSERT_EQ(plain.status, 0);
     ASSERT_EQ(turned.status, 0);

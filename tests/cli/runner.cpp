@@ -83,8 +83,7 @@ CliRun runCli(const std::vector<std::string>& args, const std::string& stdoutPat
         return result;
     }
     int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {}
     if (WIFEXITED(wstatus))
         result.status = WEXITSTATUS(wstatus);
     else if (WIFSIGNALED(wstatus))

@@ -92,24 +92,25 @@ TEST_P(SaveReplacingFailure, FailsAndLeavesTheFolderAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveReplacingFailure,
-    ::testing::Values(
-        UnwritableCase{"missing folder",
-                       [](const ScratchDir& dir) { return dir / "absent" / "out.plt"; }},
-        UnwritableCase{"target is a folder",
-                       [](const ScratchDir& dir) {
-                           std::filesystem::create_directory(dir / "folder.plt");
-                           writeBytes(dir / "folder.plt" / "inside", "x");
-                           return dir / "folder.plt";
-                       }},
-        UnwritableCase{"path ends in a separator",
-                       [](const ScratchDir& dir) { return dir.path() / "sub" / ""; }},
-        // Renaming over it would leave a plain file in its place, as it would
-        // over a device such as /dev/null.
-        UnwritableCase{"target is a fifo",
-                       [](const ScratchDir& dir) {
-                           EXPECT_EQ(::mkfifo((dir / "fifo.plt").c_str(), 0644), 0);
-                           return dir / "fifo.plt";
-                       }}),
+    ::testing::Values(UnwritableCase{"missing folder",
+                                     [](const ScratchDir& dir) {
+                                         return dir / "absent" / "out.plt";
+                                     }},
+                      UnwritableCase{"target is a folder",
+                                     [](const ScratchDir& dir) {
+                                         std::filesystem::create_directory(dir / "folder.plt");
+                                         writeBytes(dir / "folder.plt" / "inside", "x");
+                                         return dir / "folder.plt";
+                                     }},
+                      UnwritableCase{"path ends in a separator",
+                                     [](const ScratchDir& dir) { return dir.path() / "sub" / ""; }},
+                      // Renaming over it would leave a plain file in its place, as it would
+                      // over a device such as /dev/null.
+                      UnwritableCase{"target is a fifo",
+                                     [](const ScratchDir& dir) {
+                                         EXPECT_EQ(::mkfifo((dir / "fifo.plt").c_str(), 0644), 0);
+                                         return dir / "fifo.plt";
+                                     }}),
     [](const auto& p) {
         std::string name = p.param.label;
         for (char& c : name)

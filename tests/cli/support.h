@@ -9,9 +9,9 @@
 
 namespace kerfline::clitest {
 
-using test::ScratchDir;
 using test::corpusDir;
 using test::readBytes;
+using test::ScratchDir;
 using test::writeBytes;
 
 }  // namespace kerfline::clitest

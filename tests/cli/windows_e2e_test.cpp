@@ -47,8 +47,8 @@ constexpr DWORD kChildWaitMs = 60000;
 std::wstring widen(std::string_view utf8) {
     if (utf8.empty()) return {};
     const int length = static_cast<int>(utf8.size());
-    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length,
-                                         nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
     if (wide <= 0) {
         ADD_FAILURE() << "not UTF-8: " << utf8;
         return {};
@@ -105,7 +105,9 @@ using test::writeBytes;
 class ScratchDir : public test::ScratchDir {
 public:
     std::wstring path() const { return test::ScratchDir::path().native(); }
-    std::wstring operator/(std::wstring_view name) const { return path() + L"\\" + std::wstring(name); }
+    std::wstring operator/(std::wstring_view name) const {
+        return path() + L"\\" + std::wstring(name);
+    }
 };
 
 // ---- running the program ----------------------------------------------------
@@ -208,8 +210,8 @@ private:
 CliRun runCli(const std::vector<std::wstring>& args, const RunOptions& options = {}) {
     CliRun result;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inheritable, OPEN_EXISTING, 0, nullptr));
+    Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr));
     PipeCapture out;
     PipeCapture err;
 
@@ -295,14 +297,18 @@ INSTANTIATE_TEST_SUITE_P(
     Generated, EditOutputTest,
     ::testing::Values(
         EditCase{"no_operation", kRectangle, {}, kRectangle},
-        EditCase{"frame_10", kRectangle, {L"--frame", L"10"},
+        EditCase{"frame_10",
+                 kRectangle,
+                 {L"--frame", L"10"},
                  "IN;PU-400,-400;PD-400,8800,12280,8800,12280,-400,-400,-400;PU0,0;"
                  "PU0,0;PD11880,0,11880,8400,0,8400,0,0;"},
         EditCase{"rotate", "IN;PU0,0;PD40,0,40,80;", {L"--rotate"}, "IN;PU0,40;PD0,0,80,0;"},
         // A label's line feed is saved as CR LF, and one CR LF stays one.
         EditCase{"label_line_feed", "IN;LBa\nb\x03;", {}, "IN;LBa\r\nb\x03;"},
         EditCase{"label_crlf", "IN;LBa\r\nb\x03;", {}, "IN;LBa\r\nb\x03;"},
-        EditCase{"label_line_feeds_moved", "IN;PU0,0;LBa\n\nb\x03;PD40,0;", {L"--move", L"1,1"},
+        EditCase{"label_line_feeds_moved",
+                 "IN;PU0,0;LBa\n\nb\x03;PD40,0;",
+                 {L"--move", L"1,1"},
                  "IN;PU40,40;LBa\r\n\r\nb\x03;PD80,40;"},
         EditCase{"empty_file", "", {L"--rotate"}, ""}),
     [](const auto& p) { return std::string(p.param.label); });
@@ -329,8 +335,9 @@ TEST_P(ReplaceTest, AnExistingOutIsReplacedWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     Existing, ReplaceTest,
-    ::testing::Values(ReplaceCase{"longer", std::string_view("xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                                             "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx")},
+    ::testing::Values(ReplaceCase{"longer",
+                                  std::string_view("xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+                                                   "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx")},
                       ReplaceCase{"shorter", "IN;"}, ReplaceCase{"empty", ""},
                       ReplaceCase{"old_drawing", "IN;PU0,0;PD1,1;\r\nLBold\x03;"}),
     [](const auto& p) { return std::string(p.param.label); });
@@ -394,23 +401,24 @@ TEST_P(InvalidInputTest, ExitsWithOneAndTouchesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, InvalidInputTest,
-    ::testing::Values(
-        InvalidCase{"no_final_semicolon",
-                    [](const ScratchDir& d) {
-                        writeBytes(d / L"cut.plt", "IN;PU0,0;PD10,10");
-                        return d / L"cut.plt";
-                    }},
-        InvalidCase{"binary_without_semicolon",
-                    [](const ScratchDir& d) {
-                        writeBytes(d / L"bin.plt", std::string_view("\x00\xFF\x01\x80garbage", 11));
-                        return d / L"bin.plt";
-                    }},
-        InvalidCase{"missing_file", [](const ScratchDir& d) { return d / L"absent.plt"; }},
-        InvalidCase{"folder",
-                    [](const ScratchDir& d) {
-                        CreateDirectoryW((d / L"folder.plt").c_str(), nullptr);
-                        return d / L"folder.plt";
-                    }}),
+    ::testing::Values(InvalidCase{"no_final_semicolon",
+                                  [](const ScratchDir& d) {
+                                      writeBytes(d / L"cut.plt", "IN;PU0,0;PD10,10");
+                                      return d / L"cut.plt";
+                                  }},
+                      InvalidCase{"binary_without_semicolon",
+                                  [](const ScratchDir& d) {
+                                      writeBytes(d / L"bin.plt",
+                                                 std::string_view("\x00\xFF\x01\x80garbage", 11));
+                                      return d / L"bin.plt";
+                                  }},
+                      InvalidCase{"missing_file",
+                                  [](const ScratchDir& d) { return d / L"absent.plt"; }},
+                      InvalidCase{"folder",
+                                  [](const ScratchDir& d) {
+                                      CreateDirectoryW((d / L"folder.plt").c_str(), nullptr);
+                                      return d / L"folder.plt";
+                                  }}),
     [](const auto& p) { return std::string(p.param.label); });
 
 struct UnwritableCase {
@@ -443,29 +451,30 @@ TEST_P(UnwritableOutTest, ExitsWithOneAndLeavesEverythingAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, UnwritableOutTest,
-    ::testing::Values(
-        UnwritableCase{"out_is_a_folder",
-                       [](const ScratchDir& d) {
-                           CreateDirectoryW((d / L"out.plt").c_str(), nullptr);
-                           writeBytes(d / L"out.plt\\kept", "x");
-                           return d / L"out.plt";
-                       },
-                       L"out.plt\\kept", "x"},
-        UnwritableCase{"out_is_an_empty_folder",
-                       [](const ScratchDir& d) {
-                           CreateDirectoryW((d / L"out.plt").c_str(), nullptr);
-                           return d / L"out.plt";
-                       },
-                       L"", ""},
-        UnwritableCase{"missing_folder",
-                       [](const ScratchDir& d) { return d / L"absent\\out.plt"; }, L"", ""},
-        UnwritableCase{"read_only_out",
-                       [](const ScratchDir& d) {
-                           writeBytes(d / L"out.plt", "old\r\n");
-                           SetFileAttributesW((d / L"out.plt").c_str(), FILE_ATTRIBUTE_READONLY);
-                           return d / L"out.plt";
-                       },
-                       L"out.plt", "old\r\n"}),
+    ::testing::Values(UnwritableCase{"out_is_a_folder",
+                                     [](const ScratchDir& d) {
+                                         CreateDirectoryW((d / L"out.plt").c_str(), nullptr);
+                                         writeBytes(d / L"out.plt\\kept", "x");
+                                         return d / L"out.plt";
+                                     },
+                                     L"out.plt\\kept", "x"},
+                      UnwritableCase{"out_is_an_empty_folder",
+                                     [](const ScratchDir& d) {
+                                         CreateDirectoryW((d / L"out.plt").c_str(), nullptr);
+                                         return d / L"out.plt";
+                                     },
+                                     L"", ""},
+                      UnwritableCase{"missing_folder",
+                                     [](const ScratchDir& d) { return d / L"absent\\out.plt"; },
+                                     L"", ""},
+                      UnwritableCase{"read_only_out",
+                                     [](const ScratchDir& d) {
+                                         writeBytes(d / L"out.plt", "old\r\n");
+                                         SetFileAttributesW((d / L"out.plt").c_str(),
+                                                            FILE_ATTRIBUTE_READONLY);
+                                         return d / L"out.plt";
+                                     },
+                                     L"out.plt", "old\r\n"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 // Windows will not replace a file that another program holds open without
@@ -530,13 +539,14 @@ TEST_P(ClosedPipeTest, IsReportedWithStatusOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ClosedPipeTest,
-    ::testing::Values(
-        ClosedPipeCase{"edit", {L"edit", L"IN", L"--frame", L"2"},
-                       "Can't Save File: standard output\r\n"},
-        ClosedPipeCase{"edit_dash", {L"edit", L"IN", L"-o", L"-"},
-                       "Can't Save File: standard output\r\n"},
-        ClosedPipeCase{"info", {L"info", L"IN"}, "Can't Write: standard output\r\n"},
-        ClosedPipeCase{"help", {L"--help"}, "Can't Write: standard output\r\n"}),
+    ::testing::Values(ClosedPipeCase{"edit",
+                                     {L"edit", L"IN", L"--frame", L"2"},
+                                     "Can't Save File: standard output\r\n"},
+                      ClosedPipeCase{"edit_dash",
+                                     {L"edit", L"IN", L"-o", L"-"},
+                                     "Can't Save File: standard output\r\n"},
+                      ClosedPipeCase{"info", {L"info", L"IN"}, "Can't Write: standard output\r\n"},
+                      ClosedPipeCase{"help", {L"--help"}, "Can't Write: standard output\r\n"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 // ---- info and the texts -----------------------------------------------------
@@ -566,7 +576,9 @@ INSTANTIATE_TEST_SUITE_P(
         InfoCase{"below_and_left", "IN;PU-400,-80;PD-400,400;",
                  "0x12 \xD0\xBC\xD0\xBC\r\n(-10 \xD0\xBC\xD0\xBC,-2 \xD0\xBC\xD0\xBC)\r\n12 "
                  "\xD0\xBC\xD0\xBC\r\n"},
-        InfoCase{"crlf_and_ctrl_z", "IN;\r\nPU0,0;\r\nPD400,0;\r\n\x1A" "PD1",
+        InfoCase{"crlf_and_ctrl_z",
+                 "IN;\r\nPU0,0;\r\nPD400,0;\r\n\x1A"
+                 "PD1",
                  "10x0 \xD0\xBC\xD0\xBC\r\n(0 \xD0\xBC\xD0\xBC,0 \xD0\xBC\xD0\xBC)\r\n10 "
                  "\xD0\xBC\xD0\xBC\r\n"},
         InfoCase{"empty_file", "", "0x0 \xD0\xBC\xD0\xBC\r\n(0,0)\r\n0 \xD0\xBC\xD0\xBC\r\n"}),
@@ -599,8 +611,8 @@ std::wstring plotsFolder(const ScratchDir& d) { return d / L"plots"; }
 INSTANTIATE_TEST_SUITE_P(
     Forms, InfoPathFormTest,
     ::testing::Values(
-        PathFormCase{"absolute_backslashes", [](const ScratchDir& d) { return d / L"plots\\rect.plt"; },
-                     scratchFolder},
+        PathFormCase{"absolute_backslashes",
+                     [](const ScratchDir& d) { return d / L"plots\\rect.plt"; }, scratchFolder},
         PathFormCase{"absolute_slashes",
                      [](const ScratchDir& d) {
                          std::wstring path = d / L"plots\\rect.plt";
@@ -641,12 +653,11 @@ TEST_P(UsageErrorTest, ExitsWithTwoAndShowsTheUsageWithCrLf) {
     EXPECT_TRUE(endsEveryLineWithCrLf(run.err)) << run.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, UsageErrorTest,
-                         ::testing::Values(std::vector<std::wstring>{},
-                                           std::vector<std::wstring>{L"print", L"x.plt"},
-                                           std::vector<std::wstring>{L"edit", L"x.plt", L"--scale",
-                                                                     L"1.5"},
-                                           std::vector<std::wstring>{L"edit", L"x.plt", L"-o"}));
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageErrorTest,
+    ::testing::Values(std::vector<std::wstring>{}, std::vector<std::wstring>{L"print", L"x.plt"},
+                      std::vector<std::wstring>{L"edit", L"x.plt", L"--scale", L"1.5"},
+                      std::vector<std::wstring>{L"edit", L"x.plt", L"-o"}));
 
 // ---- file names in the ANSI code page ---------------------------------------
 
@@ -763,8 +774,8 @@ protected:
         for (SHORT row = 0; row < info.dwCursorPosition.Y; ++row) {
             std::wstring line(static_cast<std::size_t>(info.dwSize.X), L' ');
             DWORD read = 0;
-            ReadConsoleOutputCharacterW(buffer_.get(), line.data(), static_cast<DWORD>(info.dwSize.X),
-                                        COORD{0, row}, &read);
+            ReadConsoleOutputCharacterW(buffer_.get(), line.data(),
+                                        static_cast<DWORD>(info.dwSize.X), COORD{0, row}, &read);
             line.resize(read);
             line.erase(line.find_last_not_of(L' ') + 1);
             result.push_back(line);
@@ -779,9 +790,8 @@ private:
     Handle buffer_;
 };
 
-const std::vector<std::wstring> kRectangleConsoleLines{L"297x210 \x043C\x043C",
-                                                       L"(0 \x043C\x043C,0 \x043C\x043C)",
-                                                       L"1014 \x043C\x043C"};
+const std::vector<std::wstring> kRectangleConsoleLines{
+    L"297x210 \x043C\x043C", L"(0 \x043C\x043C,0 \x043C\x043C)", L"1014 \x043C\x043C"};
 
 TEST_F(ConsoleTest, InfoIsShownAsUtf16WhateverTheCodePage) {
     const CodePageNames* names = namesForThisCodePage();

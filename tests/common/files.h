@@ -31,7 +31,9 @@ public:
     ~ScratchDir();
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
     // The names in the folder, to check that nothing was left behind.
     Names names() const;
 

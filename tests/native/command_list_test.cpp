@@ -13,7 +13,6 @@ namespace {
 PlotCommand numbered(int i) { return PlotCommand(("PU" + std::to_string(i) + ",0;").c_str()); }
 int numberOf(const PlotCommand& c) { return c.points()[0].x; }
 
-
 // Insertion at the edges: nothing, at the front, at the very end.
 TEST(CommandList, InsertsAtEveryEdge) {
     struct Case {
@@ -29,10 +28,11 @@ TEST(CommandList, InsertsAtEveryEdge) {
         list.insert(c.at, created, c.count);
         ASSERT_EQ(list.size(), static_cast<std::size_t>(c.size) + c.count);
         for (std::size_t i = 0; i < list.size(); ++i) {
-            const int want = i < c.at              ? static_cast<int>(i)
+            const int want = i < c.at             ? static_cast<int>(i)
                              : i < c.at + c.count ? -static_cast<int>(i - c.at + 1)
                                                   : static_cast<int>(i - c.count);
-            ASSERT_EQ(numberOf(list[i]), want) << c.size << " " << c.at << " " << c.count << " @" << i;
+            ASSERT_EQ(numberOf(list[i]), want)
+                << c.size << " " << c.at << " " << c.count << " @" << i;
         }
     }
 }

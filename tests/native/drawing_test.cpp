@@ -49,11 +49,12 @@ INSTANTIATE_TEST_SUITE_P(
         StatsCase{"", false, E, E, E, E, 16, 0, "0x0 \xEC\xEC", "(0,0)", "0 \xEC\xEC"},
         StatsCase{"IN;SP1;", false, E, E, E, E, 16, 0, "0x0 \xEC\xEC", "(0,0)", "0 \xEC\xEC"},
         StatsCase{"PU1000,1000;", false, E, E, E, E, 16, 0, "0x0 \xEC\xEC", "(0,0)", "0 \xEC\xEC"},
-        StatsCase{"PD;", true, 0, 0, 0, 0, 0, 0, "0x0 \xEC\xEC", "(0 \xEC\xEC,0 \xEC\xEC)", "0 \xEC\xEC"},
+        StatsCase{"PD;", true, 0, 0, 0, 0, 0, 0, "0x0 \xEC\xEC", "(0 \xEC\xEC,0 \xEC\xEC)",
+                  "0 \xEC\xEC"},
         StatsCase{"PU100,100;PD200,300;", true, 100, 100, 200, 300, 0, std::hypot(100.0, 200.0),
                   "2x5 \xEC\xEC", "(2 \xEC\xEC,2 \xEC\xEC)", "6 \xEC\xEC"},
-        StatsCase{"PA400,400;PD;PR400,0,0,400;", true, 400, 400, 800, 800, 0, 800,
-                  "10x10 \xEC\xEC", "(10 \xEC\xEC,10 \xEC\xEC)", "20 \xEC\xEC"},
+        StatsCase{"PA400,400;PD;PR400,0,0,400;", true, 400, 400, 800, 800, 0, 800, "10x10 \xEC\xEC",
+                  "(10 \xEC\xEC,10 \xEC\xEC)", "20 \xEC\xEC"},
         StatsCase{"PA400,400;PR400,0,0,400;", false, E, E, E, E, 16, 0, "0x0 \xEC\xEC", "(0,0)",
                   "0 \xEC\xEC"},
         StatsCase{"PD;PA400,300;", true, 0, 0, 400, 300, 0, 500, "10x7 \xEC\xEC",
@@ -82,24 +83,31 @@ INSTANTIATE_TEST_SUITE_P(
         // still gets the shift that brings it into 16 bits, and the cut's
         // differences wrap in 32 bits (one unit each way).
         StatsCase{"PU-2147483648,-2147483648;PD2147483647,2147483647;", true, kInt32Min, kInt32Min,
-                  kInt32Max, kInt32Max, 16, std::hypot(1.0, 1.0),
-                  "107374182x107374182 \xEC\xEC", "(-53687091 \xEC\xEC,-53687091 \xEC\xEC)",
-                  "0 \xEC\xEC"},
+                  kInt32Max, kInt32Max, 16, std::hypot(1.0, 1.0), "107374182x107374182 \xEC\xEC",
+                  "(-53687091 \xEC\xEC,-53687091 \xEC\xEC)", "0 \xEC\xEC"},
         StatsCase{"PU-2147483648,0;PD0,0;", true, kInt32Min, 0, 0, 0, 16, 2147483648.0,
-                  "53687091x0 \xEC\xEC", "(-53687091 \xEC\xEC,0 \xEC\xEC)", "5.36871e+07 \xEC\xEC"}));
+                  "53687091x0 \xEC\xEC", "(-53687091 \xEC\xEC,0 \xEC\xEC)",
+                  "5.36871e+07 \xEC\xEC"}));
 
 TEST(TravelText, RoundsHalvesUpAndSwitchesToExponentAtAMillion) {
     const struct {
         double travel;
         const char* text;
-    } cases[] = {{0, "0"},         {19, "0"},         {20, "1"},           {39.999, "1"},
-                 {60, "2"},        {39999979, "999999"}, {39999980, "1e+06"}, {4e7, "1e+06"},
+    } cases[] = {{0, "0"},
+                 {19, "0"},
+                 {20, "1"},
+                 {39.999, "1"},
+                 {60, "2"},
+                 {39999979, "999999"},
+                 {39999980, "1e+06"},
+                 {4e7, "1e+06"},
                  {123456789, "3.08642e+06"}};
     for (const auto& c : cases) {
         PlotDrawing d;
         d.totalTravel = c.travel;
         char buffer[32];
-        EXPECT_EQ(std::string(d.travelText(buffer, sizeof buffer)), std::string(c.text) + " \xEC\xEC")
+        EXPECT_EQ(std::string(d.travelText(buffer, sizeof buffer)),
+                  std::string(c.text) + " \xEC\xEC")
             << c.travel;
     }
 }
@@ -108,7 +116,8 @@ TEST(Texts, NeverWritePastTheCallersCapacity) {
     test::ReadResult r;
     test::readInto(r, "PU-2147483648,-2147483648;PD2147483647,2147483647;");
     using Text = char* (PlotDrawing::*)(char*, std::size_t) const;
-    for (Text text : {&PlotDrawing::areaText, &PlotDrawing::lowerLeftText, &PlotDrawing::travelText}) {
+    for (Text text :
+         {&PlotDrawing::areaText, &PlotDrawing::lowerLeftText, &PlotDrawing::travelText}) {
         char full[128];
         (r.drawing.*text)(full, sizeof full);
         EXPECT_LT(std::strlen(full), 32u);  // every text fits the 32 bytes promised

@@ -42,30 +42,48 @@ TEST_P(Geometry, BoxEndAndTravel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Geometry,
-    ::testing::Values(
-        GeometryCase{"PU0,0;", {0, 0}, 0, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
-        GeometryCase{"PD100,0,100,100;", {0, 0}, 0, {100, 0}, {100, 100}, {100, 100}, 200, 1},
-        GeometryCase{"PR10,0,0,10;", {50, 50}, 1, {0, 0}, {10, 10}, {60, 60}, 20, 1},
-        GeometryCase{"PR10,0,0,10;", {50, 50}, 0, kEmptyLo, kEmptyHi, {60, 60}, 0, 0},
-        GeometryCase{"PR-10,-20,30,5;", {0, 0}, 1, {-10, -20}, {20, 0}, {20, -15},
-                     std::hypot(10.0, 20.0) + std::hypot(30.0, 5.0), 1},
-        GeometryCase{"PR;", {7, 8}, 1, {0, 0}, {0, 0}, {7, 8}, 0, 1},
-        GeometryCase{"PA;", {500, 500}, 1, kEmptyLo, kEmptyHi, {0, 0}, 0, 1},
-        GeometryCase{"PA;", {500, 500}, 0, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
-        GeometryCase{"PA3,4;", {0, 0}, 1, {3, 4}, {3, 4}, {3, 4}, 5, 1},
-        GeometryCase{"PA3,4;", {0, 0}, 0, kEmptyLo, kEmptyHi, {3, 4}, 0, 0},
-        GeometryCase{"PD;", {500, 500}, 0, kEmptyLo, kEmptyHi, {500, 500}, 0, 1},
-        GeometryCase{"PU;", {5, 6}, 1, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
-        GeometryCase{"PU1,2,3,4;", {5, 6}, 1, kEmptyLo, kEmptyHi, {3, 4}, 0, 0},
-        GeometryCase{"IN;", {5, 6}, 1, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
-        GeometryCase{"SP1;", {5, 6}, 1, kEmptyLo, kEmptyHi, {5, 6}, 0, 1},
-        GeometryCase{"LT;", {5, 6}, 0, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
-        GeometryCase{"pd1,1;", {5, 6}, 0, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
-        // Differences and sums at the ends of the range wrap instead of overflowing.
-        GeometryCase{"PD2147483647,0;", {-2147483647 - 1, 0}, 0, {kInt32Max, 0}, {kInt32Max, 0},
-                     {kInt32Max, 0}, 1, 1},
-        GeometryCase{"PR2147483647,0,1,0;", {1, 0}, 1, {kInt32Min, 0}, {kInt32Max, 0},
-                     {kInt32Min + 1, 0}, 2147483648.0, 1}));
+    ::testing::Values(GeometryCase{"PU0,0;", {0, 0}, 0, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
+                      GeometryCase{
+                          "PD100,0,100,100;", {0, 0}, 0, {100, 0}, {100, 100}, {100, 100}, 200, 1},
+                      GeometryCase{"PR10,0,0,10;", {50, 50}, 1, {0, 0}, {10, 10}, {60, 60}, 20, 1},
+                      GeometryCase{"PR10,0,0,10;", {50, 50}, 0, kEmptyLo, kEmptyHi, {60, 60}, 0, 0},
+                      GeometryCase{"PR-10,-20,30,5;",
+                                   {0, 0},
+                                   1,
+                                   {-10, -20},
+                                   {20, 0},
+                                   {20, -15},
+                                   std::hypot(10.0, 20.0) + std::hypot(30.0, 5.0),
+                                   1},
+                      GeometryCase{"PR;", {7, 8}, 1, {0, 0}, {0, 0}, {7, 8}, 0, 1},
+                      GeometryCase{"PA;", {500, 500}, 1, kEmptyLo, kEmptyHi, {0, 0}, 0, 1},
+                      GeometryCase{"PA;", {500, 500}, 0, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
+                      GeometryCase{"PA3,4;", {0, 0}, 1, {3, 4}, {3, 4}, {3, 4}, 5, 1},
+                      GeometryCase{"PA3,4;", {0, 0}, 0, kEmptyLo, kEmptyHi, {3, 4}, 0, 0},
+                      GeometryCase{"PD;", {500, 500}, 0, kEmptyLo, kEmptyHi, {500, 500}, 0, 1},
+                      GeometryCase{"PU;", {5, 6}, 1, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
+                      GeometryCase{"PU1,2,3,4;", {5, 6}, 1, kEmptyLo, kEmptyHi, {3, 4}, 0, 0},
+                      GeometryCase{"IN;", {5, 6}, 1, kEmptyLo, kEmptyHi, {0, 0}, 0, 0},
+                      GeometryCase{"SP1;", {5, 6}, 1, kEmptyLo, kEmptyHi, {5, 6}, 0, 1},
+                      GeometryCase{"LT;", {5, 6}, 0, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
+                      GeometryCase{"pd1,1;", {5, 6}, 0, kEmptyLo, kEmptyHi, {5, 6}, 0, 0},
+                      // Differences and sums at the ends of the range wrap instead of overflowing.
+                      GeometryCase{"PD2147483647,0;",
+                                   {-2147483647 - 1, 0},
+                                   0,
+                                   {kInt32Max, 0},
+                                   {kInt32Max, 0},
+                                   {kInt32Max, 0},
+                                   1,
+                                   1},
+                      GeometryCase{"PR2147483647,0,1,0;",
+                                   {1, 0},
+                                   1,
+                                   {kInt32Min, 0},
+                                   {kInt32Max, 0},
+                                   {kInt32Min + 1, 0},
+                                   2147483648.0,
+                                   1}));
 
 TEST(Geometry, ACommandWithoutPointsIsNeutralToChanges) {
     for (const char* text : {"SP1;", "LT;", "IN;", "pu1,2;", "SC0,1,0,1;"}) {
@@ -94,9 +112,15 @@ TEST_P(Change, ChangesThePointsInPlace) {
     const ChangeCase& c = GetParam();
     PlotCommand command(c.instruction);
     switch (c.kind) {
-        case ChangeCase::Scale: command.scale(c.factor); break;
-        case ChangeCase::Rotate: command.rotate(c.sum); break;
-        case ChangeCase::Move: command.move(c.offset); break;
+        case ChangeCase::Scale:
+            command.scale(c.factor);
+            break;
+        case ChangeCase::Rotate:
+            command.rotate(c.sum);
+            break;
+        case ChangeCase::Move:
+            command.move(c.offset);
+            break;
     }
     EXPECT_EQ(std::vector<PlotPoint>(command.points().begin(), command.points().end()), c.expected);
 }
@@ -110,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"PD3,-3;", ChangeCase::Scale, -1.0, 0, {}, {{-3, 3}}},
         ChangeCase{"PU3,-3;", ChangeCase::Scale, 0.0, 0, {}, {{0, 0}}},
         // A product outside 32 bits goes to the nearest limit.
-        ChangeCase{"PD2000000000,-2000000000;", ChangeCase::Scale, 2.0, 0, {}, {{kInt32Max, kInt32Min}}},
+        ChangeCase{
+            "PD2000000000,-2000000000;", ChangeCase::Scale, 2.0, 0, {}, {{kInt32Max, kInt32Min}}},
         ChangeCase{"PA10,20;", ChangeCase::Rotate, 0, 100, {}, {{20, 90}}},
         ChangeCase{"PR10,20;", ChangeCase::Rotate, 0, 100, {}, {{20, -10}}},
         ChangeCase{"PR-2147483648,0;", ChangeCase::Rotate, 0, 0, {}, {{0, kInt32Min}}},
@@ -133,7 +158,8 @@ TEST(Geometry, FourRotationsGiveThePointsBack) {
 TEST(Geometry, DistanceWrapsItsDifferences) {
     EXPECT_DOUBLE_EQ(distance({0, 0}, {3, 4}), 5.0);
     EXPECT_DOUBLE_EQ(distance({kInt32Max, 0}, {kInt32Min, 0}), 1.0);  // one step, wrapped
-    EXPECT_DOUBLE_EQ(distance({0, 0}, {kInt32Min, kInt32Min}), std::hypot(2147483648.0, 2147483648.0));
+    EXPECT_DOUBLE_EQ(distance({0, 0}, {kInt32Min, kInt32Min}),
+                     std::hypot(2147483648.0, 2147483648.0));
 }
 
 }  // namespace

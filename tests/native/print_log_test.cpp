@@ -62,7 +62,8 @@ TEST(PrintLog, LinesAreAppendedAndAnUnwritableLogIsNoFailure) {
     EXPECT_EQ(test::readBytes(log), "one\r\ntwo\r\n");
     appendPrintLog((folder / "absent" / "x.log").string().c_str(), "lost\r\n");
     appendPrintLog("", "lost\r\n");
-    EXPECT_EQ(folder.names(), test::ScratchDir::Names{std::filesystem::path("kerfline.log").native()});
+    EXPECT_EQ(folder.names(),
+              test::ScratchDir::Names{std::filesystem::path("kerfline.log").native()});
 }
 
 }  // namespace

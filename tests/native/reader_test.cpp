@@ -22,8 +22,8 @@ std::string writtenCommand(const HpglCommand& c) {
 }
 
 struct InstructionCase {
-    std::string input;         // one instruction, ";" included
-    MnemonicCode mnemonic;     // 0 when unknown
+    std::string input;                // one instruction, ";" included
+    MnemonicCode mnemonic;            // 0 when unknown
     std::optional<std::string> text;  // the record's text; nullopt: none
     std::optional<Points> points;     // nullopt: no point list
     std::string written;
@@ -74,13 +74,16 @@ INSTANTIATE_TEST_SUITE_P(
         InstructionCase{"PU;", mnemonic::PU, std::nullopt, Points{}, "PU;"},
         InstructionCase{"pu10,10;", 0, "pu10,10", std::nullopt, "pu10,10;"},
         InstructionCase{"PA1.5,2;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
-        InstructionCase{"PA0100,0200;", mnemonic::PA, std::nullopt, Points{{100, 200}}, "PA100,200;"},
+        InstructionCase{"PA0100,0200;", mnemonic::PA, std::nullopt, Points{{100, 200}},
+                        "PA100,200;"},
         InstructionCase{"PA+5,-7;", mnemonic::PA, std::nullopt, Points{{5, -7}}, "PA5,-7;"},
         InstructionCase{"PA5 -7;", mnemonic::PA, std::nullopt, Points{{5, -7}}, "PA5,-7;"},
         InstructionCase{"PD1,,2;", mnemonic::PD, std::nullopt, Points{}, "PD;"},
-        InstructionCase{"PD1 2 3 4;", mnemonic::PD, std::nullopt, Points{{1, 2}, {3, 4}}, "PD1,2,3,4;"},
+        InstructionCase{"PD1 2 3 4;", mnemonic::PD, std::nullopt, Points{{1, 2}, {3, 4}},
+                        "PD1,2,3,4;"},
         InstructionCase{"PU99999999999,0;", mnemonic::PU, std::nullopt, Points{}, "PU;"},
-        InstructionCase{"PA100,200,300;", mnemonic::PA, std::nullopt, Points{{100, 200}}, "PA100,200;"},
+        InstructionCase{"PA100,200,300;", mnemonic::PA, std::nullopt, Points{{100, 200}},
+                        "PA100,200;"},
         InstructionCase{"PA-2147483648,2147483647;", mnemonic::PA, std::nullopt,
                         Points{{kInt32Min, kInt32Max}}, "PA-2147483648,2147483647;"},
         InstructionCase{"PA2147483648,0;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
@@ -88,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         InstructionCase{"PA00000000000000000000001,2;", mnemonic::PA, std::nullopt, Points{{1, 2}},
                         "PA1,2;"},
         InstructionCase{"PA- 5,1;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
-        InstructionCase{"PD\n10\t,\r20 ;", mnemonic::PD, std::nullopt, Points{{10, 20}}, "PD10,20;"},
+        InstructionCase{"PD\n10\t,\r20 ;", mnemonic::PD, std::nullopt, Points{{10, 20}},
+                        "PD10,20;"},
         InstructionCase{"PD1,2,;", mnemonic::PD, std::nullopt, Points{{1, 2}}, "PD1,2;"},
         InstructionCase{"SC 0, 100 ,0,100;", makeMnemonic('S', 'C'), " 0, 100 ,0,100", std::nullopt,
                         "SC 0, 100 ,0,100;"},
@@ -195,7 +199,8 @@ TEST(ReadPoint, NumbersAndSeparators) {
 
 TEST(ReadDrawingText, TheSixLineFile) {
     const std::string file =
-        "IN;SP1;PU0,0;\r\nPD100,0,100,100,0,100;\r\nPR -50, 0, 0,-50;\r\nPU;\r\npu10,10;\r\nPA1.5,2;\r\n";
+        "IN;SP1;PU0,0;\r\nPD100,0,100,100,0,100;\r\nPR -50, 0, "
+        "0,-50;\r\nPU;\r\npu10,10;\r\nPA1.5,2;\r\n";
     const test::ScratchDir scratch;
     const auto path = scratch / "six.plt";
     test::writeBytes(path, file);
@@ -226,15 +231,15 @@ TEST_P(WholeText, ReadsAndWrites) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WholeText,
-    ::testing::Values(
-        TextCase{"", false, ""}, TextCase{" \t\r\n\v\f", false, ""},
-        TextCase{"IN;PU0,0;PD10,10", true, "IN;PU0,0;"},  // the last one has no ";"
-        TextCase{";;;", false, ";;;"},
-        TextCase{"LBHello\x03PU;", false, "LBHello\x03PU;"},
-        TextCase{"LBline one\nline two\x03;PU1,1;", false, "LBline one\nline two\x03;PU1,1;"},
-        TextCase{"IN;SP1;\n\n  PD1,1;  \n", false, "IN;SP1;PD1,1;"},
-        TextCase{"\x1A;", false, "\x1A;"},  // Ctrl-Z ends only files, not memory text
-        TextCase{"IN;\x01;", false, "IN;\x01;"}));
+    ::testing::Values(TextCase{"", false, ""}, TextCase{" \t\r\n\v\f", false, ""},
+                      TextCase{"IN;PU0,0;PD10,10", true, "IN;PU0,0;"},  // the last one has no ";"
+                      TextCase{";;;", false, ";;;"},
+                      TextCase{"LBHello\x03PU;", false, "LBHello\x03PU;"},
+                      TextCase{"LBline one\nline two\x03;PU1,1;", false,
+                               "LBline one\nline two\x03;PU1,1;"},
+                      TextCase{"IN;SP1;\n\n  PD1,1;  \n", false, "IN;SP1;PD1,1;"},
+                      TextCase{"\x1A;", false, "\x1A;"},  // Ctrl-Z ends only files, not memory text
+                      TextCase{"IN;\x01;", false, "IN;\x01;"}));
 
 TEST(InstructionLength, LongInstructionsReadUpToTheBound) {
     // Real exports hold PD instructions of thousands of characters.
@@ -269,13 +274,13 @@ TEST(FileText, LineEndsAndCtrlZFollowTextModeRules) {
         std::string written;  // as kept in memory, before any line-end translation
     };
     const Case cases[] = {
-        {"LBa\r\nb\x03;", false, "LBa\nb\x03;"},       // CR LF arrives as LF
-        {"LBa\rb\x03;", false, "LBa\rb\x03;"},         // a lone CR stays
-        {"LBa\r\r\nb\x03;", false, "LBa\r\nb\x03;"},   // CR, then a pair
-        {"IN;PU1,1;\x1APD5,5;", false, "IN;PU1,1;"},   // Ctrl-Z ends the file
-        {"IN;PD5\x1A,5;", true, "IN;"},                // ... even inside an instruction
+        {"LBa\r\nb\x03;", false, "LBa\nb\x03;"},      // CR LF arrives as LF
+        {"LBa\rb\x03;", false, "LBa\rb\x03;"},        // a lone CR stays
+        {"LBa\r\r\nb\x03;", false, "LBa\r\nb\x03;"},  // CR, then a pair
+        {"IN;PU1,1;\x1APD5,5;", false, "IN;PU1,1;"},  // Ctrl-Z ends the file
+        {"IN;PD5\x1A,5;", true, "IN;"},               // ... even inside an instruction
         {"\x1AIN;", false, ""},
-        {"LBx\r", true, ""},                           // a CR at the very end
+        {"LBx\r", true, ""},  // a CR at the very end
     };
     for (const Case& c : cases) {
         const test::ScratchDir scratch;
@@ -359,16 +364,22 @@ namespace {
 // reads a character at a time. They must agree on every text, whatever
 // stands around a number and wherever it falls against the eight bytes.
 TEST(PointParser, AgreesWithTheStreamGrammar) {
-    const std::vector<std::string> numbers = {"0", "7", "00", "0007", "12", "123", "1234", "12345",
-                                              "1234567", "12345678", "123456789", "2147483647",
-                                              "2147483648", "00000000002147483647", "99999999999"};
-    const std::vector<std::string> around = {",", " ", "", ";", "\xFA", "\xFF", "/", ":", ".",
-                                             "-", "+", "\t,", "9"};
+    const std::vector<std::string> numbers = {"0",          "7",
+                                              "00",         "0007",
+                                              "12",         "123",
+                                              "1234",       "12345",
+                                              "1234567",    "12345678",
+                                              "123456789",  "2147483647",
+                                              "2147483648", "00000000002147483647",
+                                              "99999999999"};
+    const std::vector<std::string> around = {",", " ", "",  ";", "\xFA", "\xFF", "/",
+                                             ":", ".", "-", "+", "\t,",  "9"};
     std::size_t texts = 0;
     for (const std::string& pad : {std::string(), std::string(" "), std::string("       ")}) {
         for (const std::string& x : numbers) {
             for (const std::string& sep : around) {
-                for (const std::string& y : {std::string("5"), std::string("-88888888"), std::string("x")}) {
+                for (const std::string& y :
+                     {std::string("5"), std::string("-88888888"), std::string("x")}) {
                     for (const std::string& tail : around) {
                         const std::string text = pad + x + sep + y + tail + "1,2";
                         PointList parsed;

@@ -87,8 +87,12 @@ public:
         return 1;
     }
 
-    int deviceX(int x) const { return map(x, windowOrgX_, windowExtX_, viewportOrgX_, viewportExtX_); }
-    int deviceY(int y) const { return map(y, windowOrgY_, windowExtY_, viewportOrgY_, viewportExtY_); }
+    int deviceX(int x) const {
+        return map(x, windowOrgX_, windowExtX_, viewportOrgX_, viewportExtX_);
+    }
+    int deviceY(int y) const {
+        return map(y, windowOrgY_, windowExtY_, viewportOrgY_, viewportExtY_);
+    }
     int viewportExtX() const { return viewportExtX_; }
     int viewportExtY() const { return viewportExtY_; }
 

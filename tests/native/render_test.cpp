@@ -48,9 +48,9 @@ TEST(Render, WindowMappingIsSetInOrderFromTheBounds) {
     test::FakeWindow window(808, 608, 4, 4);
     RecordingDevice dc;
     d.render(&window, &dc);
-    EXPECT_EQ(dc.mappingCalls(), (Calls{"SetMapMode 7", "SetWindowExtEx 4000,2000",
-                                        "SetViewportExtEx 800,-600", "SetViewportOrgEx 4,4",
-                                        "SetWindowOrgEx 1000,4000"}));
+    EXPECT_EQ(dc.mappingCalls(),
+              (Calls{"SetMapMode 7", "SetWindowExtEx 4000,2000", "SetViewportExtEx 800,-600",
+                     "SetViewportOrgEx 4,4", "SetWindowOrgEx 1000,4000"}));
     // 4000 x 2000 units into 800 x 600 pixels: 0.2 pixel a unit, anchored
     // at the upper-left margin, y growing upward.
     ASSERT_EQ(dc.deviceLines.size(), 2u);
@@ -92,15 +92,15 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"PU10,10;PD;PA;PA100,100;", {{0, 0, 100, 100}}},  // PA; goes to (0, 0)
         PassCase{"PD10,10;IN;PA50,50;PD60,60;", {{0, 0, 10, 10}, {50, 50, 60, 60}}},
         PassCase{"PD10,10;SP2;PU;PD20,20;", {{0, 0, 10, 10}, {10, 10, 20, 20}}},
-        PassCase{"PU5,5;PA10,10;PD20,20,30,10;",
-                 {{10, 10, 20, 20}, {20, 20, 30, 10}}}));
+        PassCase{"PU5,5;PA10,10;PD20,20,30,10;", {{10, 10, 20, 20}, {20, 20, 30, 10}}}));
 
 TEST(Render, TrueScaleWhenTheMaximaFitThePaper) {
     // A printable area of 200 x 287 mm at 2400 x 3444 pixels.
     struct Case {
         const char* text;
         bool trueScale;
-    } cases[] = {{"PU0,0;PD7999,11000;", true}, {"PU0,0;PD8000,11000;", false},
+    } cases[] = {{"PU0,0;PD7999,11000;", true},
+                 {"PU0,0;PD8000,11000;", false},
                  {"PU-9000,-9000;PD100,100;", true}};
     for (const Case& c : cases) {
         const PlotDrawing d = drawingOf(c.text);
@@ -140,9 +140,9 @@ TEST(Render, TrueScalePageShiftDependsOnThePaper) {
         dc.caps[VERTRES] = 1000;
         d.render(nullptr, &dc);
         const int pageY = (c.heightMm * 40) >> c.shift;
-        EXPECT_EQ(dc.mappingCalls()[1],
-                  "SetWindowExtEx " + std::to_string((c.widthMm * 40) >> c.shift) + "," +
-                      std::to_string(pageY));
+        EXPECT_EQ(dc.mappingCalls()[1], "SetWindowExtEx " +
+                                            std::to_string((c.widthMm * 40) >> c.shift) + "," +
+                                            std::to_string(pageY));
         EXPECT_EQ(dc.logicalLines,
                   (std::vector<Segment>{{0, 0, 4000 >> c.shift, 4000 >> c.shift}}));
     }
@@ -151,7 +151,9 @@ TEST(Render, TrueScalePageShiftDependsOnThePaper) {
 TEST(Render, DegenerateDrawingsAreStillDrawnInPlace) {
     struct Case {
         const char* text;
-    } cases[] = {{"PU100,100;PD5000,100;"}, {"PU100,100;PD100,5000;"}, {"PU100,100;PD100,100;"},
+    } cases[] = {{"PU100,100;PD5000,100;"},
+                 {"PU100,100;PD100,5000;"},
+                 {"PU100,100;PD100,100;"},
                  {"PU-7,9;PD-7,9,-7,9;"}};
     for (const Case& c : cases) {
         const PlotDrawing d = drawingOf(c.text);

@@ -18,11 +18,21 @@ namespace {
 
 TEST(TypedInteger, ReadsAsTheDialogsDo) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"", 0},           {"abc", 0},         {"7x5", 7},         {"  \t42", 42},
-        {"+12", 12},       {"-15", -15},       {"- 3", 0},         {"+-3", 0},
-        {"0009", 9},       {"2147483647", 2147483647},             {"-2147483648", kInt32Min},
-        {"2147483648", kInt32Min},              {"4294967297", 1},  // modulo 2^32
-        {"-0", 0},         {"12 34", 12},
+        {"", 0},
+        {"abc", 0},
+        {"7x5", 7},
+        {"  \t42", 42},
+        {"+12", 12},
+        {"-15", -15},
+        {"- 3", 0},
+        {"+-3", 0},
+        {"0009", 9},
+        {"2147483647", 2147483647},
+        {"-2147483648", kInt32Min},
+        {"2147483648", kInt32Min},
+        {"4294967297", 1},  // modulo 2^32
+        {"-0", 0},
+        {"12 34", 12},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(parseTypedInteger(text), expected) << '"' << text << '"';
@@ -133,9 +143,12 @@ TEST(SettingsFile, DefaultsWithoutAFileAndAllSevenKeysWrittenInOrder) {
 
     saveSettings(loaded, profile);
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"DefaultDir", "Z:\\WORK\\"}, {"LogFile", "C:\\windows\\kerfline.log"},
-        {"FrameDistance", "10"},      {"Scale_K", "100"},
-        {"xMove", "0"},               {"yMove", "0"},
+        {"DefaultDir", "Z:\\WORK\\"},
+        {"LogFile", "C:\\windows\\kerfline.log"},
+        {"FrameDistance", "10"},
+        {"Scale_K", "100"},
+        {"xMove", "0"},
+        {"yMove", "0"},
         {"PrintLikeHPGL", "0"}};
     EXPECT_EQ(profile.written, expected);
 }

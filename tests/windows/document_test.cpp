@@ -58,7 +58,8 @@ private:
         GetWindowTextA(child, text, sizeof text);
         char kind[32] = {};
         GetClassNameA(child, kind, sizeof kind);
-        if (_stricmp(kind, "Static") == 0 && *text) *reinterpret_cast<std::string*>(parameter) = text;
+        if (_stricmp(kind, "Static") == 0 && *text)
+            *reinterpret_cast<std::string*>(parameter) = text;
         return TRUE;
     }
     // Only this process's: other test programs share the desktop.
@@ -93,9 +94,7 @@ bool imageEnabled(HWND window) {
 
 class Document : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        registerMainWindowClass(GetModuleHandleA(nullptr));
-    }
+    static void SetUpTestSuite() { registerMainWindowClass(GetModuleHandleA(nullptr)); }
     void SetUp() override {
         window_ = createMainWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(window_, nullptr);
@@ -110,8 +109,7 @@ protected:
         delete document_;
         DestroyWindow(window_);
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
@@ -132,7 +130,8 @@ TEST_F(Document, AnOpenThatRunsOutOfMemoryIsAnInvalidFileAndLeavesNoDrawing) {
     EXPECT_TRUE(imageEnabled(window_));
 
     std::string big;
-    for (int i = 0; i < 50000; ++i) big += "PD" + std::to_string(i) + "," + std::to_string(i) + ",1,2;";
+    for (int i = 0; i < 50000; ++i)
+        big += "PD" + std::to_string(i) + "," + std::to_string(i) + ",1,2;";
     const std::string bigPath = write("big.plt", big);
     bool opened = true;
     std::string said;

@@ -35,17 +35,47 @@ TEST(CommandLine, OpensTheNamedFileUnderItsUpperCasedAbsoluteName) {
     writeBytes(folder.path("my plot.plt"), kPlot);
     const std::string dir = folder.path(), upper = upperCase(dir);
     const CommandLineCase cases[] = {
-        {"absolute, lower case", {dir + "\\plot.plt"}, false, true,
-         "Kerfline - " + upper + "\\PLOT.PLT", L"", kExitCommand, upper + "\\"},
+        {"absolute, lower case",
+         {dir + "\\plot.plt"},
+         false,
+         true,
+         "Kerfline - " + upper + "\\PLOT.PLT",
+         L"",
+         kExitCommand,
+         upper + "\\"},
         // Made absolute after the upper-casing: the folder keeps its case.
-        {"relative", {"plot.plt"}, true, true, "Kerfline - " + dir + "\\PLOT.PLT", L"",
-         kCloseMessage, dir + "\\"},
-        {"quoted, with a blank", {dir + "\\my plot.plt"}, false, true,
-         "Kerfline - " + upper + "\\MY PLOT.PLT", L"", kCloseBox, upper + "\\"},
-        {"two words, one name", {"my", "plot.plt"}, true, true,
-         "Kerfline - " + dir + "\\MY PLOT.PLT", L"", kExitCommand, dir + "\\"},
-        {"a missing file", {dir + "\\missing.plt"}, false, true, "Kerfline", L"Invalid File",
-         kCloseBox, ""},
+        {"relative",
+         {"plot.plt"},
+         true,
+         true,
+         "Kerfline - " + dir + "\\PLOT.PLT",
+         L"",
+         kCloseMessage,
+         dir + "\\"},
+        {"quoted, with a blank",
+         {dir + "\\my plot.plt"},
+         false,
+         true,
+         "Kerfline - " + upper + "\\MY PLOT.PLT",
+         L"",
+         kCloseBox,
+         upper + "\\"},
+        {"two words, one name",
+         {"my", "plot.plt"},
+         true,
+         true,
+         "Kerfline - " + dir + "\\MY PLOT.PLT",
+         L"",
+         kExitCommand,
+         dir + "\\"},
+        {"a missing file",
+         {dir + "\\missing.plt"},
+         false,
+         true,
+         "Kerfline",
+         L"Invalid File",
+         kCloseBox,
+         ""},
         {"nothing, and no settings file", {}, true, false, "Kerfline", L"", kCloseMessage, ""},
     };
     for (const CommandLineCase& row : cases) {
@@ -154,8 +184,7 @@ TEST(FileCommands, ASaveOntoAFullDiskKeepsTheOldFileAndLeavesNothingBehind) {
     {
         std::ofstream filler(full.path("filler"), std::ios::binary);
         const std::string block(64 * 1024, 'x');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
-        }
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {}
     }
     ScratchFolder folder;
     std::string big = "IN;\n";  // far more than a full disk has room for

@@ -39,8 +39,9 @@ const Edit kAboutTexts = [](const DialogWindow& dialog) {
     const std::vector<std::wstring> texts = dialog.statics();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], L"Kerfline, v1.0ALPHA2");
-    const std::wregex stamp(L"Compiled: [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}, "
-                            L"[0-2][0-9]:[0-5][0-9]:[0-5][0-9]");
+    const std::wregex stamp(
+        L"Compiled: [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}, "
+        L"[0-2][0-9]:[0-5][0-9]:[0-5][0-9]");
     EXPECT_TRUE(std::regex_match(texts[1], stamp)) << ::testing::PrintToString(texts[1]);
 };
 
@@ -64,25 +65,29 @@ TEST(ImageDialogs, ShowTheirLabelsAndTheValuesConfirmedInTheRunBefore) {
     // A notification code in the upper half of a command: nothing runs.
     kerfline.command(MAKEWPARAM(110, 1));
     EXPECT_FALSE(kerfline.waitForDialog([](HWND) { return true; }, kQuietWait));
-    runSteps(kerfline, {
-        {210, L"Info",
-         labels({L"Файл:", L"Площадь:", L"Ход ножа:", L"RECT.PLT", L"297x210 мм", L"1014 мм",
-                 L"Лев.ниж.:", L"(10 мм,20 мм)"}),
-         Close::okButton},
-        {220, L"Frame", all(labels({L"Расстояние:", L"мм"}), shows(1040, L"25")), Close::escape},
-        {230, L"Scale", all(labels({L"Масшт. коэф.", L"%"}), shows(1050, L"75")), Close::closeBox},
-        {240, L"Rotate", labels({L"А стоит ли ?"}), Close::cancelButton},
-        {250, L"Move",
-         all(labels({L"Нов.лев.:", L"Лев.ниж.:", L"Нов.ниж.:", L"мм", L"мм", L"(10 мм,20 мм)"}),
-             shows(1060, L"-3"), shows(1070, L"7")),
-         Close::cancelButton},
-        {990, L"About", kAboutTexts, Close::okButton},
-        // Info and About end whichever way they are closed.
-        {210, L"Info", {}, Close::enter},
-        {210, L"Info", {}, Close::escape},
-        {210, L"Info", {}, Close::closeBox},
-        {990, L"About", {}, Close::escape},
-    });
+    runSteps(
+        kerfline,
+        {
+            {210, L"Info",
+             labels({L"Файл:", L"Площадь:", L"Ход ножа:", L"RECT.PLT", L"297x210 мм", L"1014 мм",
+                     L"Лев.ниж.:", L"(10 мм,20 мм)"}),
+             Close::okButton},
+            {220, L"Frame", all(labels({L"Расстояние:", L"мм"}), shows(1040, L"25")),
+             Close::escape},
+            {230, L"Scale", all(labels({L"Масшт. коэф.", L"%"}), shows(1050, L"75")),
+             Close::closeBox},
+            {240, L"Rotate", labels({L"А стоит ли ?"}), Close::cancelButton},
+            {250, L"Move",
+             all(labels({L"Нов.лев.:", L"Лев.ниж.:", L"Нов.ниж.:", L"мм", L"мм", L"(10 мм,20 мм)"}),
+                 shows(1060, L"-3"), shows(1070, L"7")),
+             Close::cancelButton},
+            {990, L"About", kAboutTexts, Close::okButton},
+            // Info and About end whichever way they are closed.
+            {210, L"Info", {}, Close::enter},
+            {210, L"Info", {}, Close::escape},
+            {210, L"Info", {}, Close::closeBox},
+            {990, L"About", {}, Close::escape},
+        });
 
     const std::string copy = folder.path("copy.plt");
     kerfline.chooseFile(130, copy);
@@ -107,20 +112,28 @@ TEST(ImageOperations, RunOnceForOkOrEnterAndNeverOtherwise) {
            all(shows(1040, L"10"), arrow(SB_LINEUP, 1040, L"11"), arrow(SB_LINEDOWN, 1040, L"10"),
                arrow(SB_LINEDOWN, 1040, L"9")),
            Close::okButton}},
-         [](PlotDrawing& d) { frameDrawing(d, 9); }, [](IniValues& s) { s.FrameDistance = 9; }},
+         [](PlotDrawing& d) { frameDrawing(d, 9); },
+         [](IniValues& s) { s.FrameDistance = 9; }},
         {"Frame: Cancel after an arrow",
-         {{220, L"Frame", arrow(SB_LINEUP, 1040, L"11"), Close::cancelButton}}, {}, {}},
+         {{220, L"Frame", arrow(SB_LINEUP, 1040, L"11"), Close::cancelButton}},
+         {},
+         {}},
         {"Frame: abc and the upper arrow give 1, Enter stores it",
          {{220, L"Frame", all(types(1040, L"abc"), arrow(SB_LINEUP, 1040, L"1")), Close::enter}},
-         [](PlotDrawing& d) { frameDrawing(d, 1); }, [](IniValues& s) { s.FrameDistance = 1; }},
-        {"Frame: OK with abc stores 0", {{220, L"Frame", types(1040, L"abc"), Close::okButton}},
-         [](PlotDrawing& d) { frameDrawing(d, 0); }, [](IniValues& s) { s.FrameDistance = 0; }},
+         [](PlotDrawing& d) { frameDrawing(d, 1); },
+         [](IniValues& s) { s.FrameDistance = 1; }},
+        {"Frame: OK with abc stores 0",
+         {{220, L"Frame", types(1040, L"abc"), Close::okButton}},
+         [](PlotDrawing& d) { frameDrawing(d, 0); },
+         [](IniValues& s) { s.FrameDistance = 0; }},
         {"Scale: 7x5 is read as 7",
          {{230, L"Scale", all(shows(1050, L"100"), types(1050, L"7x5")), Close::okButton}},
-         [](PlotDrawing& d) { scaleDrawing(d, 7); }, [](IniValues& s) { s.Scale_K = 7; }},
+         [](PlotDrawing& d) { scaleDrawing(d, 7); },
+         [](IniValues& s) { s.Scale_K = 7; }},
         {"Scale: below 0 is -1, Escape keeps nothing",
          {{230, L"Scale", all(types(1050, L"0"), arrow(SB_LINEDOWN, 1050, L"-1")), Close::escape}},
-         {}, {}},
+         {},
+         {}},
         {"Rotate: Enter turns once", {{240, L"Rotate", {}, Close::enter}}, rotateDrawing, {}},
         {"Rotate: the close box does nothing", {{240, L"Rotate", {}, Close::closeBox}}, {}, {}},
         {"Move: OK stores both boxes",
@@ -131,7 +144,9 @@ TEST(ImageOperations, RunOnceForOkOrEnterAndNeverOtherwise) {
          [](PlotDrawing& d) { moveDrawing(d, 5, -15); },
          [](IniValues& s) { s.xMove = 5, s.yMove = -15; }},
         {"Move: Escape stores neither",
-         {{250, L"Move", all(types(1060, L"5"), types(1070, L"-15")), Close::escape}}, {}, {}},
+         {{250, L"Move", all(types(1060, L"5"), types(1070, L"-15")), Close::escape}},
+         {},
+         {}},
         {"all four, one after the other",
          {{230, L"Scale", types(1050, L"50"), Close::enter},
           {240, L"Rotate", {}, Close::okButton},

@@ -21,8 +21,7 @@ constexpr const char* kMainClass = "KERFLINE";
 
 class KerflineStarted : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const std::string exe = kerflineExePath();
         ASSERT_FALSE(exe.empty()) << "path of kerfline.exe unknown";
         program_.emplace(exe);
@@ -37,8 +36,7 @@ protected:
     HWND window_ = nullptr;
 };
 
-TEST_F(KerflineStarted, ShowsItsMainWindowTitledKerfline)
-{
+TEST_F(KerflineStarted, ShowsItsMainWindowTitledKerfline) {
     EXPECT_EQ(windowText(window_), "Kerfline");
     EXPECT_TRUE(IsWindowVisible(window_));
     const LONG_PTR style = GetWindowLongPtrA(window_, GWL_STYLE);
@@ -46,8 +44,7 @@ TEST_F(KerflineStarted, ShowsItsMainWindowTitledKerfline)
     EXPECT_EQ(GetParent(window_), nullptr);
 }
 
-TEST_F(KerflineStarted, HasAMenuBarBelowTheCaption)
-{
+TEST_F(KerflineStarted, HasAMenuBarBelowTheCaption) {
     EXPECT_NE(GetMenu(window_), nullptr);
     // The frame around the client area holds the caption and the menu bar.
     RECT windowRect{};
@@ -58,8 +55,7 @@ TEST_F(KerflineStarted, HasAMenuBarBelowTheCaption)
     EXPECT_GE(frameHeight, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU));
 }
 
-TEST_F(KerflineStarted, ClosingTheWindowEndsTheProgramWithExitCodeZero)
-{
+TEST_F(KerflineStarted, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
     ASSERT_TRUE(PostMessageA(window_, WM_CLOSE, 0, 0));
     ASSERT_TRUE(program_->waitForExit())
         << "still running " << kExitTimeout.count() << " ms after WM_CLOSE";
@@ -72,14 +68,12 @@ TEST_F(KerflineStarted, ClosingTheWindowEndsTheProgramWithExitCodeZero)
 // The resources as shipped: loaded from the file, not from this program.
 class KerflineResources : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         module_ = LoadLibraryExA(kerflineExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module_, nullptr) << "cannot load " << kerflineExePath() << ", error "
-                                    << GetLastError();
+        ASSERT_NE(module_, nullptr)
+            << "cannot load " << kerflineExePath() << ", error " << GetLastError();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (module_ != nullptr) {
             FreeLibrary(module_);
         }
@@ -87,17 +81,15 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(KerflineResources, MenuKerflineStartsWithOnlyOpenExitAndAboutEnabled)
-{
+TEST_F(KerflineResources, MenuKerflineStartsWithOnlyOpenExitAndAboutEnabled) {
     HMENU menu = LoadMenuA(module_, "KERFLINE");
     ASSERT_NE(menu, nullptr) << "no menu resource named KERFLINE";
     expectStartupMenu(menu);
     DestroyMenu(menu);
 }
 
-TEST_F(KerflineResources, IconKerflineHasA32By32SixteenColourImage)
-{
-    HRSRC group = FindResourceA(module_, "KERFLINE", MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+TEST_F(KerflineResources, IconKerflineHasA32By32SixteenColourImage) {
+    HRSRC group = FindResourceA(module_, "KERFLINE", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
     ASSERT_NE(group, nullptr) << "no icon resource named KERFLINE";
     HGLOBAL loaded = LoadResource(module_, group);
     ASSERT_NE(loaded, nullptr);
@@ -117,16 +109,14 @@ TEST_F(KerflineResources, IconKerflineHasA32By32SixteenColourImage)
     EXPECT_TRUE(found) << "the icon has no 32x32 image with 16 colours";
 }
 
-TEST(RunningProgramHelper, TurnsUnixPathsIntoDriveZPaths)
-{
+TEST(RunningProgramHelper, TurnsUnixPathsIntoDriveZPaths) {
     EXPECT_EQ(toWindowsPath("/build/win64/shell/kerfline.exe"),
               "Z:\\build\\win64\\shell\\kerfline.exe");
     EXPECT_EQ(toWindowsPath("C:/temp/a.plt"), "C:\\temp\\a.plt");
     EXPECT_EQ(toWindowsPath("C:\\temp\\a.plt"), "C:\\temp\\a.plt");
 }
 
-TEST(RunningProgramHelper, QuotesArgumentsTheWayTheRuntimeSplitsThem)
-{
+TEST(RunningProgramHelper, QuotesArgumentsTheWayTheRuntimeSplitsThem) {
     EXPECT_EQ(quoteArgument("plain"), "plain");
     EXPECT_EQ(quoteArgument(""), "\"\"");
     EXPECT_EQ(quoteArgument("Z:\\a b\\c.plt"), "\"Z:\\a b\\c.plt\"");
@@ -134,8 +124,7 @@ TEST(RunningProgramHelper, QuotesArgumentsTheWayTheRuntimeSplitsThem)
     EXPECT_EQ(quoteArgument("dir with space\\"), "\"dir with space\\\\\"");
 }
 
-TEST(RunningProgramHelper, TerminatesAProgramLeftRunning)
-{
+TEST(RunningProgramHelper, TerminatesAProgramLeftRunning) {
     HANDLE survivor = nullptr;
     {
         RunningProgram program(kerflineExePath());
@@ -149,5 +138,5 @@ TEST(RunningProgramHelper, TerminatesAProgramLeftRunning)
     CloseHandle(survivor);
 }
 
-} // namespace
-} // namespace kerfline::test
+}  // namespace
+}  // namespace kerfline::test

@@ -11,29 +11,25 @@ namespace {
 
 class MainWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         // A class is registered once per process.
         classRegistered_ = registerMainWindowClass(GetModuleHandleA(nullptr));
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(classRegistered_) << "RegisterClass failed";
         window_ = createMainWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(window_, nullptr) << "CreateWindow failed, error " << GetLastError();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (window_ != nullptr && IsWindow(window_)) {
             DestroyWindow(window_);
         }
         // Drop the WM_QUIT that destroying the main window posts, so that it
         // does not leak into the next test.
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
     }
 
     static bool classRegistered_;
@@ -42,8 +38,7 @@ protected:
 
 bool MainWindow::classRegistered_ = false;
 
-TEST_F(MainWindow, IsATopLevelWindowOfClassKerflineTitledKerfline)
-{
+TEST_F(MainWindow, IsATopLevelWindowOfClassKerflineTitledKerfline) {
     char className[64] = {};
     GetClassNameA(window_, className, sizeof className);
     EXPECT_STREQ(className, "KERFLINE");
@@ -55,8 +50,7 @@ TEST_F(MainWindow, IsATopLevelWindowOfClassKerflineTitledKerfline)
     EXPECT_FALSE(IsWindowVisible(window_));
 }
 
-TEST_F(MainWindow, ClassCarriesIconCursorBrushAndRoomForAStatePointer)
-{
+TEST_F(MainWindow, ClassCarriesIconCursorBrushAndRoomForAStatePointer) {
     EXPECT_NE(GetClassLongPtrA(window_, GCLP_HICON), 0) << "icon KERFLINE not loaded";
     EXPECT_NE(GetClassLongPtrA(window_, GCLP_HCURSOR), 0);
     EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrA(window_, GCLP_HBRBACKGROUND)),
@@ -66,13 +60,9 @@ TEST_F(MainWindow, ClassCarriesIconCursorBrushAndRoomForAStatePointer)
     EXPECT_EQ(style & (CS_HREDRAW | CS_VREDRAW), static_cast<ULONG_PTR>(CS_HREDRAW | CS_VREDRAW));
 }
 
-TEST_F(MainWindow, ShowsTheStartupMenu)
-{
-    expectStartupMenu(GetMenu(window_));
-}
+TEST_F(MainWindow, ShowsTheStartupMenu) { expectStartupMenu(GetMenu(window_)); }
 
-TEST_F(MainWindow, ClosingItDestroysItAndAsksTheMessageLoopToQuitWithZero)
-{
+TEST_F(MainWindow, ClosingItDestroysItAndAsksTheMessageLoopToQuitWithZero) {
     SendMessageA(window_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window_));
     MSG message{};
@@ -81,8 +71,7 @@ TEST_F(MainWindow, ClosingItDestroysItAndAsksTheMessageLoopToQuitWithZero)
     EXPECT_EQ(message.wParam, 0u);
 }
 
-TEST_F(MainWindow, LeavesOtherMessagesToTheDefaultProcedure)
-{
+TEST_F(MainWindow, LeavesOtherMessagesToTheDefaultProcedure) {
     // WM_SETTEXT is not handled by Kerfline itself: the title must change.
     ASSERT_TRUE(SendMessageA(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other")));
     char title[64] = {};
@@ -90,5 +79,5 @@ TEST_F(MainWindow, LeavesOtherMessagesToTheDefaultProcedure)
     EXPECT_STREQ(title, "Other");
 }
 
-} // namespace
-} // namespace kerfline::test
+}  // namespace
+}  // namespace kerfline::test

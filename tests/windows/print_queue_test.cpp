@@ -25,8 +25,7 @@ namespace fs = std::filesystem;
 constexpr char kLongName[] = "plotter-with-a-forty-character-long-name";
 static_assert(sizeof kLongName - 1 == 40);
 
-std::vector<std::string> printerNames()
-{
+std::vector<std::string> printerNames() {
     DWORD needed = 0, count = 0;
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
@@ -38,8 +37,7 @@ std::vector<std::string> printerNames()
     return names;
 }
 
-std::set<fs::path> finishedJobs(const fs::path& folder)
-{
+std::set<fs::path> finishedJobs(const fs::path& folder) {
     std::set<fs::path> jobs;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error))
@@ -47,23 +45,22 @@ std::set<fs::path> finishedJobs(const fs::path& folder)
     return jobs;
 }
 
-std::string contents(const fs::path& file)
-{
+std::string contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(PrintQueues, TheSpoolerListsTheTestQueues)
-{
+TEST(PrintQueues, TheSpoolerListsTheTestQueues) {
     const std::vector<std::string> names = printerNames();
     for (const char* name : {"plotter", "paper", kLongName})
-        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name << " not listed";
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end())
+            << name << " not listed";
 }
 
-TEST(PrintQueues, TheRawQueueDeliversExactlyTheBytesWritten)
-{
-    const char* jobs = std::getenv("KERF_PLOTTER_JOBS"); // the listener's, from the harness
-    ASSERT_NE(jobs, nullptr) << "KERF_PLOTTER_JOBS is not set: run through scripts/run-tests windows";
+TEST(PrintQueues, TheRawQueueDeliversExactlyTheBytesWritten) {
+    const char* jobs = std::getenv("KERF_PLOTTER_JOBS");  // the listener's, from the harness
+    ASSERT_NE(jobs, nullptr)
+        << "KERF_PLOTTER_JOBS is not set: run through scripts/run-tests windows";
     const fs::path folder = toWindowsPath(jobs);
     const std::set<fs::path> before = finishedJobs(folder);
 
@@ -75,10 +72,12 @@ TEST(PrintQueues, TheRawQueueDeliversExactlyTheBytesWritten)
     data += "job " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
 
     HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("plotter"), &printer, nullptr)) << "error " << GetLastError();
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("plotter"), &printer, nullptr))
+        << "error " << GetLastError();
     char name[] = "print_queue_test";
-    DOC_INFO_1A document = {name, nullptr, nullptr}; // no data type: the queue's own
-    EXPECT_NE(StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&document)), 0u) << GetLastError();
+    DOC_INFO_1A document = {name, nullptr, nullptr};  // no data type: the queue's own
+    EXPECT_NE(StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&document)), 0u)
+        << GetLastError();
     EXPECT_TRUE(StartPagePrinter(printer));
     DWORD written = 0;
     EXPECT_TRUE(WritePrinter(printer, data.data(), static_cast<DWORD>(data.size()), &written));
@@ -97,5 +96,5 @@ TEST(PrintQueues, TheRawQueueDeliversExactlyTheBytesWritten)
     EXPECT_TRUE(delivered) << "no job in " << folder.string() << " holds the bytes written";
 }
 
-} // namespace
-} // namespace kerfline::test
+}  // namespace
+}  // namespace kerfline::test

@@ -105,8 +105,8 @@ public:
     // A button clicked, a key pressed, or the close box.
     void close(Close how) const {
         if (how == Close::okButton || how == Close::cancelButton) {
-            PostMessageW(GetDlgItem(window_, how == Close::okButton ? IDOK : IDCANCEL), BM_CLICK,
-                         0, 0);
+            PostMessageW(GetDlgItem(window_, how == Close::okButton ? IDOK : IDCANCEL), BM_CLICK, 0,
+                         0);
         } else if (how == Close::closeBox) {
             PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else {
@@ -197,9 +197,13 @@ struct IniValues {
     // The file as the program writes it at exit: the section, the seven keys in order.
     std::vector<std::string> lines() const {
         auto text = [](int value) { return std::to_string(value); };
-        return {"[kerfline]", "DefaultDir=" + DefaultDir, "LogFile=" + LogFile,
-                "FrameDistance=" + text(FrameDistance), "Scale_K=" + text(Scale_K),
-                "xMove=" + text(xMove), "yMove=" + text(yMove),
+        return {"[kerfline]",
+                "DefaultDir=" + DefaultDir,
+                "LogFile=" + LogFile,
+                "FrameDistance=" + text(FrameDistance),
+                "Scale_K=" + text(Scale_K),
+                "xMove=" + text(xMove),
+                "yMove=" + text(yMove),
                 "PrintLikeHPGL=" + text(PrintLikeHPGL)};
     }
 };
@@ -253,13 +257,15 @@ public:
     DialogWindow waitForDialog(const WindowTest& test,
                                std::chrono::milliseconds timeout = kDialogTimeout) const {
         HWND found = nullptr;
-        waitUntil([&] {
-            found = findTopLevelWindow(program_.processId(), [&](HWND window) {
-                return windowClassName(window) == "#32770" && IsWindowVisible(window) &&
-                       test(window);
-            });
-            return found != nullptr;
-        }, timeout);
+        waitUntil(
+            [&] {
+                found = findTopLevelWindow(program_.processId(), [&](HWND window) {
+                    return windowClassName(window) == "#32770" && IsWindowVisible(window) &&
+                           test(window);
+                });
+                return found != nullptr;
+            },
+            timeout);
         return DialogWindow(found);
     }
 
@@ -316,8 +322,8 @@ public:
                   std::wstring(path.begin(), path.end()));
         PostMessageW(files.handle(), WM_COMMAND, IDOK, 0);
         if (confirmReplace) {
-            const DialogWindow question = waitForDialog(
-                [](HWND window) { return GetDlgItem(window, IDYES) != nullptr; });
+            const DialogWindow question =
+                waitForDialog([](HWND window) { return GetDlgItem(window, IDYES) != nullptr; });
             ASSERT_TRUE(question) << "not asked whether to replace " << path;
             PostMessageW(question.handle(), WM_COMMAND, IDYES, 0);
         }

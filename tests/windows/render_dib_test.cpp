@@ -80,9 +80,9 @@ public:
         RegisterClassA(&cls);
         RECT frame{0, 0, width, height};
         AdjustWindowRectEx(&frame, WS_POPUP, FALSE, 0);
-        window_ = CreateWindowExA(0, cls.lpszClassName, "", WS_POPUP, 0, 0,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                  nullptr, cls.hInstance, nullptr);
+        window_ =
+            CreateWindowExA(0, cls.lpszClassName, "", WS_POPUP, 0, 0, frame.right - frame.left,
+                            frame.bottom - frame.top, nullptr, nullptr, cls.hInstance, nullptr);
     }
     ~ClientWindow() { DestroyWindow(window_); }
     HWND handle() const { return window_; }

@@ -35,8 +35,7 @@ inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
 // Turns a path from the build system into one Windows accepts. Under Wine the
 // Unix root is drive Z:, so "/a/b.exe" becomes "Z:\a\b.exe"; a path that is
 // already a Windows path only has its slashes turned around.
-inline std::string toWindowsPath(std::string_view path)
-{
+inline std::string toWindowsPath(std::string_view path) {
     std::string result;
     if (!path.empty() && path.front() == '/') {
         result = "Z:";
@@ -49,8 +48,7 @@ inline std::string toWindowsPath(std::string_view path)
 
 // Path of kerfline.exe: $KERFLINE_EXE if set, else the one CMake built
 // (KERF_KERFLINE_EXE, defined for the end-to-end test programs).
-inline std::string kerflineExePath()
-{
+inline std::string kerflineExePath() {
     if (const char* fromEnvironment = std::getenv("KERFLINE_EXE");
         fromEnvironment != nullptr && *fromEnvironment != '\0') {
         return toWindowsPath(fromEnvironment);
@@ -64,8 +62,7 @@ inline std::string kerflineExePath()
 
 // Quotes one command-line argument the way the C runtime's parser reads it
 // back (backslashes are literal except before a quote).
-inline std::string quoteArgument(std::string_view argument)
-{
+inline std::string quoteArgument(std::string_view argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) {
         return std::string(argument);
     }
@@ -89,15 +86,13 @@ inline std::string quoteArgument(std::string_view argument)
     return quoted;
 }
 
-inline std::string windowClassName(HWND window)
-{
+inline std::string windowClassName(HWND window) {
     char name[256] = {};
     int length = GetClassNameA(window, name, static_cast<int>(sizeof name));
     return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-inline std::string windowText(HWND window)
-{
+inline std::string windowText(HWND window) {
     char text[512] = {};
     int length = GetWindowTextA(window, text, static_cast<int>(sizeof text));
     return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -113,8 +108,7 @@ struct WindowSearch {
 
 // EnumWindows callback; a named function because a lambda cannot be made
 // into the __stdcall pointer the 32-bit API wants.
-inline BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
-{
+inline BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -127,8 +121,7 @@ inline BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
 
 // The first top-level window owned by the process that passes `test`, or
 // nullptr.
-inline HWND findTopLevelWindow(DWORD processId, const WindowTest& test)
-{
+inline HWND findTopLevelWindow(DWORD processId, const WindowTest& test) {
     WindowSearch search{processId, &test, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -136,16 +129,14 @@ inline HWND findTopLevelWindow(DWORD processId, const WindowTest& test)
 
 // The first top-level window of the given class owned by the process, or
 // nullptr.
-inline HWND findTopLevelWindow(DWORD processId, const std::string& className)
-{
+inline HWND findTopLevelWindow(DWORD processId, const std::string& className) {
     return findTopLevelWindow(processId,
                               [&](HWND window) { return windowClassName(window) == className; });
 }
 
 // Polls `condition` until it holds or `timeout` has passed; true if it held.
 template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
-{
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -162,8 +153,7 @@ public:
     // Starts `exe` with `arguments`, in `folder` when one is given, else in
     // ours. Check started() (and startError()).
     explicit RunningProgram(const std::string& exe, const std::vector<std::string>& arguments = {},
-                            const std::string& folder = {})
-    {
+                            const std::string& folder = {}) {
         std::string commandLine = quoteArgument(exe);
         for (const std::string& argument : arguments) {
             commandLine += ' ';
@@ -182,8 +172,7 @@ public:
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
-    ~RunningProgram()
-    {
+    ~RunningProgram() {
         if (process_.hProcess != nullptr) {
             if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
                 TerminateProcess(process_.hProcess, 999);
@@ -199,8 +188,7 @@ public:
     DWORD processId() const { return process_.dwProcessId; }
     HANDLE processHandle() const { return process_.hProcess; }
 
-    bool running() const
-    {
+    bool running() const {
         return started() && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
     }
 
@@ -210,8 +198,7 @@ public:
     // as it is created, before WinMain shows it). Returns nullptr after
     // `timeout`, or as soon as the program has ended.
     HWND waitForWindow(const std::string& className,
-                       std::chrono::milliseconds timeout = kStartTimeout) const
-    {
+                       std::chrono::milliseconds timeout = kStartTimeout) const {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (running()) {
             if (HWND window = findTopLevelWindow(processId(), className)) {
@@ -230,8 +217,7 @@ public:
     }
 
     // Waits for the program to end; false if it still runs after `timeout`.
-    bool waitForExit(std::chrono::milliseconds timeout = kExitTimeout) const
-    {
+    bool waitForExit(std::chrono::milliseconds timeout = kExitTimeout) const {
         if (!started()) {
             return false;
         }
@@ -240,8 +226,7 @@ public:
     }
 
     // The exit code once the program has ended; empty while it runs.
-    std::optional<DWORD> exitCode() const
-    {
+    std::optional<DWORD> exitCode() const {
         DWORD code = 0;
         if (!started() || running() || !GetExitCodeProcess(process_.hProcess, &code)) {
             return std::nullopt;
@@ -254,4 +239,4 @@ private:
     DWORD startError_ = 0;
 };
 
-} // namespace kerfline::test
+}  // namespace kerfline::test

@@ -18,18 +18,13 @@ namespace kerfline::test {
 
 inline constexpr UINT kNoSuchItem = static_cast<UINT>(-1);
 
-inline bool isGrayed(UINT state)
-{
-    return state != kNoSuchItem && (state & MF_GRAYED) != 0;
-}
+inline bool isGrayed(UINT state) { return state != kNoSuchItem && (state & MF_GRAYED) != 0; }
 
-inline bool isEnabled(UINT state)
-{
+inline bool isEnabled(UINT state) {
     return state != kNoSuchItem && (state & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
-inline std::string menuText(HMENU menu, UINT item, UINT flag)
-{
+inline std::string menuText(HMENU menu, UINT item, UINT flag) {
     char text[128] = {};
     int length = GetMenuStringA(menu, item, text, static_cast<int>(sizeof text), flag);
     return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -37,8 +32,7 @@ inline std::string menuText(HMENU menu, UINT item, UINT flag)
 
 // File, Image, Help; with nothing open only Open, Exit and About can be
 // chosen, and the Image menu is greyed as a whole.
-inline void expectStartupMenu(HMENU bar)
-{
+inline void expectStartupMenu(HMENU bar) {
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 3);
     EXPECT_EQ(menuText(bar, 0, MF_BYPOSITION), "&File");
@@ -54,7 +48,7 @@ inline void expectStartupMenu(HMENU bar)
 
     HMENU file = GetSubMenu(bar, 0);
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(GetMenuItemCount(file), 7); // Open, Save, Save As, -, Print, -, Exit
+    EXPECT_EQ(GetMenuItemCount(file), 7);  // Open, Save, Save As, -, Print, -, Exit
     EXPECT_TRUE(isEnabled(GetMenuState(file, IDM_FILE_OPEN, MF_BYCOMMAND)));
     EXPECT_TRUE(isGrayed(GetMenuState(file, IDM_FILE_SAVE, MF_BYCOMMAND)));
     EXPECT_TRUE(isGrayed(GetMenuState(file, IDM_FILE_SAVEAS, MF_BYCOMMAND)));
@@ -87,4 +81,4 @@ inline void expectStartupMenu(HMENU bar)
     EXPECT_EQ(menuText(help, IDM_HELP_ABOUT, MF_BYCOMMAND), "&About...");
 }
 
-} // namespace kerfline::test
+}  // namespace kerfline::test
