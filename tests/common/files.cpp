@@ -34,7 +34,7 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
     ASSERT_FALSE(out.fail()) << path.string();
 }
 
-ScratchDir::ScratchDir() {
+ScratchDir::ScratchDir(const std::filesystem::path& parent) {
     // Unique across the test programs that run at once, and within one.
     static const unsigned run = std::random_device{}();
     static std::atomic<unsigned> counter{0};
@@ -45,7 +45,7 @@ ScratchDir::ScratchDir() {
         for (const char c : std::string_view(current->name()))
             name += (c == '/' || c == '\\') ? '_' : c;
     }
-    path_ = std::filesystem::temp_directory_path() / name;
+    path_ = (parent.empty() ? std::filesystem::temp_directory_path() : parent) / name;
     std::error_code error;
     std::filesystem::remove_all(path_, error);
     if (!std::filesystem::create_directories(path_, error))

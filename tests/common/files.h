@@ -18,14 +18,14 @@ std::string readBytes(const std::filesystem::path& path);
 // Fails the current test when the file cannot be written whole.
 void writeBytes(const std::filesystem::path& path, std::string_view bytes);
 
-// A fresh, empty folder in the temporary folder for one test, removed with
-// all it holds when the test ends, also when it fails (files a test made
-// read-only included).
+// A fresh, empty folder for one test, in the temporary folder or in
+// `parent`, removed with all it holds when the test ends, also when it fails
+// (files a test made read-only included).
 class ScratchDir {
 public:
     using Names = std::set<std::filesystem::path::string_type>;
 
-    ScratchDir();
+    explicit ScratchDir(const std::filesystem::path& parent = {});
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     ~ScratchDir();

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "resources/resource.h"
+#include "tests/common/files.h"
 
 // This replaces the C++ allocator of the whole test program with malloc and
 // free, which GCC cannot see through.
@@ -100,9 +101,6 @@ protected:
         ASSERT_NE(window_, nullptr);
         document_ = new PlotDocument(window_);
         attachDocument(window_, document_);
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kerf-document-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder_);
     }
     void TearDown() override {
         attachDocument(window_, nullptr);
@@ -110,18 +108,16 @@ protected:
         DestroyWindow(window_);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
     std::string write(const char* name, const std::string& text) {
         const auto path = folder_ / name;
-        std::ofstream(path, std::ios::binary) << text;
+        test::writeBytes(path, text);
         return path.string();
     }
 
     HWND window_ = nullptr;
     PlotDocument* document_ = nullptr;
-    std::filesystem::path folder_;
+    test::ScratchDir folder_;
 };
 
 TEST_F(Document, AnOpenThatRunsOutOfMemoryIsAnInvalidFileAndLeavesNoDrawing) {

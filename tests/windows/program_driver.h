@@ -144,33 +144,14 @@ inline std::string upperCase(std::string text) {
     return text;
 }
 
-// An empty folder of its own, in the temporary folder or in `parent`,
-// removed with all it holds when the test ends, also when it fails.
-class ScratchFolder {
+// The shared scratch folder, with the Windows paths these tests pass on.
+class ScratchFolder : public test::ScratchDir {
 public:
-    explicit ScratchFolder(std::string parent = {}) {
-        static int counter = 0;
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(sizeof temp, temp);
-        path_ = (parent.empty() ? std::string(temp) : parent + "\\") + "kerfline-e2e-" +
-                std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-        EXPECT_TRUE(std::filesystem::create_directories(path_, error)) << path_;
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
+    explicit ScratchFolder(const std::string& parent = {}) : test::ScratchDir(parent) {}
 
     // Windows paths: the folder's, without a trailing backslash, and a file's in it.
-    const std::string& path() const { return path_; }
-    std::string path(std::string_view name) const { return path_ + "\\" + std::string(name); }
-
-private:
-    std::string path_;
+    std::string path() const { return test::ScratchDir::path().string(); }
+    std::string path(std::string_view name) const { return path() + "\\" + std::string(name); }
 };
 
 // What the same operations give when the test runs them on kerfline's own
