@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "shell/document.h"
 #include "shell/settings.h"
@@ -163,29 +164,15 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 INT_PTR runDialog(HINSTANCE instance, HWND owner, Dialog which) {
+    static constexpr std::pair<Dialog, DLGPROC> kProcedures[] = {
+        {Dialog::info, infoDialogProc},   {Dialog::frame, frameDialogProc},
+        {Dialog::scale, scaleDialogProc}, {Dialog::rotate, rotateDialogProc},
+        {Dialog::move, moveDialogProc},   {Dialog::about, aboutDialogProc},
+    };
     DLGPROC procedure = nullptr;
-    switch (which) {
-        case Dialog::info:
-            procedure = infoDialogProc;
-            break;
-        case Dialog::frame:
-            procedure = frameDialogProc;
-            break;
-        case Dialog::scale:
-            procedure = scaleDialogProc;
-            break;
-        case Dialog::rotate:
-            procedure = rotateDialogProc;
-            break;
-        case Dialog::move:
-            procedure = moveDialogProc;
-            break;
-        case Dialog::about:
-            procedure = aboutDialogProc;
-            break;
-        case Dialog::none:
-            return 0;
-    }
+    for (const auto& [dialog, handler] : kProcedures)
+        if (dialog == which) procedure = handler;
+    if (!procedure) return 0;
     // The template names are ASCII.
     std::wstring name;
     for (const char* c = dialogName(which); *c; ++c) name += static_cast<wchar_t>(*c);
