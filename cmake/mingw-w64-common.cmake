@@ -17,3 +17,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Link the C and C++ runtimes and winpthread statically: the program must
 # start from a folder that holds nothing but kerfline.exe.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The release carries no symbols or debug sections (some come with the
+# static C++ runtime); they would double the size of what users copy.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
