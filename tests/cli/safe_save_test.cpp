@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -118,28 +119,35 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// Runs `body` in a child process, so that what it changes (a limit, a
+// signal's end) stays there, and gives its wait status.
+int inChild(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(body());
+    int status = -1;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return status;
+}
+
+// Whatever ends the save, the old file stays and no temporary is left.
+void expectUntouched(const ScratchDir& dir, const std::string& old) {
+    EXPECT_EQ(readBytes(dir / "old.plt"), old);
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"}));
+}
+
 // The system itself refuses the bytes, as on a full disk: a file size limit
-// makes the write fail with EFBIG, in a child process so that the limit
-// stays there.
+// makes the write fail with EFBIG.
 TEST(SaveReplacing, AWriteTheSystemRefusesKeepsTheOldFileAndNoTemporary) {
     ScratchDir dir;
-    const auto target = dir / "old.plt";
-    writeBytes(target, "IN;PU0,0;");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    writeBytes(dir / "old.plt", "IN;PU0,0;");
+    const int status = inChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool saved = saveReplacing(target.c_str(), writing(std::string(100000, 'x')));
-        ::_exit(saved ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save was reported as done";
-    EXPECT_EQ(readBytes(target), "IN;PU0,0;");
-    EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"}));
+        return saveReplacing((dir / "old.plt").c_str(), writing(std::string(100000, 'x'))) ? 1 : 0;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save was reported as done";
+    expectUntouched(dir, "IN;PU0,0;");
 }
 
 // Ended mid-save by a signal: the temporary file goes with the program,
@@ -147,23 +155,17 @@ TEST(SaveReplacing, AWriteTheSystemRefusesKeepsTheOldFileAndNoTemporary) {
 TEST(SaveReplacing, ASignalMidSaveRemovesTheTemporaryAndStillEndsTheProgram) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         ScratchDir dir;
-        const auto target = dir / "old.plt";
-        writeBytes(target, "IN;");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            saveReplacing(target.c_str(), [signal](OutputStream& out) {
+        writeBytes(dir / "old.plt", "IN;");
+        const int status = inChild([&] {
+            saveReplacing((dir / "old.plt").c_str(), [signal](OutputStream& out) {
                 out.write(std::string(200000, 'x'));  // some of it already on its way
                 out.flush();
                 ::raise(signal);
             });
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+            return 0;
+        });
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
-        EXPECT_EQ(readBytes(target), "IN;");
-        EXPECT_EQ(dir.names(), (std::set<std::string>{"old.plt"})) << signal;
+        expectUntouched(dir, "IN;");
     }
 }
 
