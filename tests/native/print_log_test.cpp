@@ -1,4 +1,4 @@
-// The print log's line, and appending it.
+// The print log's line (appending it is checked end to end).
 #include "print/print_log.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "hpgl/reader.h"
-#include "tests/common/files.h"
 
 namespace kerfline {
 namespace {
@@ -52,18 +51,6 @@ TEST(PrintLog, OneLineOfTimeNameSizeTravelAndPrinter) {
         EXPECT_EQ(printLogLine(at(6, 12, 2026, 4, 16), c.file, c.drawing, c.printer), c.line);
     EXPECT_EQ(printLogLine(at(31, 1, 2001, 23, 5), "F", cases[0].drawing, "P").substr(0, 15),
               "31/01/01 23:05,");
-}
-
-TEST(PrintLog, LinesAreAppendedAndAnUnwritableLogIsNoFailure) {
-    const test::ScratchDir folder;
-    const auto log = folder / "kerfline.log";
-    appendPrintLog(log.string().c_str(), "one\r\n");
-    appendPrintLog(log.string().c_str(), "two\r\n");
-    EXPECT_EQ(test::readBytes(log), "one\r\ntwo\r\n");
-    appendPrintLog((folder / "absent" / "x.log").string().c_str(), "lost\r\n");
-    appendPrintLog("", "lost\r\n");
-    EXPECT_EQ(folder.names(),
-              test::ScratchDir::Names{std::filesystem::path("kerfline.log").native()});
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The Print dialog template (dialog 1538) in the program's resources, and
-// the copy with the "Send like HP-GL" box, read by our walk. The platform's
-// dialog takes a template that lacks a control without a word: hence the
-// counting. The live dialog is checked end to end with the print tests.
+// The Print dialog template (dialog 1538) in the program's resources, read
+// by our walk. The platform's dialog takes a template that lacks a control
+// without a word: hence the counting. Adding the box is tested on built
+// templates natively, and in the live dialog with the print tests.
 #include "print/dialog_template.h"
 
 #ifndef NOMINMAX
@@ -28,14 +28,6 @@ Bytes templateResource() {
     if (found == nullptr) return {};
     auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
     return Bytes(bytes, bytes + SizeofResource(nullptr, found));
-}
-
-Bytes patchedTemplate() {
-    Bytes block = templateResource();
-    const std::size_t size = block.size();
-    block.resize(size + kAddedControlSize);
-    EXPECT_EQ(addSendLikeHpglBox(block, size), AddBoxResult::added);
-    return block;
 }
 
 BOOL CALLBACK addLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
@@ -73,19 +65,6 @@ TEST(PrintDialogTemplate, HoldsTheStandardControlsInRussianOnly) {
     EXPECT_EQ(dialog->controls[12].style, kAutoCheckBox);
     EXPECT_EQ(dialog->controls[12].windowClass.number, 0x80);  // a button
     EXPECT_EQ(dialog->controls[12].caption.text, u"Print to fi&le");
-}
-
-TEST(PrintDialogTemplate, TheCopyGetsTheBoxAsThirteenthControlAbovePrintToFile) {
-    auto dialog = readDialogTemplate(patchedTemplate());
-    ASSERT_TRUE(dialog);
-    ASSERT_EQ(dialog->controls.size(), 29u);
-    const DialogControl& box = dialog->controls[12];
-    EXPECT_EQ(box.id, 1280);
-    EXPECT_EQ(place(box), (std::vector<int>{212, 58, 64, 12}));
-    EXPECT_EQ(box.style, kAutoCheckBox);
-    EXPECT_EQ(box.windowClass.number, 0x80);
-    EXPECT_EQ(box.caption.text, u"Send like HP-GL");
-    EXPECT_EQ(dialog->controls[13].id, 1040);
 }
 
 }  // namespace
