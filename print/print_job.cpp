@@ -7,6 +7,7 @@
 #include "print/handles.h"
 #include "print/print_dialog.h"
 #include "print/print_log.h"
+#include "shell/dialogs.h"
 #include "shell/document.h"
 #include "shell/settings.h"
 
@@ -19,15 +20,6 @@ constexpr char kTooLarge[] =
     "\xC8\xE7\xEE\xE1\xF0\xE0\xE6\xE5\xED\xE8\xE5 \xF1\xEB\xE8\xF8\xEA\xEE\xEC "
     "\xE1\xEE\xEB\xFC\xF8\xEE\xE5.\n\xD3\xEC\xE5\xED\xFC\xF8\xE8\xF2\xFC \xE4\xEE "
     "\xF0\xE0\xE7\xEC\xE5\xF0\xEE\xE2 \xEB\xE8\xF1\xF2\xE0?";
-
-std::wstring from1251(const char* text) {
-    const int length = MultiByteToWideChar(1251, 0, text, -1, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(1251, 0, text, -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
 
 // The raw path. True when the queue took every byte.
 bool sendRaw(const PlotDocument& document, const std::string& printer) {

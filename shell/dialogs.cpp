@@ -15,11 +15,8 @@ namespace {
 
 constexpr std::size_t kTextCapacity = 128;
 
-// The program's texts are code page 1251 bytes, whatever the system's.
 void setText1251(HWND dialog, int id, const char* text) {
-    wchar_t wide[kTextCapacity];
-    if (MultiByteToWideChar(1251, 0, text, -1, wide, kTextCapacity) == 0) wide[0] = L'\0';
-    SetDlgItemTextW(dialog, id, wide);
+    SetDlgItemTextW(dialog, id, from1251(text).c_str());
 }
 
 void setNumber(HWND dialog, int id, std::int32_t value) {
@@ -29,6 +26,19 @@ void setNumber(HWND dialog, int id, std::int32_t value) {
 
 PlotDocument* ownerDocument(HWND dialog) { return documentOf(GetParent(dialog)); }
 
+// OK (or Enter) stores what `store` stores and ends the dialog with
+// `okResult`; Cancel (Escape, the close box) ends it with 0, storing nothing.
+template <typename Store>
+INT_PTR endOnOkOrCancel(HWND dialog, WPARAM wParam, INT_PTR okResult, Store store) {
+    if (wParam != IDOK && wParam != IDCANCEL) return FALSE;
+    if (wParam == IDOK) store();
+    EndDialog(dialog, wParam == IDOK ? okResult : 0);
+    return TRUE;
+}
+INT_PTR endOnOkOrCancel(HWND dialog, WPARAM wParam, INT_PTR okResult) {
+    return endOnOkOrCancel(dialog, wParam, okResult, [] {});
+}
+
 // Frame and Scale: one number, spin arrows beside it, stored on OK.
 INT_PTR numberDialog(HWND dialog, UINT message, WPARAM wParam, int id, std::int32_t& value) {
     switch (message) {
@@ -36,16 +46,7 @@ INT_PTR numberDialog(HWND dialog, UINT message, WPARAM wParam, int id, std::int3
             setNumber(dialog, id, value);
             return TRUE;
         case WM_COMMAND:
-            if (wParam == IDOK) {
-                value = readIntItem(dialog, id);
-                EndDialog(dialog, 1);
-                return TRUE;
-            }
-            if (wParam == IDCANCEL) {
-                EndDialog(dialog, 0);
-                return TRUE;
-            }
-            return FALSE;
+            return endOnOkOrCancel(dialog, wParam, 1, [&] { value = readIntItem(dialog, id); });
         case WM_VSCROLL:
             // The arrows step whatever the box holds; the bar's own range
             // and position play no part.
@@ -60,15 +61,6 @@ INT_PTR numberDialog(HWND dialog, UINT message, WPARAM wParam, int id, std::int3
     }
 }
 
-// Ends a dialog that only shows things, whichever way it is closed.
-INT_PTR closeOnOkOrCancel(HWND dialog, WPARAM wParam) {
-    if (wParam == IDOK || wParam == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    return FALSE;
-}
-
 // A dialog procedure is called from inside the system's own code, which an
 // exception must never unwind through.
 template <typename Handler>
@@ -81,6 +73,15 @@ INT_PTR guarded(Handler handler) noexcept {
 }
 
 }  // namespace
+
+std::wstring from1251(const char* text) {
+    const int length = MultiByteToWideChar(1251, 0, text, -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(1251, 0, text, -1, wide.data(), length);
+    wide.resize(static_cast<std::size_t>(length - 1));
+    return wide;
+}
 
 std::int32_t readIntItem(HWND dialog, int id) {
     char text[kTypedCharacters + 1] = {};
@@ -100,7 +101,7 @@ INT_PTR CALLBACK infoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             }
             return TRUE;
         }
-        return message == WM_COMMAND ? closeOnOkOrCancel(dialog, wParam) : FALSE;
+        return message == WM_COMMAND ? endOnOkOrCancel(dialog, wParam, 0) : FALSE;
     });
 }
 
@@ -117,11 +118,7 @@ INT_PTR CALLBACK scaleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 INT_PTR CALLBACK rotateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_COMMAND && (wParam == IDOK || wParam == IDCANCEL)) {
-        EndDialog(dialog, wParam == IDOK ? 1 : 0);
-        return TRUE;
-    }
-    return FALSE;
+    return message == WM_COMMAND ? endOnOkOrCancel(dialog, wParam, 1) : FALSE;
 }
 
 INT_PTR CALLBACK moveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -136,17 +133,10 @@ INT_PTR CALLBACK moveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 setNumber(dialog, IDC_MOVE_Y, settings.yMove);
                 return TRUE;
             case WM_COMMAND:
-                if (wParam == IDOK) {
+                return endOnOkOrCancel(dialog, wParam, 1, [&] {
                     settings.xMove = readIntItem(dialog, IDC_MOVE_X);
                     settings.yMove = readIntItem(dialog, IDC_MOVE_Y);
-                    EndDialog(dialog, 1);
-                    return TRUE;
-                }
-                if (wParam == IDCANCEL) {
-                    EndDialog(dialog, 0);
-                    return TRUE;
-                }
-                return FALSE;
+                });
             default:
                 return FALSE;
         }
@@ -159,7 +149,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             SetDlgItemTextA(dialog, IDC_ABOUT_STAMP, buildStamp(__DATE__, __TIME__).c_str());
             return TRUE;
         }
-        return message == WM_COMMAND ? closeOnOkOrCancel(dialog, wParam) : FALSE;
+        return message == WM_COMMAND ? endOnOkOrCancel(dialog, wParam, 0) : FALSE;
     });
 }
 

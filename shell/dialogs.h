@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "shell/dispatch.h"
 #include "shell/win32.h"
@@ -17,6 +18,9 @@ INT_PTR CALLBACK scaleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK rotateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK moveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The program's code page 1251 text as UTF-16, whatever the system's code page.
+std::wstring from1251(const char* text);
 
 // The number in an edit box, read as a user typed it (see parseTypedInteger).
 std::int32_t readIntItem(HWND dialog, int id);

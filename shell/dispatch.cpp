@@ -22,23 +22,10 @@ const std::array<CommandEntry, 11>& commandTable() {
 }
 
 const char* dialogName(Dialog dialog) {
-    switch (dialog) {
-        case Dialog::info:
-            return "Info";
-        case Dialog::frame:
-            return "Frame";
-        case Dialog::scale:
-            return "Scale";
-        case Dialog::rotate:
-            return "Rotate";
-        case Dialog::move:
-            return "Move";
-        case Dialog::about:
-            return "About";
-        case Dialog::none:
-            break;
-    }
-    return nullptr;
+    // In the order of the enumeration.
+    static constexpr const char* kNames[] = {nullptr,  "Info", "Frame", "Scale",
+                                             "Rotate", "Move", "About"};
+    return kNames[static_cast<int>(dialog)];
 }
 
 bool dispatchCommand(std::uintptr_t wParam, CommandHost& host) {
