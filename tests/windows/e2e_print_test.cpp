@@ -245,14 +245,18 @@ TEST_F(Printing, TheBoxGreysPrintToFileNarrowsWhereAndOnlyOkStoresIt) {
     EXPECT_EQ(jobs.holding(tag, kQuietWait), std::vector<std::string>{});
     EXPECT_FALSE(fs::exists(ini.LogFile));
 
+    // OK, ticked, on the printer whose name is longer than a DEVMODE's 31
+    // characters: sent there and logged under its whole name.
     ASSERT_TRUE(printWithOk(*kerfline, [&](const DialogWindow& again) {
         EXPECT_EQ(again.text(kPrinterList), L"plotter") << "the default printer again";
         EXPECT_EQ(boxes(again), "HP-GL no, to file no");
         sendTo(GetDlgItem(again.handle(), kSendLikeHpgl), BM_CLICK);
         EXPECT_EQ(boxes(again), "HP-GL yes, to file no greyed");
+        const std::string name = kLongName;
+        choosePrinter(again, std::wstring(name.begin(), name.end()));
     }));
     EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source)});
-    expectLog(source, {Change()}, "plotter");
+    expectLog(source, {Change()}, kLongName);
     expectExit(*kerfline, 1);
 }
 
@@ -333,27 +337,6 @@ TEST_F(PrintingOnPaper, ALargerDrawingIsFittedToThePageOnlyIfTheUserAgrees) {
     EXPECT_NEAR(ink->bottom - ink->top, page->pixelsWide / 4.0, 2);
     expectLog(source, {Change()}, "paper");
     expectExit(*kerfline, 0);
-}
-
-TEST_F(Printing, ARawJobToAFortyCharacterPrinterIsLoggedWithTheWholeName) {
-    const DefaultPrinter longName(kLongName);
-    ASSERT_TRUE(longName.set());
-    ini.PrintLikeHPGL = 1;
-    const std::string source = "IN;PU400,400;PD4400,400;" + tag;
-    const std::unique_ptr<Kerfline> kerfline = start(source);
-    ASSERT_TRUE(kerfline);
-    PlotterJobs jobs;
-    ASSERT_TRUE(printWithOk(*kerfline, [](const DialogWindow& dialog) {
-        // With a default whose name is longer than a DEVMODE's 31
-        // characters, Wine's dialog opens on the first printer of its list
-        // instead; the user picks the right one there.
-        const std::string name = kLongName;
-        choosePrinter(dialog, std::wstring(name.begin(), name.end()));
-        EXPECT_EQ(boxes(dialog), "HP-GL yes, to file no greyed");
-    }));
-    EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source)});
-    expectLog(source, {Change()}, kLongName);
-    expectExit(*kerfline, 1);
 }
 
 }  // namespace
