@@ -1,20 +1,36 @@
 #include "cli/arguments.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace kerfline::cli {
 
 namespace {
 
+constexpr double kUnitsPerMillimetre = 40.0;
+// A kilometre: far beyond any cutter, and far inside the plotter's range.
+constexpr double kLargestMillimetres = 1000000.0;
+// Faster than any cutter moves.
+constexpr double kLargestSpeed = 10000.0;
+
 constexpr std::string_view kUsage =
     "Usage:\n"
-    "  kerfline-cli info FILE\n"
+    "  kerfline-cli info FILE [--json [--speed CM_S]]\n"
     "  kerfline-cli edit FILE [OPERATION]... [-o OUT]\n"
+    "  kerfline-cli tile FILE WIDTHxHEIGHT [--overlap MM] [-o FOLDER]\n"
+    "  kerfline-cli render FILE [-o OUT.svg]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
     "travel, one per line. edit applies the operations in the order given and\n"
     "saves the drawing to OUT, or to standard output without -o or with -o -.\n"
+    "\n"
+    "info --json prints one JSON object: size, bounds, cut and pen-up travel in mm,\n"
+    "cuts, carried instructions and the cutting time, at CM_S cm/s (default 20)\n"
+    "where the file sets no VS.\n"
+    "tile cuts the drawing into panels of WIDTHxHEIGHT mm, overlapping by MM mm\n"
+    "(default 0), saved in FOLDER (default the current one) as NAME-ROW-COLUMN.plt.\n"
+    "render draws the job as an SVG picture at true size.\n"
     "\n"
     "Operations (any number, repeats allowed):\n"
     "  --frame MM      add a frame MM millimetres outside the drawing\n"
@@ -22,7 +38,8 @@ constexpr std::string_view kUsage =
     "  --rotate        turn a quarter clockwise\n"
     "  --move X,Y      move the lower-left corner to X,Y millimetres\n"
     "\n"
-    "Numbers are whole and may be negative: an optional '-' and digits.\n"
+    "Numbers of the operations are whole and may be negative: an optional '-' and\n"
+    "digits. Sizes, --overlap and --speed are positive decimals such as 0.25.\n"
     "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments.\n";
 
 bool isHelp(std::string_view word) { return word == "-h" || word == "--help"; }
@@ -42,6 +59,28 @@ ParseResult help() {
     result.ok = true;
     result.arguments.action = Arguments::Action::Help;
     return result;
+}
+
+// The options of info, tile and render, each of which takes a value.
+bool takesOption(Arguments::Action action, std::string_view word) {
+    const bool output = word == "-o" || word == "--output";
+    switch (action) {
+        case Arguments::Action::Info:
+            return word == "--speed";
+        case Arguments::Action::Tile:
+            return output || word == "--overlap";
+        case Arguments::Action::Render:
+            return output;
+        default:
+            return false;
+    }
+}
+
+bool parseSize(std::string_view text, std::int32_t& width, std::int32_t& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos) return false;
+    return parseMillimetres(text.substr(0, x), width) && width > 0 &&
+           parseMillimetres(text.substr(x + 1), height) && height > 0;
 }
 
 std::string quoted(std::string_view word) {
@@ -68,6 +107,34 @@ bool parseWholeNumber(std::string_view text, std::int32_t& value) {
     return true;
 }
 
+bool parseDecimal(std::string_view text, double largest, double& value) {
+    // Digits, then optionally a point and more digits: no sign, no exponent,
+    // no "nan" or "inf", which from_chars alone would take.
+    std::size_t i = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const std::size_t wholeDigits = i;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t fractionFrom = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        if (i == fractionFrom) return false;
+    }
+    if (wholeDigits == 0 || i != text.size()) return false;
+    double parsed = 0;
+    const char* const end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end || !(parsed <= largest)) return false;
+    value = parsed;
+    return true;
+}
+
+bool parseMillimetres(std::string_view text, std::int32_t& units) {
+    double mm = 0;
+    if (!parseDecimal(text, kLargestMillimetres, mm)) return false;
+    units = static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre));
+    return true;
+}
+
 std::string_view usageText() { return kUsage; }
 
 ParseResult parseArguments(const std::vector<std::string_view>& args) {
@@ -81,6 +148,10 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Info;
     } else if (command == "edit") {
         parsed.action = Arguments::Action::Edit;
+    } else if (command == "tile") {
+        parsed.action = Arguments::Action::Tile;
+    } else if (command == "render") {
+        parsed.action = Arguments::Action::Render;
     } else {
         return failure("unknown command " + quoted(command));
     }
@@ -88,10 +159,19 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
 
     bool haveFile = false;
     bool haveOutput = false;
+    bool haveSize = false;
+    bool haveSpeed = false;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string_view word = args[i];
         if (optionsEnded || !looksLikeOption(word)) {
+            if (haveFile && parsed.action == Arguments::Action::Tile && !haveSize) {
+                if (!parseSize(word, parsed.panelWidth, parsed.panelHeight))
+                    return failure("the panel size must be WIDTHxHEIGHT in millimetres, "
+                                   "both more than 0 (like 600x1000), not " + quoted(word));
+                haveSize = true;
+                continue;
+            }
             if (haveFile) return failure("more than one FILE: " + quoted(word));
             if (word.empty()) return failure("the FILE name is empty");
             parsed.file = word;
@@ -103,7 +183,12 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             continue;
         }
         if (isHelp(word)) return help();
-        if (!editing) return failure("info takes no option " + quoted(word));
+        if (parsed.action == Arguments::Action::Info && word == "--json") {
+            parsed.json = true;
+            continue;
+        }
+        if (!editing && !takesOption(parsed.action, word))
+            return failure(std::string(command) + " takes no option " + quoted(word));
 
         if (word == "--rotate") {
             parsed.operations.push_back({Operation::Kind::Rotate, 0, 0});
@@ -112,7 +197,7 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         // Every other option takes the next word as its value, even one that
         // starts with '-', so that "--frame -2" means minus two.
         const bool takesValue = word == "--frame" || word == "--scale" || word == "--move" ||
-                                word == "-o" || word == "--output";
+                                word == "-o" || word == "--output" || !editing;
         if (!takesValue) return failure("unknown option " + quoted(word));
         if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
         const std::string_view value = args[++i];
@@ -120,12 +205,24 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         if (word == "-o" || word == "--output") {
             if (haveOutput) return failure("more than one -o");
             if (value.empty()) return failure("the OUT name is empty");
+            if (parsed.action == Arguments::Action::Tile && value == "-")
+                return failure("tile writes files and needs a FOLDER, not '-'");
             // "-o --rotate" is far more likely a forgotten name than a file
             // called "--rotate"; "./-name" still reaches such a file.
             if (value != "-" && looksLikeOption(value))
                 return failure(std::string(word) + " needs a file name, not " + quoted(value));
             parsed.output = value == "-" ? std::string() : std::string(value);
             haveOutput = true;
+        } else if (word == "--overlap") {
+            if (!parseMillimetres(value, parsed.overlap))
+                return failure("--overlap needs a distance in millimetres (like 10 or 2.5), not " +
+                               quoted(value));
+        } else if (word == "--speed") {
+            if (!parseDecimal(value, kLargestSpeed, parsed.speed) || !(parsed.speed > 0))
+                return failure("--speed needs centimetres a second, more than 0 and at most " +
+                               std::to_string(static_cast<int>(kLargestSpeed)) + ", not " +
+                               quoted(value));
+            haveSpeed = true;
         } else if (word == "--move") {
             const std::size_t comma = value.find(',');
             Operation move{Operation::Kind::Move, 0, 0};
@@ -143,6 +240,12 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         }
     }
     if (!haveFile) return failure("missing FILE");
+    if (parsed.action == Arguments::Action::Tile) {
+        if (!haveSize) return failure("missing the panel size WIDTHxHEIGHT");
+        if (parsed.overlap >= parsed.panelWidth || parsed.overlap >= parsed.panelHeight)
+            return failure("the overlap must be smaller than the panel's width and height");
+    }
+    if (haveSpeed && !parsed.json) return failure("--speed counts only with --json");
     result.ok = true;
     return result;
 }

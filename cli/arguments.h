@@ -20,13 +20,23 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit };
+    enum class Action { Help, Info, Edit, Tile, Render };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
     std::vector<Operation> operations;
-    // Edit only: where to save; empty means standard output ("-o -" too).
+    // Edit and Render: where to save; empty means standard output ("-o -"
+    // too). Tile: the folder for the panels; empty means the current one.
     std::string output;
+    // Info: one JSON object instead of the four lines, with the cutting
+    // time at `speed` centimetres a second where the file sets none.
+    bool json = false;
+    double speed = 20.0;
+    // Tile: the cutter's width and height and the panels' overlap, in
+    // plotter units.
+    std::int32_t panelWidth = 0;
+    std::int32_t panelHeight = 0;
+    std::int32_t overlap = 0;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 
@@ -43,6 +53,14 @@ ParseResult parseArguments(const std::vector<std::string_view>& args);
 // A whole decimal number in the signed 32-bit range: an optional "-", then
 // one or more digits, nothing else (no "+", no spaces, no fraction).
 bool parseWholeNumber(std::string_view text, std::int32_t& value);
+
+// A decimal number of at least 0 and at most `largest`: digits, optionally
+// a point and more digits ("20", "0.25"); no sign, no exponent, no spaces.
+bool parseDecimal(std::string_view text, double largest, double& value);
+
+// A distance in millimetres written as parseDecimal takes it, of at most a
+// kilometre; given back in plotter units, rounded to the nearest.
+bool parseMillimetres(std::string_view text, std::int32_t& units);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

@@ -128,6 +128,87 @@ INSTANTIATE_TEST_SUITE_P(
                       // Read left to right, the first problem decides, even before a --help.
                       ParseCase{{"edit", "a.plt", "--scale", "x", "--help"}, std::nullopt}));
 
+Arguments jsonOf(std::string file, double speed = 20.0) {
+    Arguments a = infoOf(std::move(file));
+    a.json = true;
+    a.speed = speed;
+    return a;
+}
+
+// Sizes in plotter units, 40 to the millimetre.
+Arguments tileOf(std::string file, std::int32_t width, std::int32_t height,
+                 std::int32_t overlap = 0, std::string folder = {}) {
+    Arguments a;
+    a.action = Action::Tile;
+    a.file = std::move(file);
+    a.panelWidth = width;
+    a.panelHeight = height;
+    a.overlap = overlap;
+    a.output = std::move(folder);
+    return a;
+}
+
+Arguments renderOf(std::string file, std::string output = {}) {
+    Arguments a;
+    a.action = Action::Render;
+    a.file = std::move(file);
+    a.output = std::move(output);
+    return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NewCommandsAccepted, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{"info", "a.plt", "--json"}, jsonOf("a.plt")},
+        ParseCase{{"info", "--json", "a.plt", "--speed", "12.5"}, jsonOf("a.plt", 12.5)},
+        ParseCase{{"tile", "a.plt", "600x1000"}, tileOf("a.plt", 24000, 40000)},
+        ParseCase{{"tile", "a.plt", "0.25x1.5", "--overlap", "0.1"}, tileOf("a.plt", 10, 60, 4)},
+        ParseCase{{"tile", "--overlap", "10", "a.plt", "600x1000", "-o", "panels"},
+                  tileOf("a.plt", 24000, 40000, 400, "panels")},
+        ParseCase{{"tile", "a.plt", "600x1000", "--overlap", "0"}, tileOf("a.plt", 24000, 40000)},
+        ParseCase{{"tile", "--", "-a.plt", "1000000x1"}, tileOf("-a.plt", 40000000, 40)},
+        ParseCase{{"render", "a.plt", "-o", "a.svg"}, renderOf("a.plt", "a.svg")},
+        ParseCase{{"render", "a.plt", "-o", "-"}, renderOf("a.plt")},
+        ParseCase{{"render", "a.plt"}, renderOf("a.plt")}));
+
+INSTANTIATE_TEST_SUITE_P(
+    NewCommandsRejected, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{"info", "a.plt", "--speed", "20"}, std::nullopt},  // without --json
+        ParseCase{{"edit", "a.plt", "--json"}, std::nullopt},
+        ParseCase{{"render", "a.plt", "--json"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "0"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "-5"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "nan"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "inf"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "1e400"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed", "100000"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--json", "--speed"}, std::nullopt},
+        ParseCase{{"tile", "a.plt"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "x3"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "0x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "2x0"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "0.01x2"}, std::nullopt},  // under one plotter unit
+        ParseCase{{"tile", "a.plt", "-3x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x-2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "1e400x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "nanxnan"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3X2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2x1"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3.x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", ".5x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "1000001x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "99999999999999999999x2"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2", "4x5"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2", "--overlap", "2"}, std::nullopt},  // not below 2
+        ParseCase{{"tile", "a.plt", "3x2", "--overlap", "-1"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2", "--overlap", "nan"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2", "-o", "-"}, std::nullopt},
+        ParseCase{{"tile", "a.plt", "3x2", "--rotate"}, std::nullopt},
+        ParseCase{{"render", "a.plt", "b.plt"}, std::nullopt},
+        ParseCase{{"render", "a.plt", "--overlap", "3"}, std::nullopt}));
+
 struct NumberCase {
     std::string_view text;
     std::optional<std::int32_t> value;
@@ -161,8 +242,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
     const std::string_view usage = usageText();
-    for (std::string_view word : {"info FILE", "edit FILE", "--frame", "--scale", "--rotate",
-                                  "--move", "-o OUT", "--help", "Exit status"})
+    for (std::string_view word :
+         {"info FILE", "edit FILE", "--frame", "--scale", "--rotate", "--move", "-o OUT", "--help",
+          "Exit status", "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM",
+          "-o FOLDER", "render FILE"})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;
     EXPECT_EQ(usage.back(), '\n');
 }
