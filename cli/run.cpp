@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/commands.h"
 #include "cli/console.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
@@ -100,12 +101,34 @@ int edit(const Arguments& arguments) {
 
 }  // namespace
 
+bool loadDrawing(const std::string& path, PlotDrawing& drawing) { return load(path, drawing); }
+
+void reportFailure(std::string_view what, std::string_view name) { report(what, name); }
+
+bool saveOutput(const std::string& output, const ContentWriter& write) {
+    if (output.empty()) {
+        setBinaryMode(stdout);
+        StandardOutput out(stdout);
+        write(out);
+        if (out.finish()) return true;
+        report("Can't Save File", "standard output");
+        return false;
+    }
+    if (saveReplacing(output.c_str(), write)) return true;
+    report("Can't Save File", nameToUtf8(output));
+    return false;
+}
+
 int run(const Arguments& arguments) {
     switch (arguments.action) {
         case Arguments::Action::Help:
             return writeStandardOutput(usageText());
         case Arguments::Action::Info:
-            return info(arguments);
+            return arguments.json ? runInfoJson(arguments) : info(arguments);
+        case Arguments::Action::Tile:
+            return runTile(arguments);
+        case Arguments::Action::Render:
+            return runRender(arguments);
         case Arguments::Action::Edit:
             return edit(arguments);
     }

@@ -1,0 +1,28 @@
+// The commands beyond info and edit, each in a file of its own, and what
+// they share with them: loading the input, saying what failed, saving.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/arguments.h"
+#include "drawing/drawing.h"
+#include "shell/safe_save.h"
+
+namespace kerfline::cli {
+
+// Reads the whole file; false (after saying "Invalid File") when it cannot.
+bool loadDrawing(const std::string& path, PlotDrawing& drawing);
+
+// "WHAT: NAME" on standard error.
+void reportFailure(std::string_view what, std::string_view name);
+
+// Saves what `write` writes to `output` as edit saves, or to standard output
+// when `output` is empty; false after saying "Can't Save File".
+bool saveOutput(const std::string& output, const ContentWriter& write);
+
+int runInfoJson(const Arguments& arguments);
+int runTile(const Arguments& arguments);
+int runRender(const Arguments& arguments);
+
+}  // namespace kerfline::cli

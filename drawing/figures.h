@@ -1,0 +1,68 @@
+// A job's figures for scripts: its extent, how far the knife cuts and moves
+// with the pen up, its cuts, the instructions carried through, and an
+// estimate of the time the cutter takes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+
+#include "drawing/drawing.h"
+#include "hpgl/command.h"
+
+namespace kerfline {
+
+// The cutting time: each cut at the speed that the file's VS sets for the
+// pen in use (centimetres a second), or at the default speed where none is
+// set; pen-up moves at twice the speed in force; and a fixed time for every
+// drop of the knife and every lift.
+struct TimeModel {
+    double defaultSpeed = 20.0;  // cm/s
+    static constexpr double kDropSeconds = 0.1;
+    static constexpr double kLiftSeconds = 0.1;
+};
+
+// The speed in force while a drawing is walked: VS with a pen number sets
+// that pen's speed, VS without one every pen's, VS without a value (or
+// with one that is not a positive number) goes back to the default, and so
+// does IN. SP chooses the pen.
+class SpeedState {
+public:
+    explicit SpeedState(double defaultSpeed) : default_(defaultSpeed) {}
+    // Any instruction; only VS, SP and IN change the state.
+    void apply(const PlotCommand& command);
+    void reset();
+    double speed() const;  // cm/s
+
+private:
+    double default_;
+    double all_ = 0;  // 0: none set
+    std::map<std::int64_t, double> pens_;
+    std::int64_t pen_ = 0;
+};
+
+struct JobFigures {
+    std::size_t instructions = 0;
+    bool hasExtent = false;
+    std::int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    double cutUnits = 0;   // knife travel with the pen down
+    double moveUnits = 0;  // pen-up travel from (0,0)
+    std::size_t cuts = 0;
+    std::size_t closedCuts = 0;
+    // The instructions carried through (neither movement nor IN), by their
+    // two mnemonic characters as they stand in the file.
+    std::map<std::string, std::size_t> carried;
+    double seconds = 0;
+};
+
+// The figures of `drawing`, whose bounds must be current.
+JobFigures jobFigures(const PlotDrawing& drawing, const TimeModel& model);
+
+// The mnemonic of a command as its characters: the known ones from their
+// code, an unknown one from the start of its text (shorter for an
+// instruction of fewer than two characters).
+std::string mnemonicText(const PlotCommand& command);
+
+}  // namespace kerfline
