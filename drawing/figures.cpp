@@ -13,11 +13,10 @@ namespace {
 // The numbers of an instruction's parameter text: separated by commas or
 // blanks, each an optional sign, digits and a decimal point. Whatever is
 // not such a number ends the list.
-std::vector<double> numbersOf(const char* text) {
+std::vector<double> numbersOf(std::string_view text) {
     std::vector<double> numbers;
-    if (!text) return numbers;
-    const char* p = text;
-    const char* const end = text + std::strlen(text);
+    const char* p = text.data();
+    const char* const end = text.data() + text.size();
     while (p < end) {
         while (p < end && (*p == ',' || *p == ' ' || *p == '\t')) ++p;
         if (p == end) break;
@@ -42,17 +41,23 @@ void SpeedState::reset() {
     pen_ = 0;
 }
 
-void SpeedState::apply(const PlotCommand& command) {
-    const MnemonicCode code = command.mnemonic();
+void SpeedState::apply(std::string_view instruction) {
+    if (instruction.size() < 2) return;
+    // SP is not among the mnemonics the program knows, so the text decides.
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    const MnemonicCode code = makeMnemonic(static_cast<unsigned char>(upper(instruction[0])),
+                                           static_cast<unsigned char>(upper(instruction[1])));
+    std::string_view parameters = instruction.substr(2);
+    if (!parameters.empty() && parameters.back() == ';') parameters.remove_suffix(1);
     if (code == mnemonic::IN) {
         reset();
     } else if (code == kSP) {
-        const std::vector<double> numbers = numbersOf(command.text());
+        const std::vector<double> numbers = numbersOf(parameters);
         pen_ = numbers.empty() || !(std::fabs(numbers[0]) < 1e9)
                    ? 0
                    : static_cast<std::int64_t>(numbers[0]);
     } else if (code == kVS) {
-        const std::vector<double> numbers = numbersOf(command.text());
+        const std::vector<double> numbers = numbersOf(parameters);
         const double speed =
             !numbers.empty() && numbers[0] > 0 && std::isfinite(numbers[0]) ? numbers[0] : 0;
         if (numbers.size() >= 2 && std::fabs(numbers[1]) < 1e9) {
@@ -69,6 +74,116 @@ double SpeedState::speed() const {
     if (pen != pens_.end() && pen->second > 0) return pen->second;
     if (pen == pens_.end() && all_ > 0) return all_;
     return default_;
+}
+
+std::vector<PenUpMove> penUpMoves(const CutJob& job) {
+    std::vector<PenUpMove> moves;
+    PlotPoint position{};
+    auto moveTo = [&](PlotPoint to) {
+        moves.push_back({position, to});
+        position = to;
+    };
+    for (const JobStep& step : job.steps) {
+        switch (step.kind) {
+            case JobStep::Kind::Move:
+                moveTo(step.to);
+                break;
+            case JobStep::Kind::Kept:
+                if (job.kept[step.kept].home()) moveTo(PlotPoint{});
+                break;
+            case JobStep::Kind::Cut:
+                if (step.cut.points.empty()) break;
+                if (!(step.cut.points.front() == position)) moveTo(step.cut.points.front());
+                position = step.cut.points.back();
+                break;
+        }
+    }
+    return moves;
+}
+
+Picture pictureOf(const PlotDrawing& drawing) {
+    const CutJob job = walkCuts(drawing);
+    Picture picture;
+    picture.moves = penUpMoves(job);
+    for (const JobStep& step : job.steps)
+        if (step.kind == JobStep::Kind::Cut && !step.cut.points.empty())
+            picture.cuts.push_back(step.cut.points);
+    return picture;
+}
+
+JobFigures jobFigures(const PlotDrawing& drawing, const TimeModel& model) {
+    JobFigures figures;
+    figures.instructions = drawing.commands.size();
+    figures.hasExtent = drawing.hasExtent();
+    if (figures.hasExtent) {
+        figures.minX = drawing.minX;
+        figures.minY = drawing.minY;
+        figures.maxX = drawing.maxX;
+        figures.maxY = drawing.maxY;
+    }
+    for (const PlotCommand& command : drawing.commands) {
+        const MnemonicCode code = command.mnemonic();
+        if (holdsPoints(code) || code == mnemonic::IN || command.isEmpty()) continue;
+        ++figures.carried[mnemonicText(command)];
+    }
+
+    const CutJob job = walkCuts(drawing);
+    SpeedState speed(model.defaultSpeed);
+    PlotPoint position{};
+    // The run the knife is in: a joined cut goes on with it, without a
+    // lift and a drop, and with it decides whether the run is closed.
+    PlotPoint runStart{};
+    std::size_t runPoints = 0;
+    auto endRun = [&] {
+        if (runPoints >= 3 && position == runStart) ++figures.closedCuts;
+        runPoints = 0;
+    };
+    // Millimetres over centimetres a second: a tenth of the time in seconds.
+    auto moveTo = [&](PlotPoint to) {
+        const double length = distance(position, to);
+        figures.moveUnits += length;
+        figures.seconds += length / kUnitsPerMm / 10.0 / (2.0 * speed.speed());
+        position = to;
+    };
+    for (const JobStep& step : job.steps) {
+        switch (step.kind) {
+            case JobStep::Kind::Move:
+                endRun();
+                moveTo(step.to);
+                break;
+            case JobStep::Kind::Kept: {
+                const KeptInstruction& kept = job.kept[step.kept];
+                speed.apply(kept.text);
+                if (kept.home()) {
+                    endRun();
+                    moveTo(PlotPoint{});
+                }
+                break;
+            }
+            case JobStep::Kind::Cut: {
+                const std::vector<PlotPoint>& points = step.cut.points;
+                if (points.empty()) break;
+                const bool continues = step.cut.joined && runPoints > 0 && points.front() == position;
+                if (!continues) {
+                    endRun();
+                    if (!(points.front() == position)) moveTo(points.front());
+                    ++figures.cuts;
+                    figures.seconds += TimeModel::kDropSeconds + TimeModel::kLiftSeconds;
+                    runStart = points.front();
+                    runPoints = 1;
+                }
+                double length = 0;
+                for (std::size_t i = 1; i < points.size(); ++i) length += distance(points[i - 1], points[i]);
+                figures.cutUnits += length;
+                figures.seconds += length / kUnitsPerMm / 10.0 / speed.speed();
+                runPoints += points.size() - 1;
+                position = points.back();
+                break;
+            }
+        }
+    }
+    endRun();
+    return figures;
 }
 
 std::string mnemonicText(const PlotCommand& command) {

@@ -9,7 +9,12 @@
 #include <span>
 #include <string>
 
+#include <string_view>
+#include <vector>
+
+#include "drawing/cuts.h"
 #include "drawing/drawing.h"
+#include "drawing/svg.h"
 #include "hpgl/command.h"
 
 namespace kerfline {
@@ -31,8 +36,9 @@ struct TimeModel {
 class SpeedState {
 public:
     explicit SpeedState(double defaultSpeed) : default_(defaultSpeed) {}
-    // Any instruction; only VS, SP and IN change the state.
-    void apply(const PlotCommand& command);
+    // Any instruction, as written ("VS10;", "SP2;"); only VS, SP and IN,
+    // in either case, change the state.
+    void apply(std::string_view instruction);
     void reset();
     double speed() const;  // cm/s
 
@@ -59,6 +65,14 @@ struct JobFigures {
 
 // The figures of `drawing`, whose bounds must be current.
 JobFigures jobFigures(const PlotDrawing& drawing, const TimeModel& model);
+
+// Every pen-up move of a job, in order, from (0,0): its own moves, the
+// moves to cuts that start away from where the knife stands, and the way
+// home of each IN. Their lengths add up to penUpTravel(job).
+std::vector<PenUpMove> penUpMoves(const CutJob& job);
+
+// The job of a drawing as a picture: its cuts and its pen-up moves.
+Picture pictureOf(const PlotDrawing& drawing);
 
 // The mnemonic of a command as its characters: the known ones from their
 // code, an unknown one from the start of its text (shorter for an
