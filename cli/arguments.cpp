@@ -1,17 +1,13 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace kerfline::cli {
 
 namespace {
-
-constexpr double kUnitsPerMillimetre = 40.0;
-// A kilometre: far beyond any cutter, and far inside the plotter's range.
-constexpr double kLargestMillimetres = 1000000.0;
-// Faster than any cutter moves.
-constexpr double kLargestSpeed = 10000.0;
 
 constexpr std::string_view kUsage =
     "Usage:\n"
@@ -32,15 +28,163 @@ constexpr std::string_view kUsage =
     "(default 0), saved in FOLDER (default the current one) as NAME-ROW-COLUMN.plt.\n"
     "render draws the job as an SVG picture at true size.\n"
     "\n"
-    "Operations (any number, repeats allowed):\n"
-    "  --frame MM      add a frame MM millimetres outside the drawing\n"
-    "  --scale PERCENT scale about the origin by PERCENT per cent\n"
-    "  --rotate        turn a quarter clockwise\n"
-    "  --move X,Y      move the lower-left corner to X,Y millimetres\n"
+    "Operations (any number, repeats allowed):\n";
+
+constexpr std::string_view kUsageTail =
     "\n"
-    "Numbers of the operations are whole and may be negative: an optional '-' and\n"
-    "digits. Sizes, --overlap and --speed are positive decimals such as 0.25.\n"
+    "Numbers of --frame, --scale and --move are whole and may be negative: an\n"
+    "optional '-' and digits. Other distances are millimetres and may have\n"
+    "decimals (0.25), and so may --speed.\n"
     "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments.\n";
+
+// The largest values taken: beyond them a value is a mistake, and copies
+// or lengths that large would only exhaust memory.
+constexpr std::int32_t kMostCopies = 10000;
+constexpr double kLongestOvercut = 1000.0;
+constexpr double kLargestBladeOffset = 10.0;
+constexpr double kWidestGap = 100000.0;
+
+// The operations of edit, in the order --help lists them. `read` takes the
+// option's value (none when `value` is empty) and gives an error message
+// when it cannot.
+struct OperationOption {
+    std::string_view name;
+    std::string_view value;
+    std::string_view help;
+    std::string (*read)(std::string_view option, std::string_view value, Operation& operation);
+};
+
+std::string quoted(std::string_view word);
+
+constexpr double kUnitsPerMillimetre = 40.0;
+// A kilometre: far beyond any cutter, and far inside the plotter's range.
+constexpr double kLargestPanel = 1000000.0;
+// Faster than any cutter moves, in centimetres a second.
+constexpr double kLargestSpeed = 10000.0;
+
+// Millimetres as plotter units, rounded to the nearest.
+bool parseUnits(std::string_view text, std::int32_t& units) {
+    double mm = 0.0;
+    if (!parseMillimetres(text, kLargestPanel, true, mm)) return false;
+    units = static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre));
+    return true;
+}
+
+bool parseSize(std::string_view text, std::int32_t& width, std::int32_t& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos) return false;
+    return parseUnits(text.substr(0, x), width) && width > 0 &&
+           parseUnits(text.substr(x + 1), height) && height > 0;
+}
+
+// The options of info, tile and render, each of which takes a value.
+bool takesOption(Arguments::Action action, std::string_view word) {
+    const bool output = word == "-o" || word == "--output";
+    switch (action) {
+        case Arguments::Action::Info:
+            return word == "--speed";
+        case Arguments::Action::Tile:
+            return output || word == "--overlap";
+        case Arguments::Action::Render:
+            return output;
+        default:
+            return false;
+    }
+}
+
+std::string readWhole(std::string_view option, std::string_view value, Operation& operation) {
+    if (parseWholeNumber(value, operation.value)) return {};
+    return std::string(option) + " needs a whole number, not " + quoted(value);
+}
+
+std::string readMove(std::string_view, std::string_view value, Operation& operation) {
+    const std::size_t comma = value.find(',');
+    if (comma != std::string_view::npos && parseWholeNumber(value.substr(0, comma), operation.x) &&
+        parseWholeNumber(value.substr(comma + 1), operation.y))
+        return {};
+    return "--move needs X,Y in whole millimetres, not " + quoted(value);
+}
+
+std::string readNothing(std::string_view, std::string_view, Operation&) { return {}; }
+
+std::string readCopies(std::string_view, std::string_view value, Operation& operation) {
+    const std::size_t x = value.find('x');
+    const std::size_t comma = value.find(',');
+    const std::string_view grid = value.substr(0, comma);
+    const std::string error = "--copies needs COLUMNSxROWS[,GAP]: whole numbers from 1 and a gap "
+                              "in millimetres, not " + quoted(value);
+    if (x == std::string_view::npos || x > grid.size()) return error;
+    std::int32_t columns = 0, rows = 0;
+    if (grid.substr(0, x).find('-') != std::string_view::npos ||
+        !parseWholeNumber(grid.substr(0, x), columns) || !parseWholeNumber(grid.substr(x + 1), rows) ||
+        grid.substr(x + 1).find('-') != std::string_view::npos || columns < 1 || rows < 1)
+        return error;
+    if (static_cast<std::int64_t>(columns) * rows > kMostCopies)
+        return "--copies makes at most " + std::to_string(kMostCopies) + " copies, not " + quoted(value);
+    operation.x = columns;
+    operation.y = rows;
+    operation.millimetres = 5.0;
+    if (comma != std::string_view::npos &&
+        !parseMillimetres(value.substr(comma + 1), kWidestGap, true, operation.millimetres))
+        return error;
+    return {};
+}
+
+std::string readOvercut(std::string_view, std::string_view value, Operation& operation) {
+    if (parseMillimetres(value, kLongestOvercut, false, operation.millimetres)) return {};
+    return "--overcut needs millimetres above 0, at most 1000, not " + quoted(value);
+}
+
+std::string readBladeOffset(std::string_view, std::string_view value, Operation& operation) {
+    if (parseMillimetres(value, kLargestBladeOffset, false, operation.millimetres)) return {};
+    return "--blade-offset needs millimetres above 0, at most 10, not " + quoted(value);
+}
+
+struct OperationRow {
+    OperationOption option;
+    Operation::Kind kind;
+};
+
+constexpr OperationRow kOperations[] = {
+    {{"--frame", "MM", "add a frame MM millimetres outside the drawing", readWhole}, Operation::Kind::Frame},
+    {{"--scale", "PERCENT", "scale about the origin by PERCENT per cent", readWhole}, Operation::Kind::Scale},
+    {{"--rotate", "", "turn a quarter clockwise", readNothing}, Operation::Kind::Rotate},
+    {{"--move", "X,Y", "move the lower-left corner to X,Y millimetres", readMove}, Operation::Kind::Move},
+    {{"--order", "", "holes before their outlines, else the nearest cut next;\n"
+                     "prints the pen-up travel before and after", readNothing},
+     Operation::Kind::Order},
+    {{"--copies", "CxR[,GAP]", "C columns and R rows of copies, GAP mm apart (default 5)", readCopies},
+     Operation::Kind::Copies},
+    {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
+    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis", readBladeOffset},
+     Operation::Kind::BladeOffset},
+};
+
+const OperationRow* findOperation(std::string_view word) {
+    for (const OperationRow& row : kOperations)
+        if (row.option.name == word) return &row;
+    return nullptr;
+}
+
+std::string makeUsage() {
+    std::string text(kUsage);
+    for (const OperationRow& row : kOperations) {
+        std::string head = "  " + std::string(row.option.name);
+        if (!row.option.value.empty()) head += " " + std::string(row.option.value);
+        constexpr std::size_t kColumn = 24;
+        head.resize(std::max(head.size() + 1, kColumn), ' ');
+        std::string_view help = row.option.help;
+        for (bool first = true; !help.empty(); first = false) {
+            const std::size_t end = help.find('\n');
+            text += first ? head : std::string(kColumn, ' ');
+            text += help.substr(0, end);
+            text += '\n';
+            help = end == std::string_view::npos ? std::string_view() : help.substr(end + 1);
+        }
+    }
+    text += kUsageTail;
+    return text;
+}
 
 bool isHelp(std::string_view word) { return word == "-h" || word == "--help"; }
 
@@ -59,28 +203,6 @@ ParseResult help() {
     result.ok = true;
     result.arguments.action = Arguments::Action::Help;
     return result;
-}
-
-// The options of info, tile and render, each of which takes a value.
-bool takesOption(Arguments::Action action, std::string_view word) {
-    const bool output = word == "-o" || word == "--output";
-    switch (action) {
-        case Arguments::Action::Info:
-            return word == "--speed";
-        case Arguments::Action::Tile:
-            return output || word == "--overlap";
-        case Arguments::Action::Render:
-            return output;
-        default:
-            return false;
-    }
-}
-
-bool parseSize(std::string_view text, std::int32_t& width, std::int32_t& height) {
-    const std::size_t x = text.find('x');
-    if (x == std::string_view::npos) return false;
-    return parseMillimetres(text.substr(0, x), width) && width > 0 &&
-           parseMillimetres(text.substr(x + 1), height) && height > 0;
 }
 
 std::string quoted(std::string_view word) {
@@ -107,35 +229,31 @@ bool parseWholeNumber(std::string_view text, std::int32_t& value) {
     return true;
 }
 
-bool parseDecimal(std::string_view text, double largest, double& value) {
-    // Digits, then optionally a point and more digits: no sign, no exponent,
-    // no "nan" or "inf", which from_chars alone would take.
-    std::size_t i = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    const std::size_t wholeDigits = i;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        const std::size_t fractionFrom = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == fractionFrom) return false;
-    }
-    if (wholeDigits == 0 || i != text.size()) return false;
-    double parsed = 0;
-    const char* const end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
-    if (ec != std::errc() || ptr != end || !(parsed <= largest)) return false;
+bool parseMillimetres(std::string_view text, double largest, bool zeroAllowed, double& value) {
+    const std::size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    auto digits = [](std::string_view part) {
+        for (char c : part)
+            if (c < '0' || c > '9') return false;
+        return true;
+    };
+    if (whole.empty() || !digits(whole) || !digits(fraction)) return false;
+    if (dot != std::string_view::npos && fraction.empty()) return false;
+    // Far more digits than any sensible value: "huge", whatever they say.
+    if (text.size() > 32) return false;
+    double parsed = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+    if (!(parsed <= largest) || parsed < 0.0 || (!zeroAllowed && parsed == 0.0)) return false;
     value = parsed;
     return true;
 }
 
-bool parseMillimetres(std::string_view text, std::int32_t& units) {
-    double mm = 0;
-    if (!parseDecimal(text, kLargestMillimetres, mm)) return false;
-    units = static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre));
-    return true;
+std::string_view usageText() {
+    static const std::string usage = makeUsage();
+    return usage;
 }
-
-std::string_view usageText() { return kUsage; }
 
 ParseResult parseArguments(const std::vector<std::string_view>& args) {
     if (args.empty()) return failure("no command given");
@@ -190,14 +308,21 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         if (!editing && !takesOption(parsed.action, word))
             return failure(std::string(command) + " takes no option " + quoted(word));
 
-        if (word == "--rotate") {
-            parsed.operations.push_back({Operation::Kind::Rotate, 0, 0});
+        // An option's value is the next word, even one that starts with '-',
+        // so that "--frame -2" means minus two.
+        if (const OperationRow* row = findOperation(word)) {
+            Operation operation{row->kind, 0, 0};
+            std::string_view value;
+            if (!row->option.value.empty()) {
+                if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
+                value = args[++i];
+            }
+            std::string error = row->option.read(word, value, operation);
+            if (!error.empty()) return failure(std::move(error));
+            parsed.operations.push_back(operation);
             continue;
         }
-        // Every other option takes the next word as its value, even one that
-        // starts with '-', so that "--frame -2" means minus two.
-        const bool takesValue = word == "--frame" || word == "--scale" || word == "--move" ||
-                                word == "-o" || word == "--output" || !editing;
+        const bool takesValue = word == "-o" || word == "--output" || !editing;
         if (!takesValue) return failure("unknown option " + quoted(word));
         if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
         const std::string_view value = args[++i];
@@ -214,29 +339,15 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             parsed.output = value == "-" ? std::string() : std::string(value);
             haveOutput = true;
         } else if (word == "--overlap") {
-            if (!parseMillimetres(value, parsed.overlap))
+            if (!parseUnits(value, parsed.overlap))
                 return failure("--overlap needs a distance in millimetres (like 10 or 2.5), not " +
                                quoted(value));
         } else if (word == "--speed") {
-            if (!parseDecimal(value, kLargestSpeed, parsed.speed) || !(parsed.speed > 0))
+            if (!parseMillimetres(value, kLargestSpeed, false, parsed.speed))
                 return failure("--speed needs centimetres a second, more than 0 and at most " +
                                std::to_string(static_cast<int>(kLargestSpeed)) + ", not " +
                                quoted(value));
             haveSpeed = true;
-        } else if (word == "--move") {
-            const std::size_t comma = value.find(',');
-            Operation move{Operation::Kind::Move, 0, 0};
-            if (comma == std::string_view::npos ||
-                !parseWholeNumber(value.substr(0, comma), move.x) ||
-                !parseWholeNumber(value.substr(comma + 1), move.y))
-                return failure("--move needs X,Y in whole millimetres, not " + quoted(value));
-            parsed.operations.push_back(move);
-        } else {
-            Operation operation{word == "--frame" ? Operation::Kind::Frame : Operation::Kind::Scale,
-                                0, 0};
-            if (!parseWholeNumber(value, operation.value))
-                return failure(std::string(word) + " needs a whole number, not " + quoted(value));
-            parsed.operations.push_back(operation);
         }
     }
     if (!haveFile) return failure("missing FILE");

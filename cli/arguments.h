@@ -9,13 +9,14 @@
 
 namespace kerfline::cli {
 
-// One change of the Image menu, with its values.
+// One change of the drawing, with its values.
 struct Operation {
-    enum class Kind { Frame, Scale, Rotate, Move };
+    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset };
     Kind kind = Kind::Rotate;
     std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
-    std::int32_t x = 0;      // Move: the new left edge, in millimetres
-    std::int32_t y = 0;      // Move: the new bottom edge, in millimetres
+    std::int32_t x = 0;      // Move: the new left edge, in millimetres; Copies: columns
+    std::int32_t y = 0;      // Move: the new bottom edge, in millimetres; Copies: rows
+    double millimetres = 0.0;  // Copies: the gap; Overcut: the length; BladeOffset: the offset
     friend bool operator==(const Operation&, const Operation&) = default;
 };
 
@@ -54,13 +55,10 @@ ParseResult parseArguments(const std::vector<std::string_view>& args);
 // one or more digits, nothing else (no "+", no spaces, no fraction).
 bool parseWholeNumber(std::string_view text, std::int32_t& value);
 
-// A decimal number of at least 0 and at most `largest`: digits, optionally
-// a point and more digits ("20", "0.25"); no sign, no exponent, no spaces.
-bool parseDecimal(std::string_view text, double largest, double& value);
-
-// A distance in millimetres written as parseDecimal takes it, of at most a
-// kilometre; given back in plotter units, rounded to the nearest.
-bool parseMillimetres(std::string_view text, std::int32_t& units);
+// A distance in millimetres: digits, optionally a "." and more digits (no
+// sign, no exponent), greater than 0 (or equal, with `zeroAllowed`) and at
+// most `largest`.
+bool parseMillimetres(std::string_view text, double largest, bool zeroAllowed, double& value);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

@@ -8,6 +8,8 @@
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
+#include "drawing/cut_edits.h"
+#include "drawing/cut_order.h"
 #include "drawing/operations.h"
 
 namespace kerfline::cli {
@@ -34,7 +36,21 @@ bool load(const std::string& path, PlotDrawing& drawing) {
     return true;
 }
 
-void apply(const Operation& operation, PlotDrawing& drawing) {
+// Prints the pen-up travel that --order saved, in millimetres.
+void reportOrder(const OrderTravel& travel) {
+    char line[160];
+    std::snprintf(line, sizeof line, "pen-up travel: %.1f mm before, %.1f mm after --order\n",
+                  travel.before / kUnitsPerMm, travel.after / kUnitsPerMm);
+    writeText(stderr, line);
+}
+
+// False, after saying why, when the operation cannot be carried out.
+bool apply(const Operation& operation, PlotDrawing& drawing) {
+    const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
+                         operation.kind == Operation::Kind::Overcut ||
+                         operation.kind == Operation::Kind::BladeOffset;
+    if (cutTool && !drawing.hasExtent())
+        writeText(stderr, "the drawing has nothing to cut; it stays as it is\n");
     switch (operation.kind) {
         case Operation::Kind::Frame:
             frameDrawing(drawing, operation.value);
@@ -48,7 +64,23 @@ void apply(const Operation& operation, PlotDrawing& drawing) {
         case Operation::Kind::Move:
             moveDrawing(drawing, operation.x, operation.y);
             break;
+        case Operation::Kind::Order:
+            reportOrder(orderDrawing(drawing));
+            break;
+        case Operation::Kind::Copies:
+            if (!copyDrawing(drawing, operation.x, operation.y, operation.millimetres)) {
+                writeText(stderr, "--copies: the copies would not fit in the plotter's coordinates\n");
+                return false;
+            }
+            break;
+        case Operation::Kind::Overcut:
+            overcutDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::BladeOffset:
+            bladeOffsetDrawing(drawing, operation.millimetres);
+            break;
     }
+    return true;
 }
 
 // Info and the usage: what cannot be written is said on standard error.
@@ -78,7 +110,8 @@ int info(const Arguments& arguments) {
 int edit(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
-    for (const Operation& operation : arguments.operations) apply(operation, drawing);
+    for (const Operation& operation : arguments.operations)
+        if (!apply(operation, drawing)) return kExitUsage;
 
     if (arguments.output.empty()) {
         setBinaryMode(stdout);

@@ -1,5 +1,5 @@
-// Any bytes, read as a plot file: the statistics and the image operations
-// run on the drawing, it is drawn onto a counting device, and writing it,
+// Any bytes, read as a plot file: the statistics, the image operations and
+// the cutting tools run on the drawing, it is drawn onto a counting device, and writing it,
 // reading that back and writing again must give the same bytes.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,9 @@
 #include <string_view>
 
 #include "drawing/drawing.h"
+#include "drawing/cut_edits.h"
+#include "drawing/cut_order.h"
+#include "drawing/cuts.h"
 #include "drawing/operations.h"
 #include "hpgl/reader.h"
 
@@ -109,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     drawing.render(nullptr, &device);
 
     // The image operations, with values taken from the input's first bytes.
-    std::string_view knobs = bytes.substr(0, 16);
+    std::string_view knobs = bytes.substr(0, 16);  // a, b, c, then d for the cutting tools
     const std::int32_t a = takeInt(knobs), b = takeInt(knobs), c = takeInt(knobs);
     switch (static_cast<unsigned>(a) % 4) {
         case 0:
@@ -123,6 +126,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         default:
             moveDrawing(drawing, b, c);
+            break;
+    }
+    // The cut model builds back the job it walked.
+    {
+        const CutJob job = walkCuts(drawing);
+        PlotDrawing built;
+        buildDrawing(job, built);
+        if (jobText(walkCuts(built)) != jobText(job)) std::abort();
+    }
+    // The cutting tools, with values from the next bytes, within the
+    // ranges the command line accepts.
+    const std::int32_t d = takeInt(knobs);
+    const unsigned pick = static_cast<unsigned>(d) % 4;
+    const double mm = 0.025 + static_cast<double>(static_cast<unsigned>(d) >> 8 & 0xFFFF) / 655.36;
+    switch (pick) {
+        case 0:
+            orderDrawing(drawing);
+            break;
+        case 1:
+            copyDrawing(drawing, static_cast<std::int32_t>((static_cast<unsigned>(d) >> 2) % 3 + 1),
+                        static_cast<std::int32_t>((static_cast<unsigned>(d) >> 4) % 3 + 1), mm);
+            break;
+        case 2:
+            overcutDrawing(drawing, mm);
+            break;
+        default:
+            bladeOffsetDrawing(drawing, mm / 10.0);
             break;
     }
     drawing.render(&window, &device);

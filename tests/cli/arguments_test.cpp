@@ -209,6 +209,46 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"render", "a.plt", "b.plt"}, std::nullopt},
         ParseCase{{"render", "a.plt", "--overlap", "3"}, std::nullopt}));
 
+Operation cutTool(Kind kind, double mm, std::int32_t columns = 0, std::int32_t rows = 0) {
+    Operation operation{kind, 0, columns, rows};
+    operation.millimetres = mm;
+    return operation;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CuttingTools, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{"edit", "a.plt", "--order", "--rotate", "--blade-offset", "0.25", "--overcut", "1",
+                   "--copies", "3x2", "--copies", "1x4,0.5", "--copies", "2x2,0"},
+                  editOf("a.plt", {cutTool(Kind::Order, 0), rotate, cutTool(Kind::BladeOffset, 0.25),
+                                   cutTool(Kind::Overcut, 1.0), cutTool(Kind::Copies, 5.0, 3, 2),
+                                   cutTool(Kind::Copies, 0.5, 1, 4), cutTool(Kind::Copies, 0.0, 2, 2)})},
+        ParseCase{{"edit", "a.plt", "--copies", "100x100"}, editOf("a.plt", {cutTool(Kind::Copies, 5.0, 100, 100)})},
+        // Zero, negative, huge, not a number, incomplete: refused.
+        ParseCase{{"edit", "a.plt", "--overcut", "0"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", "-1"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", "1e400"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", "nan"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", "1001"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", "1."}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut", ".5"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--overcut"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "0.0"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "10.5"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "inf"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "0,25"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "3x"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "0x2"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "x2"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "-1x2"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "3"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "3x2,"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "3x2,-1"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "3x2,nan"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "101x100"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--copies", "99999999999x1"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--order", "5"}, std::nullopt}));
+
 struct NumberCase {
     std::string_view text;
     std::optional<std::int32_t> value;
@@ -244,8 +284,9 @@ TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
     const std::string_view usage = usageText();
     for (std::string_view word :
          {"info FILE", "edit FILE", "--frame", "--scale", "--rotate", "--move", "-o OUT", "--help",
-          "Exit status", "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM",
-          "-o FOLDER", "render FILE"})
+          "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM",
+          "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM", "-o FOLDER",
+          "render FILE"})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;
     EXPECT_EQ(usage.back(), '\n');
 }
