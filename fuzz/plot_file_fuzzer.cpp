@@ -1,14 +1,21 @@
-// Any bytes, read as a plot file: the statistics, the image operations and
-// the cutting tools run on the drawing, it is drawn onto a counting device, and writing it,
-// reading that back and writing again must give the same bytes.
+// Any bytes, read as a plot file: the statistics, the figures, the picture,
+// the panels, the image operations and the cutting tools run on the drawing,
+// it is drawn onto a counting device, and writing it, reading that back and
+// writing again must give the same bytes.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "drawing/drawing.h"
+#include "drawing/figures.h"
+#include "drawing/svg.h"
+#include "drawing/tile.h"
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
 #include "drawing/cuts.h"
@@ -111,8 +118,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     drawing.render(&window, &device);
     drawing.render(nullptr, &device);
 
-    // The image operations, with values taken from the input's first bytes.
+    // The figures, the picture and the panels of the drawing as read.
     std::string_view knobs = bytes.substr(0, 16);  // a, b, c, then d for the cutting tools
+    {
+        const CutJob job = walkCuts(drawing);
+        TimeModel model;
+        const JobFigures figures = jobFigures(drawing, model);
+        // The cut length is the knife travel that the statistics sum.
+        const double tolerance = 1e-9 * (1.0 + drawing.totalTravel);
+        if (!(figures.seconds >= 0) || figures.closedCuts > figures.cuts ||
+            !(std::fabs(figures.cutUnits - drawing.totalTravel) <= tolerance))
+            std::abort();
+        double moved = 0;
+        for (const PenUpMove& move : penUpMoves(job)) moved += distance(move.from, move.to);
+        if (!(std::fabs(moved - penUpTravel(job)) <= 1e-9 * (1.0 + moved))) std::abort();
+        MemoryOutput svg;
+        writeSvg(svg, pictureOf(drawing));
+        if (svg.failed()) std::abort();
+
+        std::string_view sizes = bytes.substr(std::min<std::size_t>(16, bytes.size()), 4);
+        const std::uint32_t e = static_cast<std::uint32_t>(takeInt(sizes));
+        const std::int32_t width = static_cast<std::int32_t>(e % 40000 + 1);
+        const std::int32_t height = static_cast<std::int32_t>((e >> 8) % 40000 + 1);
+        const std::int32_t overlap = static_cast<std::int32_t>((e >> 16) % 64) % std::min(width, height);
+        const PanelGrid grid = panelGrid(drawing, width, height, overlap);
+        const Tiler tiler(drawing);
+        // The first and the last panel: every point inside the cutter, and
+        // the panel written reads back the same.
+        for (const auto [row, column] : {std::pair<std::int64_t, std::int64_t>{0, 0},
+                                         {grid.rows - 1, grid.columns - 1}}) {
+            PlotDrawing panel;
+            tiler.panel(grid, row, column, panel);
+            if (panel.hasExtent() &&
+                (panel.minX < 0 || panel.minY < 0 || panel.maxX > width || panel.maxY > height))
+                std::abort();
+            const std::string text = written(panel);
+            PlotDrawing panelAgain;
+            MemoryInput panelIn(text);
+            readDrawing(panelIn, panelAgain);
+            if (panelIn.failed() || written(panelAgain) != text) std::abort();
+        }
+    }
+
+    // The image operations, with values taken from the input's first bytes.
     const std::int32_t a = takeInt(knobs), b = takeInt(knobs), c = takeInt(knobs);
     switch (static_cast<unsigned>(a) % 4) {
         case 0:
