@@ -10,22 +10,27 @@ namespace kerfline {
 
 namespace {
 
-// The numbers of an instruction's parameter text: separated by commas or
-// blanks, each an optional sign, digits and a decimal point. Whatever is
-// not such a number ends the list.
+// The parameters of an instruction: separated by commas (or blanks), each
+// an optional sign, digits and a decimal point; NaN for one that is empty
+// or not a number, so that "VS,2" gives no speed for pen 2.
 std::vector<double> numbersOf(std::string_view text) {
     std::vector<double> numbers;
-    const char* p = text.data();
-    const char* const end = text.data() + text.size();
-    while (p < end) {
-        while (p < end && (*p == ',' || *p == ' ' || *p == '\t')) ++p;
-        if (p == end) break;
-        if (*p == '+') ++p;
-        double value = 0;
-        const auto [next, ec] = std::from_chars(p, end, value, std::chars_format::fixed);
-        if (ec != std::errc() || next == p) break;
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i])) ++i;
+        if (i == text.size()) break;
+        std::size_t end = i;
+        while (end < text.size() && text[end] != ',' && !isBlank(text[end])) ++end;
+        std::string_view token = text.substr(i, end - i);
+        if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+        double value = std::nan("");
+        const auto [next, ec] =
+            std::from_chars(token.data(), token.data() + token.size(), value, std::chars_format::fixed);
+        if (ec != std::errc() || next != token.data() + token.size()) value = std::nan("");
         numbers.push_back(value);
-        p = next;
+        while (end < text.size() && isBlank(text[end])) ++end;
+        i = end < text.size() && text[end] == ',' ? end + 1 : end;
     }
     return numbers;
 }
