@@ -61,6 +61,27 @@ void BM_Order100kCuts(benchmark::State& state) {
 }
 BENCHMARK(BM_Order100kCuts)->Arg(0)->Arg(1)->ArgNames({"improve"})->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The worst case for a grid: 100,000 cuts on one spot, strokes and squares.
+void BM_Order100kPiledCuts(benchmark::State& state) {
+    CutJob piled;
+    for (int k = 0; k < 100000; ++k) {
+        JobStep step;
+        step.kind = JobStep::Kind::Cut;
+        if (k % 2)
+            step.cut.points = {{1000, 1000}, {1400, 1000}};
+        else
+            step.cut.points = {{1000, 1000}, {1400, 1000}, {1400, 1400}, {1000, 1400}, {1000, 1000}};
+        piled.steps.push_back(std::move(step));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        CutJob job = piled;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(orderCuts(job).after);
+    }
+}
+BENCHMARK(BM_Order100kPiledCuts)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 std::filesystem::path corpus() {
     for (auto dir = std::filesystem::current_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path())
         for (const char* name : {"corpus", "shared/corpus"})
