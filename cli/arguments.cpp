@@ -169,8 +169,12 @@ const OperationRow* findOperation(std::string_view word) {
 std::string makeUsage() {
     std::string text(kUsage);
     for (const OperationRow& row : kOperations) {
-        std::string head = "  " + std::string(row.option.name);
-        if (!row.option.value.empty()) head += " " + std::string(row.option.value);
+        std::string head = "  ";
+        head += row.option.name;
+        if (!row.option.value.empty()) {
+            head += ' ';
+            head += row.option.value;
+        }
         constexpr std::size_t kColumn = 24;
         head.resize(std::max(head.size() + 1, kColumn), ' ');
         std::string_view help = row.option.help;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <limits>
 
 namespace kerfline {
@@ -159,6 +161,32 @@ std::vector<std::size_t> nearestNext(const Run& run) {
         if (run.parent[i] >= 0) ++pending[static_cast<std::size_t>(run.parent[i])];
     std::vector<bool> done(n, false);
 
+    // Cuts that start at the same point share one place in the grid, so a
+    // pile of cuts on one spot costs one look, not one per cut.
+    std::vector<PlotPoint> places;
+    std::vector<std::vector<std::size_t>> waiting;  // per place: available cuts, highest index first
+    std::vector<std::size_t> placeOf(n);
+    {
+        std::vector<std::size_t> byStart(n);
+        for (std::size_t i = 0; i < n; ++i) byStart[i] = i;
+        auto key = [&run](std::size_t i) {
+            const PlotPoint p = run.cuts[i]->points.front();
+            return std::pair<std::int32_t, std::int32_t>(p.x, p.y);
+        };
+        std::sort(byStart.begin(), byStart.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k == 0 || key(byStart[k]) != key(byStart[k - 1])) {
+                places.push_back(run.cuts[byStart[k]]->points.front());
+                waiting.emplace_back();
+            }
+            placeOf[byStart[k]] = places.size() - 1;
+        }
+    }
+    auto offer = [&](std::size_t i) {
+        std::vector<std::size_t>& w = waiting[placeOf[i]];
+        w.insert(std::upper_bound(w.begin(), w.end(), i, std::greater<>()), i);
+    };
+
     Vec at = run.from;
     std::size_t firstFree = 0;
     if (run.fixedFirst && n > 0) {
@@ -168,41 +196,36 @@ std::vector<std::size_t> nearestNext(const Run& run) {
         at = run.end(0);
         firstFree = 1;
     }
-
-    // The available cuts in a grid, rebuilt smaller as it empties so that a
-    // search never walks a large field of empty cells for long.
-    std::vector<std::size_t> available;
     for (std::size_t i = firstFree; i < n; ++i)
-        if (pending[i] == 0) available.push_back(i);
-    std::vector<bool> listed(n, false);
+        if (pending[i] == 0) offer(i);
 
+    // The places with cuts waiting, in a grid rebuilt smaller as it empties
+    // so that a search never walks a large field of empty cells for long.
+    std::vector<bool> inGridPlace(places.size(), false);
     while (order.size() < n) {
         Box box;
         std::size_t live = 0;
-        for (std::size_t i : available)
-            if (!done[i]) {
-                box.take(run.start(i));
+        for (std::size_t p = 0; p < places.size(); ++p)
+            if (!waiting[p].empty()) {
+                box.take(toVec(places[p]));
                 ++live;
             }
         if (live == 0) break;  // cannot happen: a cut always waits for a smaller one
         Grid grid(box, live);
-        for (std::size_t i : available)
-            if (!done[i]) {
-                const Vec s = run.start(i);
-                grid.at(grid.column(s.x), grid.row(s.y)).push_back(i);
-                listed[i] = true;
-            }
-        available.clear();
+        for (std::size_t p = 0; p < places.size(); ++p) {
+            inGridPlace[p] = !waiting[p].empty();
+            if (inGridPlace[p]) grid.at(grid.column(places[p].x), grid.row(places[p].y)).push_back(p);
+        }
         std::size_t inGrid = live;
         const std::size_t rebuildBelow = live > 256 ? live / 4 : 0;
 
         while (inGrid > rebuildBelow) {
-            // Ring by ring around the knife's cell until no closer cut can exist.
+            // Ring by ring around the knife's cell until no nearer place can exist.
             const std::int64_t c0 = grid.column(at.x);
             const std::int64_t r0 = grid.row(at.y);
             const Box& b = grid.box();
             const double cell = grid.cell();
-            std::size_t best = n;
+            std::size_t best = places.size();
             double bestGap = std::numeric_limits<double>::infinity();
             const std::int64_t maxRing = std::max(grid.columns(), grid.rows());
             for (std::int64_t ring = 0; ring <= maxRing; ++ring) {
@@ -213,16 +236,17 @@ std::vector<std::size_t> nearestNext(const Run& run) {
                         if (c >= 0 && c < grid.columns()) {
                             std::vector<std::size_t>& items = grid.at(c, r);
                             for (std::size_t k = 0; k < items.size();) {
-                                const std::size_t i = items[k];
-                                if (done[i]) {
+                                const std::size_t p = items[k];
+                                if (waiting[p].empty()) {  // emptied since: drop it here
+                                    inGridPlace[p] = false;
                                     items[k] = items.back();
                                     items.pop_back();
                                     continue;
                                 }
-                                const double g = gap(at, run.start(i));
-                                if (g < bestGap || (g == bestGap && i < best)) {
+                                const double g = gap(at, toVec(places[p]));
+                                if (g < bestGap || (g == bestGap && waiting[p].back() < waiting[best].back())) {
                                     bestGap = g;
-                                    best = i;
+                                    best = p;
                                 }
                                 ++k;
                             }
@@ -236,27 +260,29 @@ std::vector<std::size_t> nearestNext(const Run& run) {
                      b.minX + static_cast<double>(c0 + ring + 1) * cell - at.x,
                      at.y - (b.minY + static_cast<double>(r0 - ring) * cell),
                      b.minY + static_cast<double>(r0 + ring + 1) * cell - at.y});
-                if (best < n && bestGap <= reach) break;
+                if (best < places.size() && bestGap <= reach) break;
             }
-            if (best == n) break;
-            done[best] = true;
-            --inGrid;
-            order.push_back(best);
-            at = run.end(best);
-            if (run.parent[best] >= 0) {
-                const std::size_t p = static_cast<std::size_t>(run.parent[best]);
-                if (--pending[p] == 0 && !done[p]) {
-                    const Vec s = run.start(p);
-                    grid.at(grid.column(s.x), grid.row(s.y)).push_back(p);
-                    ++inGrid;
+            if (best == places.size()) break;
+            const std::size_t cut = waiting[best].back();
+            waiting[best].pop_back();
+            if (waiting[best].empty()) --inGrid;
+            done[cut] = true;
+            order.push_back(cut);
+            at = run.end(cut);
+            if (run.parent[cut] >= 0) {
+                const std::size_t parent = static_cast<std::size_t>(run.parent[cut]);
+                if (--pending[parent] == 0 && !done[parent]) {
+                    const std::size_t p = placeOf[parent];
+                    if (waiting[p].empty()) ++inGrid;
+                    offer(parent);
+                    // An emptied place may still stand in its cell until a search drops it.
+                    if (!inGridPlace[p]) {
+                        grid.at(grid.column(places[p].x), grid.row(places[p].y)).push_back(p);
+                        inGridPlace[p] = true;
+                    }
                 }
             }
         }
-        // What is left goes into the next, smaller grid.
-        for (std::int64_t r = 0; r < grid.rows(); ++r)
-            for (std::int64_t c = 0; c < grid.columns(); ++c)
-                for (std::size_t i : grid.at(c, r))
-                    if (!done[i]) available.push_back(i);
     }
     // Never lose a cut, whatever the constraints did.
     for (std::size_t i = 0; i < n; ++i)
@@ -346,6 +372,14 @@ std::vector<std::ptrdiff_t> enclosingCuts(const std::vector<const Cut*>& cuts) {
         for (std::int64_t r = r0; r <= r1; ++r)
             for (std::int64_t c = c0; c <= c1; ++c) grid.at(c, r).push_back(i);
     }
+    // Each list in order of (area, index), so that the first container found
+    // after a cut's own place in it is the smallest.
+    auto before = [&areas](std::size_t a, std::size_t b) {
+        return areas[a] < areas[b] || (areas[a] == areas[b] && a < b);
+    };
+    for (std::int64_t r = 0; r < grid.rows(); ++r)
+        for (std::int64_t c = 0; c < grid.columns(); ++c) std::sort(grid.at(c, r).begin(), grid.at(c, r).end(), before);
+    std::sort(large.begin(), large.end(), before);
     for (std::size_t i : closed) {
         const Vec p = toVec(cuts[i]->points.front());
         // The smallest container, by area and then by place in the run: an
@@ -361,8 +395,16 @@ std::vector<std::ptrdiff_t> enclosingCuts(const std::vector<const Cut*>& cuts) {
             bestArea = areas[o];
             parent[i] = static_cast<std::ptrdiff_t>(o);
         };
-        for (std::size_t o : grid.at(grid.column(p.x), grid.row(p.y))) consider(o);
-        for (std::size_t o : large) consider(o);
+        auto search = [&](const std::vector<std::size_t>& list) {
+            const std::ptrdiff_t found = parent[i];
+            for (auto o = std::upper_bound(list.begin(), list.end(), i, before); o != list.end(); ++o) {
+                if (areas[*o] > bestArea) return;
+                consider(*o);
+                if (parent[i] != found) return;
+            }
+        };
+        search(grid.at(grid.column(p.x), grid.row(p.y)));
+        search(large);
     }
     return parent;
 }

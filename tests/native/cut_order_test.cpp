@@ -91,8 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A hole's start nearer the knife than its outline's, and an open cut inside.
         HoleCase{"TwoOutlinesTwoHoles", square(5000, 0, 1000) + square(0, 0, 1000) + square(100, 100, 100) +
                                             "PU5500,500;PD5600,600;" + square(5100, 100, 100)},
-        // Duplicates are neither inside the other.
-        HoleCase{"SameSquareTwice", square(0, 0, 500) + square(0, 0, 500) + square(100, 100, 10)}),
+        // An outline cut three times over: its hole comes before every copy.
+        HoleCase{"SameSquareThrice", square(0, 0, 500) + square(0, 0, 500) + square(100, 100, 10) + square(0, 0, 500)}),
     [](const auto& p) { return p.param.name; });
 
 TEST(CutOrder, NearestNextFromTheKnifeAndTheTravelItSaves) {

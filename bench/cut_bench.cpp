@@ -1,0 +1,127 @@
+// The cutting tools on a generated job of 100,000 cuts (letters with
+// counters on a large sheet, in scrambled order) and on the shared corpus:
+// time, pen-up travel before and after --order, and the drag knife's tip
+// deviation with and without --blade-offset.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "drawing/cut_edits.h"
+#include "drawing/cut_order.h"
+#include "hpgl/reader.h"
+#include "tests/native/drag_knife.h"
+
+namespace {
+
+using namespace kerfline;
+
+// About 66,700 letters, every second with a counter: 100,000 cuts.
+const CutJob& bigJob() {
+    static const CutJob job = [] {
+        std::mt19937 random(2026);
+        std::vector<std::vector<PlotPoint>> cuts;
+        const int side = 259;  // 259 x 259 cells of 10 x 10 mm, 2.6 m square
+        std::vector<int> cells(side * side);
+        for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = static_cast<int>(c);
+        std::shuffle(cells.begin(), cells.end(), random);
+        for (std::size_t k = 0; cuts.size() < 100000; ++k) {
+            const int x = cells[k] % side * 400 + static_cast<int>(random() % 80);
+            const int y = cells[k] / side * 400 + static_cast<int>(random() % 80);
+            cuts.push_back({{x, y}, {x + 240, y}, {x + 240, y + 300}, {x, y + 300}, {x, y}});
+            if (k % 2 == 0 && cuts.size() < 100000)
+                cuts.push_back({{x + 60, y + 60}, {x + 60, y + 200}, {x + 180, y + 200}, {x + 180, y + 60}, {x + 60, y + 60}});
+        }
+        CutJob generated;
+        for (auto& points : cuts) {
+            JobStep step;
+            step.kind = JobStep::Kind::Cut;
+            step.cut.points = std::move(points);
+            generated.steps.push_back(std::move(step));
+        }
+        return generated;
+    }();
+    return job;
+}
+
+void BM_Order100kCuts(benchmark::State& state) {
+    OrderTravel travel;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CutJob job = bigJob();
+        state.ResumeTiming();
+        travel = orderCuts(job, state.range(0) != 0);
+        benchmark::DoNotOptimize(job.steps.data());
+    }
+    state.counters["before_m"] = travel.before / kUnitsPerMm / 1000.0;
+    state.counters["after_m"] = travel.after / kUnitsPerMm / 1000.0;
+}
+BENCHMARK(BM_Order100kCuts)->Arg(0)->Arg(1)->ArgNames({"improve"})->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The worst case for a grid: 100,000 cuts on one spot, strokes and squares.
+void BM_Order100kPiledCuts(benchmark::State& state) {
+    CutJob piled;
+    for (int k = 0; k < 100000; ++k) {
+        JobStep step;
+        step.kind = JobStep::Kind::Cut;
+        if (k % 2)
+            step.cut.points = {{1000, 1000}, {1400, 1000}};
+        else
+            step.cut.points = {{1000, 1000}, {1400, 1000}, {1400, 1400}, {1000, 1400}, {1000, 1000}};
+        piled.steps.push_back(std::move(step));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        CutJob job = piled;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(orderCuts(job).after);
+    }
+}
+BENCHMARK(BM_Order100kPiledCuts)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+std::filesystem::path corpus() {
+    for (auto dir = std::filesystem::current_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path())
+        for (const char* name : {"corpus", "shared/corpus"})
+            if (std::filesystem::exists(dir / name / "SOURCES.md")) return dir / name;
+    return {};
+}
+
+// Once, per corpus file: pen-up travel, and the tip's worst distance from
+// the drawing and from a corner with a 0.5 mm knife.
+void BM_CorpusFigures(benchmark::State& state) {
+    const auto dir = corpus();
+    if (dir.empty()) {
+        state.SkipWithError("the shared corpus is not above the working folder");
+        return;
+    }
+    sortMnemonicTable();
+    for (auto _ : state) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().extension() == ".md") continue;
+            PlotDrawing drawing;
+            FileInput in(entry.path().string().c_str());
+            readDrawing(in, drawing);
+            const CutJob original = walkCuts(drawing);
+            CutJob ordered = original;
+            const OrderTravel travel = orderCuts(ordered);
+            const double r = 0.5 * kUnitsPerMm;
+            const test::TipDeviation without = test::simulateTip(original, original, r, 1.0);
+            CutJob axis = original;
+            bladeOffsetJob(axis, r);
+            PlotDrawing built;
+            buildDrawing(axis, built);
+            const test::TipDeviation with = test::simulateTip(walkCuts(built), original, r, 1.0);
+            std::printf("%-40s cuts %6zu  pen-up %9.1f -> %9.1f mm  tip off drawing %6.3f -> %6.3f mm, "
+                        "corner missed %6.3f -> %6.3f mm\n",
+                        entry.path().filename().string().c_str(), original.cutCount(), travel.before / kUnitsPerMm,
+                        travel.after / kUnitsPerMm, without.farthest / kUnitsPerMm, with.farthest / kUnitsPerMm,
+                        without.missedCorner / kUnitsPerMm, with.missedCorner / kUnitsPerMm);
+        }
+    }
+}
+BENCHMARK(BM_CorpusFigures)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
