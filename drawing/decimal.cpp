@@ -35,7 +35,7 @@ std::string decimalText(double value, int places) {
         while (text.back() == '0') text.pop_back();
         if (text.back() == '.') text.pop_back();
     }
-    if (text == "-0" || text.empty()) text = "0";
+    if (text == "-0" || text.empty()) return "0";
     return text;
 }
 

@@ -822,5 +822,36 @@ TEST_F(ConsoleTest, MessagesOnStandardErrorToo) {
     EXPECT_EQ(lines(), std::vector<std::wstring>{L"Invalid File: " + missing});
 }
 
+// ---- info --json, tile and render ----------------------------------------
+
+TEST(CuttingJob, JsonPanelsAndPictureOnWindows) {
+    ScratchDir dir;
+    writeBytes(dir / L"in.plt", kRectangle);
+
+    const CliRun json = runCli({L"info", dir / L"in.plt", L"--json"});
+    EXPECT_EQ(json.status, 0u) << json.err;
+    EXPECT_EQ(json.out,
+              "{\"name\": \"in.plt\", \"instructions\": 3, \"width_mm\": 297, \"height_mm\": 210, "
+              "\"min_x\": 0, \"min_y\": 0, \"max_x\": 11880, \"max_y\": 8400, \"cut_mm\": 1014, "
+              "\"move_mm\": 0, \"cuts\": 1, \"closed_cuts\": 1, \"unknown\": {}, \"time_s\": 5.27}\r\n");
+
+    // The picture through a pipe: each line ends in one CR LF, none doubled.
+    const CliRun svg = runCli({L"render", dir / L"in.plt"});
+    EXPECT_EQ(svg.status, 0u) << svg.err;
+    EXPECT_EQ(svg.out.rfind("<?xml", 0), 0u);
+    EXPECT_TRUE(endsEveryLineWithCrLf(svg.out));
+    EXPECT_NE(svg.out.find("width=\"299mm\" height=\"212mm\""), std::string::npos) << svg.out;
+
+    // Panels of 200 x 150 mm overlapping by 10 mm, into a folder with a
+    // Windows path: the top right one holds the rectangle's corner.
+    ASSERT_TRUE(CreateDirectoryW((dir / L"panels").c_str(), nullptr));
+    const CliRun tile = runCli({L"tile", dir / L"in.plt", L"200x150", L"--overlap", L"10", L"-o",
+                                dir / L"panels"});
+    EXPECT_EQ(tile.status, 0u) << tile.err;
+    for (const wchar_t* name : {L"in-1-1.plt", L"in-1-2.plt", L"in-2-1.plt"})
+        EXPECT_NE(GetFileAttributesW((dir / L"panels" + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(readBytes(dir / L"panels" + L"\\in-2-2.plt"), "IN;PU4280,0;PD4280,2800,0,2800;PU;");
+}
+
 }  // namespace
 }  // namespace kerfline::clitest
