@@ -16,6 +16,7 @@ using namespace kerfline;
 
 const PlotDrawing& bigDrawing() {
     static const PlotDrawing drawing = [] {
+        sortMnemonicTable();
         std::mt19937 random(17);
         std::string text = "IN;SP1;";
         for (int i = 0; i < 100000; ++i) {
