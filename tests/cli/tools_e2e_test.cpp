@@ -205,15 +205,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"closed_cuts\": 0, \"unknown\": {\"\\u0001Q\": 1}, \"time_s\": 0}"}),
     [](const auto& param) { return param.param.label; });
 
-TEST(InfoJson, WithoutJsonTheFourLinesStay) {
-    ScratchDir dir;
-    writeBytes(dir / "a.plt", "IN;PU0,0;PD400,0;");
-    const CliRun run = runCli({"info", (dir / "a.plt").string()});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "a.plt\n10x0 \xD0\xBC\xD0\xBC\n(0 \xD0\xBC\xD0\xBC,0 \xD0\xBC\xD0\xBC)\n"
-                       "10 \xD0\xBC\xD0\xBC\n");
-}
-
 // ---- the shared corpus: figures against info's lines, panels, pictures -----
 
 const std::vector<std::string> kCorpus{"chiplotle_foal_penplotter_art.hpgl",
@@ -317,42 +308,7 @@ INSTANTIATE_TEST_SUITE_P(Files, CorpusTools, ::testing::ValuesIn(kCorpus), [](co
     return name;
 });
 
-// ---- tile: worked by hand ------------------------------------------------------
-
-// 10 x 5 mm in panels of 4 x 3 mm overlapping by 1 mm: columns from 0, 3
-// and 6 mm, rows from 0 and 2 mm.
-TEST(Tile, LaysPanelsFromTheLowerLeftAndMovesEachToTheOrigin) {
-    ScratchDir dir;
-    writeBytes(dir / "strip.plt", "IN;SP1;PU0,100;PD400,100;PU400,200;PD400,0;SP0;");
-    const CliRun run = runCli(
-        {"tile", (dir / "strip.plt").string(), "4x3", "--overlap", "1", "-o", dir.path()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "");
-    struct Expected {
-        const char* name;
-        std::vector<Segment> segments;
-    };
-    for (const Expected& e : std::vector<Expected>{
-             {"strip-1-1.plt", {{0, 100, 160, 100}}},
-             {"strip-1-2.plt", {{0, 100, 160, 100}}},
-             {"strip-1-3.plt", {{0, 100, 160, 100}, {160, 120, 160, 0}}},
-             {"strip-2-1.plt", {{0, 20, 160, 20}}},
-             {"strip-2-2.plt", {{0, 20, 160, 20}}},
-             {"strip-2-3.plt", {{0, 20, 160, 20}, {160, 120, 160, 0}}}}) {
-        const PlotDrawing panel = readFile(dir / e.name);
-        const std::vector<Segment> got = penDownSegments(panel);
-        ASSERT_EQ(got.size(), e.segments.size()) << e.name;
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].ax, e.segments[i].ax) << e.name;
-            EXPECT_EQ(got[i].ay, e.segments[i].ay) << e.name;
-            EXPECT_EQ(got[i].bx, e.segments[i].bx) << e.name;
-            EXPECT_EQ(got[i].by, e.segments[i].by) << e.name;
-        }
-        EXPECT_EQ(carried(panel), carried(readFile(dir / "strip.plt"))) << e.name;
-    }
-    EXPECT_FALSE(fs::exists(dir / "strip-1-4.plt"));
-    EXPECT_FALSE(fs::exists(dir / "strip-3-1.plt"));
-}
+// ---- tile: empty panels and refusals ------------------------------------------
 
 TEST(Tile, WritesEmptyPanelsAndAnEmptyDrawingAsOnePanel) {
     ScratchDir dir;
