@@ -17,6 +17,7 @@
 #include <shlobj.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,14 +76,21 @@ void writeFile(const std::string& path, std::string_view bytes) {
 std::optional<DWORD> runToEnd(const std::string& exe, const std::string& arguments) {
     // msiexec reads its own command line: the arguments go as they are.
     std::string commandLine = quoteArgument(exe) + " " + arguments;
+    // What the program prints goes nowhere.
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION process{};
-    if (startRetryingWine([&] {
-            return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &process) != 0;
-        }) != 0)
-        return std::nullopt;
+    const DWORD startError = startRetryingWine([&] {
+        return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                              nullptr, &startup, &process) != 0;
+    });
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (startError != 0) return std::nullopt;
     std::optional<DWORD> code;
     if (WaitForSingleObject(process.hProcess, kMsiexecTimeoutMs) == WAIT_OBJECT_0) {
         DWORD exitCode = 0;
@@ -348,6 +356,7 @@ TEST_F(Installer, InstallsOpensPlotFilesAndUninstallsLeavingTheUsersFiles) {
         },
         kStartTimeout);
     EXPECT_EQ(title, expectedTitle);
+    std::printf("opened through .plt: \"%s\" shows \"%s\"\n", plot.c_str(), title.c_str());
     char programPath[MAX_PATH] = {};
     DWORD programPathSize = MAX_PATH;
     QueryFullProcessImageNameA(execute.hProcess, 0, programPath, &programPathSize);
@@ -381,15 +390,17 @@ TEST_F(Installer, LeavesPlotFilesToTheProgramThatOwnsThem) {
 
     ASSERT_EQ(install(msi_), 0u);
     expectInstalled("beside another program");
-    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt", ""), "Other.Plot");
-    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt\\OpenWithProgids", "Other.Plot"), "");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt", ""), std::string("Other.Plot"));
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt\\OpenWithProgids", "Other.Plot"),
+              std::string());
 
     ASSERT_EQ(msiexec("/x " + quoteArgument(msi_) + " /qn"), 0u);
     expectNothingLeft();
-    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt", ""), "Other.Plot");
-    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt\\OpenWithProgids", "Other.Plot"), "");
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt", ""), std::string("Other.Plot"));
+    EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + ".plt\\OpenWithProgids", "Other.Plot"),
+              std::string());
     EXPECT_EQ(registryText(HKEY_LOCAL_MACHINE, kClasses + "Other.Plot\\shell\\open\\command", ""),
-              "C:\\Other\\other.exe \"%1\"");
+              std::string("C:\\Other\\other.exe \"%1\""));
 }
 
 // An older version is replaced in place; going back over the newer one is
