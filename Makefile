@@ -8,7 +8,7 @@ PRESETS := native asan fuzz win64 win32
 # One Wine prefix for the whole build folder, created on first use.
 export KERF_WINEPREFIX ?= $(CURDIR)/build/wineprefix
 
-.PHONY: all setup build run test clean bench-windows \
+.PHONY: all setup build run test clean bench-windows dist test-installer \
         $(addprefix build-,$(PRESETS)) test-native test-asan fuzz-smoke test-windows check-win32
 
 all: build
@@ -42,6 +42,16 @@ test-windows:
 	@scripts/run-tests windows
 check-win32:
 	@scripts/run-tests win32
+
+# The release packages in dist/: the 32-bit MSI and zip, and the x64 MSI.
+dist: setup
+	@for preset in win32 win64; do \
+	  cmake --preset $$preset --log-level=WARNING && \
+	  cmake --build --preset $$preset --target kerfline kerfline-cli || exit 1; \
+	done
+	@installer/make-dist
+test-installer:
+	@scripts/run-tests installer
 
 run: setup
 	cmake --preset win64 --log-level=WARNING
