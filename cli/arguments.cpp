@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "hpgl/dialect/converter.h"
+
 namespace kerfline::cli {
 
 namespace {
@@ -10,6 +12,7 @@ constexpr std::string_view kUsage =
     "Usage:\n"
     "  kerfline-cli info FILE\n"
     "  kerfline-cli edit FILE [OPERATION]... [-o OUT]\n"
+    "  kerfline-cli convert FILE [-o OUT] [--tolerance MM]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
@@ -21,6 +24,11 @@ constexpr std::string_view kUsage =
     "  --scale PERCENT scale about the origin by PERCENT per cent\n"
     "  --rotate        turn a quarter clockwise\n"
     "  --move X,Y      move the lower-left corner to X,Y millimetres\n"
+    "\n"
+    "convert reads any HP-GL or HP-GL/2 plot file and saves the picture as plain\n"
+    "cutter HP-GL (IN, PU, PD, SP, VS, FS) in whole plotter units; arcs become\n"
+    "chords within --tolerance millimetres (default 0.05, from 0.001 to 10).\n"
+    "What became of each kind of instruction is listed on standard error.\n"
     "\n"
     "Numbers are whole and may be negative: an optional '-' and digits.\n"
     "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments.\n";
@@ -68,6 +76,28 @@ bool parseWholeNumber(std::string_view text, std::int32_t& value) {
     return true;
 }
 
+bool parseTolerance(std::string_view text, double& value) {
+    // Digits with at most one point: no sign, exponent, "inf" or "nan".
+    bool digit = false, point = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digit) return false;
+    double parsed = 0;
+    const char* const end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end) return false;
+    if (parsed < dialect::kMinToleranceMm || parsed > dialect::kMaxToleranceMm) return false;
+    value = parsed;
+    return true;
+}
+
 std::string_view usageText() { return kUsage; }
 
 ParseResult parseArguments(const std::vector<std::string_view>& args) {
@@ -81,10 +111,13 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Info;
     } else if (command == "edit") {
         parsed.action = Arguments::Action::Edit;
+    } else if (command == "convert") {
+        parsed.action = Arguments::Action::Convert;
     } else {
         return failure("unknown command " + quoted(command));
     }
     const bool editing = parsed.action == Arguments::Action::Edit;
+    const bool converting = parsed.action == Arguments::Action::Convert;
 
     bool haveFile = false;
     bool haveOutput = false;
@@ -103,7 +136,9 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             continue;
         }
         if (isHelp(word)) return help();
-        if (!editing) return failure("info takes no option " + quoted(word));
+        if (!editing && !converting) return failure("info takes no option " + quoted(word));
+        if (converting && word != "-o" && word != "--output" && word != "--tolerance")
+            return failure("convert takes no option " + quoted(word));
 
         if (word == "--rotate") {
             parsed.operations.push_back({Operation::Kind::Rotate, 0, 0});
@@ -112,7 +147,7 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         // Every other option takes the next word as its value, even one that
         // starts with '-', so that "--frame -2" means minus two.
         const bool takesValue = word == "--frame" || word == "--scale" || word == "--move" ||
-                                word == "-o" || word == "--output";
+                                word == "-o" || word == "--output" || word == "--tolerance";
         if (!takesValue) return failure("unknown option " + quoted(word));
         if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
         const std::string_view value = args[++i];
@@ -126,6 +161,9 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 return failure(std::string(word) + " needs a file name, not " + quoted(value));
             parsed.output = value == "-" ? std::string() : std::string(value);
             haveOutput = true;
+        } else if (word == "--tolerance") {
+            if (!parseTolerance(value, parsed.tolerance))
+                return failure("--tolerance needs millimetres from 0.001 to 10, not " + quoted(value));
         } else if (word == "--move") {
             const std::size_t comma = value.find(',');
             Operation move{Operation::Kind::Move, 0, 0};

@@ -20,13 +20,15 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit };
+    enum class Action { Help, Info, Edit, Convert };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
     std::vector<Operation> operations;
-    // Edit only: where to save; empty means standard output ("-o -" too).
+    // Edit and convert: where to save; empty means standard output ("-o -" too).
     std::string output;
+    // Convert only: how far a chord may stray from its curve, in millimetres.
+    double tolerance = 0.05;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 
@@ -43,6 +45,10 @@ ParseResult parseArguments(const std::vector<std::string_view>& args);
 // A whole decimal number in the signed 32-bit range: an optional "-", then
 // one or more digits, nothing else (no "+", no spaces, no fraction).
 bool parseWholeNumber(std::string_view text, std::int32_t& value);
+
+// A tolerance in millimetres: a plain decimal number ("0.05", "1", ".2")
+// from 0.001 to 10.
+bool parseTolerance(std::string_view text, double& value);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

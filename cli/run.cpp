@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/console.h"
+#include "cli/convert.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -108,6 +109,8 @@ int run(const Arguments& arguments) {
             return info(arguments);
         case Arguments::Action::Edit:
             return edit(arguments);
+        case Arguments::Action::Convert:
+            return convert(arguments);
     }
     return kExitUsage;
 }
