@@ -214,7 +214,7 @@ public:
           out_(result.text),
           result_(result),
           tolerance_(std::clamp(options.toleranceMm, kMinToleranceMm, kMaxToleranceMm) * kUnitsPerMm),
-          budget_(kBaseVertexBudget + input.size()) {
+          budget_(options.vertexBudget + input.size()) {
         counts_.fill(0);
         initialize();
     }
@@ -452,14 +452,15 @@ private:
                 if (part == 0 && penDown) clipped(a + dir * t, a + dir * t);
                 dashIndex_ = (dashIndex_ + 1) % pattern.count;
                 dashOffset_ = 0;
-                if (t >= total) break;
+                if (t >= total - 1e-6) break;
                 continue;
             }
             const double step = std::min(remain, total - t);
             if (penDown && step > 0) clipped(a + dir * t, a + dir * (t + step));
             t += step;
             dashOffset_ += step;
-            if (t >= total) break;
+            // What rounding leaves of a line is no room for another dash.
+            if (t >= total - 1e-6) break;
         }
     }
 

@@ -17,8 +17,14 @@ inline constexpr double kDefaultToleranceMm = 0.05;
 inline constexpr double kMinToleranceMm = 0.001;
 inline constexpr double kMaxToleranceMm = 10.0;
 
+// The work allowed for one file, in vertices made (curves, dashes, labels
+// and plain points alike): this many plus one per input byte, so that a
+// plain file never reaches it and a hostile one stops.
+inline constexpr std::size_t kBaseVertexBudget = 16'000'000;
+
 struct ConvertOptions {
     double toleranceMm = kDefaultToleranceMm;
+    std::size_t vertexBudget = kBaseVertexBudget;
 };
 
 struct ConvertResult {
@@ -33,11 +39,6 @@ struct ConvertResult {
     // The work allowed (kBaseVertexBudget) ran out; `text` is empty.
     bool tooLarge = false;
 };
-
-// The work allowed for one file, in vertices made (curves, dashes, labels
-// and plain points alike): this many plus one per input byte, so that a
-// plain file never reaches it and a hostile one stops.
-inline constexpr std::size_t kBaseVertexBudget = 16'000'000;
 
 ConvertResult convertPlot(std::string_view input, const ConvertOptions& options);
 
