@@ -139,6 +139,7 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         if (!editing && !converting) return failure("info takes no option " + quoted(word));
         if (converting && word != "-o" && word != "--output" && word != "--tolerance")
             return failure("convert takes no option " + quoted(word));
+        if (!converting && word == "--tolerance") return failure("unknown option " + quoted(word));
 
         if (word == "--rotate") {
             parsed.operations.push_back({Operation::Kind::Rotate, 0, 0});

@@ -26,9 +26,12 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kUnitsPerMm = 40.0;
 constexpr double kUnitsPerCm = 400.0;
 // Coordinates are held within this, far beyond any plotter, so that no
-// arithmetic on them overflows; the output clamps to 32 bits.
+// arithmetic on them overflows.
 constexpr double kFar = 1e15;
-constexpr double kOutputLimit = 2147483647.0;
+// The output stays within 25 km: inside 32 bits with room to spare, so that
+// no reader's sums of coordinates overflow, and clear of the extreme values
+// that readers use to mean "no point yet".
+constexpr double kOutputLimit = 1e9;
 // No curve is cut into more chords than this, whatever its radius.
 constexpr int kMaxChords = 65536;
 // Plotters hold a few thousand polygon points; this is plenty.
@@ -71,12 +74,19 @@ double clampFar(double v) {
 // The text written: whole plotter units, absolute, one instruction a line.
 class CutWriter {
 public:
-    explicit CutWriter(std::string& out) : out_(out) { out_ = "IN;\n"; }
+    CutWriter(std::string& out, std::size_t expected) : out_(out) {
+        out_.reserve(expected);
+        out_ = "IN;\n";
+    }
 
     // A cut from a to b (a dot when they meet); consecutive cuts that join
     // stay in one PD.
     void segment(Vec a, Vec b) {
-        const std::int32_t ax = unit(a.x), ay = unit(a.y), bx = unit(b.x), by = unit(b.y);
+        // Most cuts start where the last one ended: its rounding is reused.
+        const bool joined = a.x == lastEnd_.x && a.y == lastEnd_.y && haveCursor_;
+        const std::int32_t ax = joined ? x_ : unit(a.x), ay = joined ? y_ : unit(a.y);
+        const std::int32_t bx = unit(b.x), by = unit(b.y);
+        lastEnd_ = b;
         if (inChain_ && ax == x_ && ay == y_) {
             if (bx == x_ && by == y_) return;
             if (inLine_ == kPointsPerLine) {
@@ -133,7 +143,7 @@ private:
             ++clamped_;
             v = v < 0 ? -kOutputLimit : kOutputLimit;
         }
-        return static_cast<std::int32_t>(std::lround(v));
+        return static_cast<std::int32_t>(std::floor(v + 0.5));
     }
     void number(std::int32_t v) {
         char digits[12];
@@ -158,6 +168,7 @@ private:
     bool inChain_ = false;
     int inLine_ = 0;
     std::int32_t x_ = 0, y_ = 0;
+    Vec lastEnd_;
     std::size_t cuts_ = 0;
     std::size_t clamped_ = 0;
 };
@@ -211,7 +222,7 @@ class Converter final : public PolylineSink {
 public:
     Converter(std::string_view input, const ConvertOptions& options, ConvertResult& result)
         : scanner_(input),
-          out_(result.text),
+          out_(result.text, input.size() + 64),
           result_(result),
           tolerance_(std::clamp(options.toleranceMm, kMinToleranceMm, kMaxToleranceMm) * kUnitsPerMm),
           budget_(options.vertexBudget + input.size()) {
