@@ -265,6 +265,7 @@ private:
         polygonMode_ = false;
         polygon_.clear();
         terminator_ = 3;
+        terminatorDrawn_ = false;
         sizeRelative_ = false;
         sizeW_ = kDefaultWidthCm;
         sizeH_ = kDefaultHeightCm;
@@ -694,8 +695,10 @@ private:
     }
     std::string_view labelText() {
         bool found;
-        const std::string_view text = scanner_.until(terminator_, found);
+        std::string_view text = scanner_.until(terminator_, found);
         if (!found) labelUnterminated_ = true;
+        // The terminator sits right after the text in the input.
+        if (found && terminatorDrawn_) text = std::string_view(text.data(), text.size() + 1);
         return text;
     }
 
@@ -743,6 +746,7 @@ private:
     bool polygonOverflow_ = false;
 
     char terminator_ = 3;
+    bool terminatorDrawn_ = false;
     bool sizeRelative_ = false;
     double sizeW_ = kDefaultWidthCm, sizeH_ = kDefaultHeightCm;
     bool directionRelative_ = false;
@@ -967,11 +971,14 @@ void Converter::instruction(Mnemonic code) {
             const int c = scanner_.peek();
             if (c < 0 || c == ';') {
                 terminator_ = 3;
+                terminatorDrawn_ = false;
             } else if (c != 0 && c != '\n' && c != 27) {
                 terminator_ = static_cast<char>(c);
                 scanner_.advance();
-                double mode;
+                // Mode 0 draws the terminator as the label's last character.
+                double mode = 1;
                 scanner_.number(mode);
+                terminatorDrawn_ = mode == 0;
             }
             break;
         }

@@ -329,6 +329,15 @@ TEST(Labels, ThePenEndsAfterTheTextAndLineEndsMoveDown) {
     EXPECT_EQ(box.maxX, 150);
 }
 
+TEST(Labels, TerminatorModeZeroDrawsTheTerminator) {
+    // "DT#,0": the # is drawn, as wide as any letter; "DT#,1" (and "DT#"): not.
+    const Box drawn = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,0;LBH#").text);
+    const Box hidden = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,1;LBH#").text);
+    EXPECT_EQ(hidden.maxX, 150);
+    EXPECT_GT(drawn.maxX, 240 + 100);
+    EXPECT_EQ(boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#;LBH#").text).maxX, 150);
+}
+
 TEST(Labels, SurviveWhatTheyCannotDraw) {
     const ConvertResult open = convert("IN;PU0,0;LBNo terminator at all");
     EXPECT_GT(open.cuts, 0u);
