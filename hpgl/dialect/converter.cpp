@@ -183,6 +183,7 @@ Fate fateOf(Mnemonic code) {
         case mnemonic('C', 'I'): case mnemonic('A', 'A'): case mnemonic('A', 'R'):
         case mnemonic('A', 'T'): case mnemonic('R', 'T'): case mnemonic('E', 'A'):
         case mnemonic('E', 'R'): case mnemonic('E', 'W'): case mnemonic('E', 'P'):
+        case mnemonic('B', 'Z'): case mnemonic('B', 'R'):
         case mnemonic('L', 'B'): case mnemonic('P', 'B'):
             return Fate::Cut;
         case mnemonic('R', 'A'): case mnemonic('R', 'R'): case mnemonic('W', 'G'):
@@ -399,15 +400,8 @@ private:
 
     // The part of a-b inside the window, to the page and out.
     void clipped(Vec a, Vec b) {
-        if (clip_ || pageGiven_) {
-            // The window, within the page when PS set one: a plotter draws
-            // nothing beyond its hard-clip limits.
-            Vec low = clip_ ? clipMin_ : Vec{-kFar, -kFar}, high = clip_ ? clipMax_ : Vec{kFar, kFar};
-            if (pageGiven_) {
-                const Vec frame = frameSize();
-                low = {std::max(low.x, 0.0), std::max(low.y, 0.0)};
-                high = {std::min(high.x, frame.x), std::min(high.y, frame.y)};
-            }
+        if (clip_) {
+            const Vec low = clipMin_, high = clipMax_;
             double t0 = 0, t1 = 1;
             const double d[2] = {b.x - a.x, b.y - a.y};
             const double lo[2] = {low.x - a.x, low.y - a.y};
@@ -596,6 +590,22 @@ private:
         arcFrom(centre, sweep, down_);
         // The end exactly where it was given, whatever the rounding.
         position_ = toPlotter(end);
+    }
+
+    // A cubic Bezier from the pen through the control points b and c to d,
+    // all in plotter units (the user-unit mapping keeps Beziers Beziers):
+    // chords within the tolerance, from the bound on a uniform split's
+    // error, three quarters of the control polygon's bend over n squared.
+    void bezier(Vec b, Vec c, Vec d) {
+        const Vec a = position_;
+        const double bend = std::max(length(a - b * 2 + c), length(b - c * 2 + d));
+        const double n = std::ceil(std::sqrt(0.75 * bend / tolerance_));
+        const int steps = static_cast<int>(std::clamp(n, 1.0, static_cast<double>(kMaxChords)));
+        for (int k = 1; k <= steps && !stopped_; ++k) {
+            const double t = static_cast<double>(k) / steps, u = 1 - t;
+            const Vec p = a * (u * u * u) + b * (3 * u * u * t) + c * (3 * u * t * t) + d * (t * t * t);
+            go(k == steps ? d : p);
+        }
     }
 
     // --- labels
@@ -875,7 +885,11 @@ void Converter::instruction(Mnemonic code) {
         case mnemonic('I', 'W'): {
             const int n = scanner_.numbers(v, 4);
             if (n < 4) {
-                clip_ = false;
+                // The default window is the page: one that PS set, or none
+                // at all on a roll of unknown length.
+                clip_ = pageGiven_;
+                clipMin_ = {};
+                clipMax_ = frameSize();
                 break;
             }
             const Vec a = toPlotter({v[0], v[1]}), b = toPlotter({v[2], v[3]});
@@ -951,6 +965,18 @@ void Converter::instruction(Mnemonic code) {
             }
             break;
         }
+        case mnemonic('B', 'Z'):
+        case mnemonic('B', 'R'):
+            while (!stopped_ && scanner_.numbers(v, 6) == 6) {
+                if (code == mnemonic('B', 'Z')) {
+                    bezier(toPlotter({v[0], v[1]}), toPlotter({v[2], v[3]}), toPlotter({v[4], v[5]}));
+                } else {
+                    const Vec from = position_;
+                    bezier(from + toPlotterDelta({v[0], v[1]}), from + toPlotterDelta({v[2], v[3]}),
+                           from + toPlotterDelta({v[4], v[5]}));
+                }
+            }
+            break;
         case mnemonic('E', 'P'):
             outlinePolygon(true);
             break;

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RealFile{"inkcut1_cutter_job.hpgl", true}, RealFile{"inkscape_ext_test.hpgl", true},
                       RealFile{"kicad_pcb_b_cu.plt", true}, RealFile{"hp2xx_lt.hp", false},
                       RealFile{"hp2xx_pm.hp", false}, RealFile{"hp2xx_fwedges.plt", false},
-                      RealFile{"hp2xx_rf.plt", false}),
+                      RealFile{"hp2xx_rf.plt", false}, RealFile{"pe_model_utf8_undone.plt", false}),
     [](const auto& param) {
         std::string name = param.param.name;
         for (char& c : name)

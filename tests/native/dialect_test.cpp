@@ -277,6 +277,24 @@ TEST(Curves, ArcsEndWhereAPlotterEndsThem) {
     EXPECT_EQ(strokes(result.text)[0].back().y, 0);
 }
 
+TEST(Curves, BeziersStayWithinToleranceOfTheCurve) {
+    // From (0,0) with controls (0,400) and (400,400) to (400,0): the middle
+    // of the curve is at (200, 300), and it is symmetric about x = 200.
+    const ConvertResult result = convert("IN;PU0,0;PD;BZ0,400,400,400,400,0;");
+    const auto all = strokes(result.text);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].back().x, 400);
+    EXPECT_EQ(all[0].back().y, 0);
+    const Box box = boxOf(result.text);
+    EXPECT_NEAR(static_cast<double>(box.maxY), 300, 2 + 1);
+    // BR is BZ relative to the pen, and repeats for each six numbers.
+    EXPECT_EQ(convert("IN;PU100,100;PD;BR0,400,400,400,400,0,0,-50,0,-50,0,-100;").text,
+              convert("IN;PU100,100;PD;BZ100,500,500,500,500,100,500,50,500,50,500,0;").text);
+    // With the pen up the pen only moves to the end.
+    EXPECT_EQ(convert("IN;PU0,0;BZ0,400,400,400,400,0;PD400,100;").text,
+              "IN;\nPU400,0;\nPD400,100;\nPU400,100;\n");
+}
+
 TEST(Frames, ScaleWithoutIpAssumesAnA4PageAndSaysSo) {
     const ConvertResult result = convert("IN;SC0,100,0,100;PU0,0;PD100,100;");
     EXPECT_EQ(result.text, "IN;\nPU603,521;\nPD10603,7721;\nPU10603,7721;\n");
@@ -291,10 +309,13 @@ TEST(Frames, RotationTurnsThePictureAQuarter) {
     EXPECT_EQ(box.maxX - box.minX, 100);
 }
 
-TEST(Frames, APageSetByPsClipsAndPlacesP1AndP2) {
-    // PS makes P1 and P2 the page's corners, and nothing beyond it is cut.
-    const ConvertResult result = convert("IN;PS4000,2000;SC0,100,0,100;PU0,0;PD100,100;PU0,0;PD8000,0;");
-    EXPECT_EQ(result.text, "IN;\nPU0,0;\nPD4000,2000;\nPU0,0;\nPD4000,0;\nPU4000,0;\n");
+TEST(Frames, APageSetByPsPlacesP1AndP2AndIsTheDefaultWindow) {
+    // PS makes P1 and P2 the page's corners; IW without parameters then
+    // clips to the page, and only then.
+    EXPECT_EQ(convert("IN;PS4000,2000;SC0,100,0,100;PU0,0;PD100,100;SC;PU0,0;PD8000,0;").text,
+              "IN;\nPU0,0;\nPD4000,2000;\nPU0,0;\nPD8000,0;\nPU8000,0;\n");
+    EXPECT_EQ(convert("IN;PS4000,2000;IW;PU0,0;PD8000,0;").text, "IN;\nPU0,0;\nPD4000,0;\nPU4000,0;\n");
+    EXPECT_EQ(convert("IN;IW;PU0,0;PD80000,0;").text, "IN;\nPU0,0;\nPD80000,0;\nPU80000,0;\n");
 }
 
 // --- labels, in a single-stroke font
