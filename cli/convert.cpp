@@ -1,7 +1,10 @@
 #include "cli/convert.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <string>
 
 #include "cli/console.h"
@@ -27,6 +30,10 @@ void say(std::string_view what, std::string_view name) {
 bool readWhole(const std::string& path, std::string& bytes) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
+    // Read straight into place; the size is only a hint (it may change).
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size < (std::uintmax_t{1} << 40)) bytes.reserve(static_cast<std::size_t>(size) + 1);
     char block[1 << 16];
     for (;;) {
         const std::size_t got = std::fread(block, 1, sizeof block, file.get());

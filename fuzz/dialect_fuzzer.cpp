@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte picks a tolerance, so that the curves are fuzzed at
     // every fineness the command line allows.
     options.toleranceMm = size > 0 ? dialect::kMinToleranceMm + data[0] * 0.04 : 0.05;
-    options.vertexBudget = 200'000;
+    options.vertexBudget = 50'000;
     const dialect::ConvertResult result = dialect::convertPlot(input, options);
     if (result.tooLarge) {
         if (!result.text.empty()) std::abort();

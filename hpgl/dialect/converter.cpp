@@ -75,8 +75,8 @@ double clampFar(double v) {
 class CutWriter {
 public:
     CutWriter(std::string& out, std::size_t expected) : out_(out) {
-        out_.reserve(expected);
-        out_ = "IN;\n";
+        out_.assign(expected + 4096, '\0');
+        put("IN;\n");
     }
 
     // A cut from a to b (a dot when they meet); consecutive cuts that join
@@ -87,26 +87,29 @@ public:
         const std::int32_t ax = joined ? x_ : unit(a.x), ay = joined ? y_ : unit(a.y);
         const std::int32_t bx = unit(b.x), by = unit(b.y);
         lastEnd_ = b;
+        // Room for ";\nPU" and two pairs of the longest numbers.
+        char* p = room(64);
         if (inChain_ && ax == x_ && ay == y_) {
             if (bx == x_ && by == y_) return;
             if (inLine_ == kPointsPerLine) {
-                out_ += ";\nPD";
+                p = copy(p, ";\nPD");
                 inLine_ = 0;
             } else {
-                out_ += ',';
+                *p++ = ',';
             }
         } else {
-            closeChain();
+            if (inChain_) p = copy(p, ";\n");
             if (!haveCursor_ || ax != x_ || ay != y_) {
-                out_ += "PU";
-                pair(ax, ay);
-                out_ += ";\n";
+                p = copy(p, "PU");
+                p = pair(p, ax, ay);
+                p = copy(p, ";\n");
             }
-            out_ += "PD";
+            p = copy(p, "PD");
             inChain_ = true;
             inLine_ = 0;
         }
-        pair(bx, by);
+        p = pair(p, bx, by);
+        used_ = static_cast<std::size_t>(p - out_.data());
         ++inLine_;
         ++cuts_;
         x_ = bx;
@@ -117,26 +120,42 @@ public:
     // SP, VS, FS: the knife is lifted first.
     void instruction(const std::string& text) {
         lift();
-        out_ += text;
-        out_ += ";\n";
+        put(text);
+        put(";\n");
     }
 
-    void finish() { lift(); }
+    // Lifts the knife and trims the text to what was written.
+    void finish() {
+        lift();
+        out_.resize(used_);
+    }
 
     std::size_t cuts() const { return cuts_; }
     std::size_t clamped() const { return clamped_; }
 
 private:
-    void closeChain() {
-        if (inChain_) out_ += ";\n";
-        inChain_ = false;
+    char* room(std::size_t count) {
+        if (out_.size() - used_ < count) out_.resize(std::max(out_.size() * 2, used_ + count));
+        return out_.data() + used_;
+    }
+    void put(std::string_view text) {
+        char* p = room(text.size());
+        std::copy(text.begin(), text.end(), p);
+        used_ += text.size();
+    }
+    template <std::size_t N>
+    static char* copy(char* p, const char (&text)[N]) {
+        for (std::size_t i = 0; i + 1 < N; ++i) *p++ = text[i];
+        return p;
     }
     void lift() {
         if (!inChain_) return;
-        closeChain();
-        out_ += "PU";
-        pair(x_, y_);
-        out_ += ";\n";
+        inChain_ = false;
+        char* p = room(64);
+        p = copy(p, ";\nPU");
+        p = pair(p, x_, y_);
+        p = copy(p, ";\n");
+        used_ = static_cast<std::size_t>(p - out_.data());
     }
     std::int32_t unit(double v) {
         if (v < -kOutputLimit || v > kOutputLimit) {
@@ -145,7 +164,7 @@ private:
         }
         return static_cast<std::int32_t>(std::floor(v + 0.5));
     }
-    void number(std::int32_t v) {
+    static char* number(char* out, std::int32_t v) {
         char digits[12];
         char* end = digits + sizeof digits;
         char* p = end;
@@ -155,15 +174,17 @@ private:
             u /= 10;
         } while (u != 0);
         if (v < 0) *--p = '-';
-        out_.append(p, static_cast<std::size_t>(end - p));
+        while (p != end) *out++ = *p++;
+        return out;
     }
-    void pair(std::int32_t x, std::int32_t y) {
-        number(x);
-        out_ += ',';
-        number(y);
+    static char* pair(char* p, std::int32_t x, std::int32_t y) {
+        p = number(p, x);
+        *p++ = ',';
+        return number(p, y);
     }
 
     std::string& out_;
+    std::size_t used_ = 0;
     bool haveCursor_ = false;
     bool inChain_ = false;
     int inLine_ = 0;
