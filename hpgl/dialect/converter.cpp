@@ -66,6 +66,13 @@ constexpr Pattern kPatterns[8] = {
     {8, {50, 10, 0, 10, 10, 10, 0, 10}},
 };
 
+// A parameter that must be a small whole number (a type, a mode, an angle),
+// truncated as plotters do; anything beyond a million is no valid value.
+int whole(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int>(v < -1e6 ? -1e6 : v > 1e6 ? 1e6 : v);
+}
+
 double clampFar(double v) {
     if (!(v == v)) return 0;  // NaN
     return v < -kFar ? -kFar : v > kFar ? kFar : v;
@@ -246,7 +253,11 @@ public:
         : scanner_(input),
           out_(result.text, input.size() + 64),
           result_(result),
-          tolerance_(std::clamp(options.toleranceMm, kMinToleranceMm, kMaxToleranceMm) * kUnitsPerMm),
+          // NaN fails every comparison: it takes the finest tolerance.
+          tolerance_((options.toleranceMm >= kMinToleranceMm
+                          ? std::min(options.toleranceMm, kMaxToleranceMm)
+                          : kMinToleranceMm) *
+                     kUnitsPerMm),
           budget_(options.vertexBudget + input.size()) {
         counts_.fill(0);
         initialize();
@@ -862,7 +873,7 @@ void Converter::instruction(Mnemonic code) {
             if (n < 4) {
                 scaleType_ = -1;
             } else {
-                const int type = n >= 5 ? static_cast<int>(v[4]) : 0;
+                const int type = n >= 5 ? whole(v[4]) : 0;
                 if (type < 0 || type > 2) break;
                 std::copy(v, v + 4, scale_);
                 scale_[4] = n >= 6 ? v[5] : 50;
@@ -879,7 +890,7 @@ void Converter::instruction(Mnemonic code) {
         }
         case mnemonic('R', 'O'): {
             const int n = scanner_.numbers(v, 1);
-            const int angle = n == 0 ? 0 : static_cast<int>(clampFar(v[0]));
+            const int angle = n == 0 ? 0 : whole(v[0]);
             if (angle != 0 && angle != 90 && angle != 180 && angle != 270) break;
             const Vec onPage = toPage(position_);
             rotation_ = angle;
@@ -921,7 +932,7 @@ void Converter::instruction(Mnemonic code) {
         }
         case mnemonic('L', 'T'): {
             const int n = scanner_.numbers(v, 3);
-            const int type = n == 0 ? 0 : static_cast<int>(clampFar(v[0]));
+            const int type = n == 0 ? 0 : whole(v[0]);
             if (n == 0 || type < -8 || type > 8) {
                 dashed_ = false;
                 break;
@@ -973,7 +984,7 @@ void Converter::instruction(Mnemonic code) {
             break;
         case mnemonic('P', 'M'): {
             const int n = scanner_.numbers(v, 1);
-            const int mode = n == 0 ? 0 : static_cast<int>(clampFar(v[0]));
+            const int mode = n == 0 ? 0 : whole(v[0]);
             if (mode == 0) {
                 polygon_.clear();
                 polygon_.push_back({position_, false});
@@ -1071,7 +1082,7 @@ void Converter::instruction(Mnemonic code) {
             break;
         case mnemonic('L', 'O'): {
             const int n = scanner_.numbers(v, 1);
-            const int o = n == 0 ? 1 : static_cast<int>(clampFar(v[0]));
+            const int o = n == 0 ? 1 : whole(v[0]);
             if ((o >= 1 && o <= 9) || (o >= 11 && o <= 19)) origin_ = o;
             break;
         }

@@ -421,6 +421,10 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"polygon_of_circles", "IN;PM0;" + repeated("CI2147483647;", 100) + "PM2;EP;FP;", 0.05},
         Hostile{"overflowing_numbers", "IN;SC0,1e-300,0,1;PU-" + std::string(400, '9') + ",0;PD" +
                                            std::string(400, '9') + ".9999,1;AA0,0,1e300;", 0.05},
+        Hostile{"out_of_range_types_and_modes",
+                "IN;LT2147483648000000000000;RO9" + std::string(40, '0') + ";PM1" + std::string(30, '0') +
+                    ";LO-9" + std::string(30, '0') + ";SC0,1,0,1,9" + std::string(30, '0') + ";PD1,1;",
+                0.05},
         Hostile{"unterminated_escape", "\x1b*b999999999W", 0.05},
         Hostile{"escape_at_end", "IN;PU0,0;PD5,5;\x1b", 0.05}),
     [](const auto& param) { return std::string(param.param.name); });
