@@ -13,6 +13,7 @@
 #include "bench/heap_meter.h"
 #include "drawing/drawing.h"
 #include "drawing/operations.h"
+#include "hpgl/dialect/converter.h"
 #include "hpgl/reader.h"
 
 namespace {
@@ -110,6 +111,27 @@ void BM_ReadPeakMemory(benchmark::State& state) {
     state.counters["peak_per_file_byte"] = peakBytes / static_cast<double>(size);
 }
 BENCHMARK(BM_ReadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// convert: the whole file read as bytes and turned into cutter HP-GL, as
+// kerfline-cli convert does before it saves.
+void BM_ConvertPlain(benchmark::State& state) {
+    const std::size_t size = fileSize();
+    std::size_t written = 0;
+    for (auto _ : state) {
+        std::string bytes(size, '\0');
+        std::FILE* in = std::fopen(bigFile().c_str(), "rb");
+        if (!in || std::fread(bytes.data(), 1, size, in) != size) std::abort();
+        std::fclose(in);
+        const dialect::ConvertResult result = dialect::convertPlot(bytes, dialect::ConvertOptions());
+        if (result.cuts == 0) std::abort();
+        written = result.text.size();
+        benchmark::DoNotOptimize(result.text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    state.counters["file_MB"] = static_cast<double>(size) / 1e6;
+    state.counters["out_MB"] = static_cast<double>(written) / 1e6;
+}
+BENCHMARK(BM_ConvertPlain)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_Write(benchmark::State& state) {
     PlotDrawing drawing;

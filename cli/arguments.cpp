@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "hpgl/dialect/converter.h"
+
 namespace kerfline::cli {
 
 namespace {
@@ -15,6 +17,7 @@ constexpr std::string_view kUsage =
     "  kerfline-cli edit FILE [OPERATION]... [-o OUT]\n"
     "  kerfline-cli tile FILE WIDTHxHEIGHT [--overlap MM] [-o FOLDER]\n"
     "  kerfline-cli render FILE [-o OUT.svg]\n"
+    "  kerfline-cli convert FILE [-o OUT] [--tolerance MM]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
@@ -27,6 +30,10 @@ constexpr std::string_view kUsage =
     "tile cuts the drawing into panels of WIDTHxHEIGHT mm, overlapping by MM mm\n"
     "(default 0), saved in FOLDER (default the current one) as NAME-ROW-COLUMN.plt.\n"
     "render draws the job as an SVG picture at true size.\n"
+    "convert reads any HP-GL or HP-GL/2 plot file and saves the picture as plain\n"
+    "cutter HP-GL (IN, PU, PD, SP, VS, FS) in whole plotter units; arcs become\n"
+    "chords within --tolerance millimetres (default 0.05, from 0.001 to 10).\n"
+    "What became of each kind of instruction is listed on standard error.\n"
     "\n"
     "Operations (any number, repeats allowed):\n";
 
@@ -87,6 +94,8 @@ bool takesOption(Arguments::Action action, std::string_view word) {
             return output || word == "--overlap";
         case Arguments::Action::Render:
             return output;
+        case Arguments::Action::Convert:
+            return output || word == "--tolerance";
         default:
             return false;
     }
@@ -254,6 +263,28 @@ bool parseMillimetres(std::string_view text, double largest, bool zeroAllowed, d
     return true;
 }
 
+bool parseTolerance(std::string_view text, double& value) {
+    // Digits with at most one point: no sign, exponent, "inf" or "nan".
+    bool digit = false, point = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digit) return false;
+    double parsed = 0;
+    const char* const end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end) return false;
+    if (parsed < dialect::kMinToleranceMm || parsed > dialect::kMaxToleranceMm) return false;
+    value = parsed;
+    return true;
+}
+
 std::string_view usageText() {
     static const std::string usage = makeUsage();
     return usage;
@@ -274,6 +305,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Tile;
     } else if (command == "render") {
         parsed.action = Arguments::Action::Render;
+    } else if (command == "convert") {
+        parsed.action = Arguments::Action::Convert;
     } else {
         return failure("unknown command " + quoted(command));
     }
@@ -342,6 +375,9 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 return failure(std::string(word) + " needs a file name, not " + quoted(value));
             parsed.output = value == "-" ? std::string() : std::string(value);
             haveOutput = true;
+        } else if (word == "--tolerance") {
+            if (!parseTolerance(value, parsed.tolerance))
+                return failure("--tolerance needs millimetres from 0.001 to 10, not " + quoted(value));
         } else if (word == "--overlap") {
             if (!parseUnits(value, parsed.overlap))
                 return failure("--overlap needs a distance in millimetres (like 10 or 2.5), not " +

@@ -21,13 +21,13 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit, Tile, Render };
+    enum class Action { Help, Info, Edit, Tile, Render, Convert };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
     std::vector<Operation> operations;
-    // Edit and Render: where to save; empty means standard output ("-o -"
-    // too). Tile: the folder for the panels; empty means the current one.
+    // Edit, Render and Convert: where to save; empty means standard output
+    // ("-o -" too). Tile: the folder for the panels; empty means the current one.
     std::string output;
     // Info: one JSON object instead of the four lines, with the cutting
     // time at `speed` centimetres a second where the file sets none.
@@ -38,6 +38,8 @@ struct Arguments {
     std::int32_t panelWidth = 0;
     std::int32_t panelHeight = 0;
     std::int32_t overlap = 0;
+    // Convert: how far a chord may stray from its curve, in millimetres.
+    double tolerance = 0.05;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 
@@ -59,6 +61,10 @@ bool parseWholeNumber(std::string_view text, std::int32_t& value);
 // sign, no exponent), greater than 0 (or equal, with `zeroAllowed`) and at
 // most `largest`.
 bool parseMillimetres(std::string_view text, double largest, bool zeroAllowed, double& value);
+
+// A tolerance in millimetres: a plain decimal number ("0.05", "1", ".2")
+// from 0.001 to 10.
+bool parseTolerance(std::string_view text, double& value);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/convert.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -164,6 +165,8 @@ int run(const Arguments& arguments) {
             return runRender(arguments);
         case Arguments::Action::Edit:
             return edit(arguments);
+        case Arguments::Action::Convert:
+            return convert(arguments);
     }
     return kExitUsage;
 }

@@ -156,6 +156,15 @@ Arguments renderOf(std::string file, std::string output = {}) {
     return a;
 }
 
+Arguments convertOf(std::string file, std::string output = {}, double tolerance = 0.05) {
+    Arguments a;
+    a.action = Action::Convert;
+    a.file = std::move(file);
+    a.output = std::move(output);
+    a.tolerance = tolerance;
+    return a;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     NewCommandsAccepted, ParseArgumentsTest,
     ::testing::Values(
@@ -248,6 +257,27 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"edit", "a.plt", "--copies", "101x100"}, std::nullopt},
         ParseCase{{"edit", "a.plt", "--copies", "99999999999x1"}, std::nullopt},
         ParseCase{{"edit", "a.plt", "--order", "5"}, std::nullopt}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Convert, ParseArgumentsTest,
+    ::testing::Values(ParseCase{{"convert", "a.plt"}, convertOf("a.plt")},
+                      ParseCase{{"convert", "a.plt", "-o", "-"}, convertOf("a.plt")},
+                      ParseCase{{"convert", "--tolerance", "0.5", "a.plt", "-o", "b.plt"},
+                                convertOf("a.plt", "b.plt", 0.5)},
+                      ParseCase{{"convert", "a.plt", "--tolerance", ".001"}, convertOf("a.plt", {}, 0.001)},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "10"}, convertOf("a.plt", {}, 10)},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "10.0001"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "0.0009"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "0"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "-1"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "1e-300"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "inf"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "1.2.3"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--tolerance", "."}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--scale", "50"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "b.plt"}, std::nullopt},
+                      ParseCase{{"info", "a.plt", "--tolerance", "1"}, std::nullopt},
+                      ParseCase{{"edit", "a.plt", "--tolerance", "1"}, std::nullopt}));
 
 struct NumberCase {
     std::string_view text;

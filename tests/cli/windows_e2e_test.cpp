@@ -313,6 +313,26 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"empty_file", "", {L"--rotate"}, ""}),
     [](const auto& p) { return std::string(p.param.label); });
 
+// ---- convert: CR LF line ends, to a pipe and to a file ---------------------
+
+TEST(Convert, WritesCrLfLinesToAPipeAndToAFile) {
+    ScratchDir dir;
+    // Three sides of a square, polyline-encoded in 8 bits (0xBF is 0, '_'
+    // 0xCB is 400, '`' 0xCB is -400), with a Ctrl-Z among them: the file is
+    // read as bytes, so that byte does not end it.
+    writeBytes(dir / L"in.plt", "in\nPE<=\xBF\xBF_\xCB\xBF\xBF_\xCB\x1A`\xCB\xBF;");
+    const std::string expected = "IN;\r\nPU0,0;\r\nPD400,0,400,400,0,400;\r\nPU0,400;\r\n";
+    const CliRun toStdout = runCli({L"convert", dir / L"in.plt"});
+    EXPECT_EQ(toStdout.status, 0u) << toStdout.err;
+    EXPECT_EQ(toStdout.out, expected);
+    EXPECT_NE(toStdout.err.find("PE 1 converted"), std::string::npos) << toStdout.err;
+    EXPECT_TRUE(endsEveryLineWithCrLf(toStdout.err)) << toStdout.err;
+
+    const CliRun toFile = runCli({L"convert", dir / L"in.plt", L"-o", dir / L"out.plt"});
+    EXPECT_EQ(toFile.status, 0u) << toFile.err;
+    EXPECT_EQ(readBytes(dir / L"out.plt"), expected);
+}
+
 // ---- edit: replacing OUT ---------------------------------------------------
 
 struct ReplaceCase {

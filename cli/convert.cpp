@@ -1,0 +1,93 @@
+#include "cli/convert.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <string>
+
+#include "cli/console.h"
+#include "cli/run.h"
+#include "cli/text.h"
+#include "hpgl/dialect/converter.h"
+#include "shell/safe_save.h"
+
+namespace kerfline::cli {
+
+namespace {
+
+void say(std::string_view what, std::string_view name) {
+    std::string line(what);
+    line += ": ";
+    line += name;
+    line += '\n';
+    writeText(stderr, line);
+}
+
+// The file's bytes exactly as they are: 8-bit encoded polylines and binary
+// PCL may hold any byte, so no text-mode rule applies here.
+bool readWhole(const std::string& path, std::string& bytes) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    // Read straight into place; the size is only a hint (it may change).
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size < (std::uintmax_t{1} << 40)) bytes.reserve(static_cast<std::size_t>(size) + 1);
+    char block[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(block, 1, sizeof block, file.get());
+        bytes.append(block, got);
+        if (got < sizeof block) return std::ferror(file.get()) == 0;
+    }
+}
+
+}  // namespace
+
+int convert(const Arguments& arguments) {
+    const std::string name = nameToUtf8(arguments.file);
+    std::string bytes;
+    if (!readWhole(arguments.file, bytes)) {
+        say("Invalid File", name);
+        return kExitFailed;
+    }
+    dialect::ConvertOptions options;
+    options.toleranceMm = arguments.tolerance;
+    dialect::ConvertResult result = dialect::convertPlot(bytes, options);
+    bytes = std::string();
+
+    std::string summary;
+    for (const std::string& line : result.summary) {
+        summary += line;
+        summary += '\n';
+    }
+    writeText(stderr, summary);
+    if (result.tooLarge) {
+        say("Too Large To Convert", name);
+        return kExitFailed;
+    }
+    // Nothing to cut is nothing read, whatever the file held.
+    if (result.cuts == 0) {
+        say("Invalid File", name);
+        return kExitFailed;
+    }
+
+    const auto write = [&result](OutputStream& out) { out.write(result.text); };
+    if (arguments.output.empty()) {
+        setBinaryMode(stdout);
+        StandardOutput out(stdout);
+        write(out);
+        if (!out.finish()) {
+            say("Can't Save File", "standard output");
+            return kExitFailed;
+        }
+        return kExitDone;
+    }
+    if (!saveReplacing(arguments.output.c_str(), write)) {
+        say("Can't Save File", nameToUtf8(arguments.output));
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace kerfline::cli

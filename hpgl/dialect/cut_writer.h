@@ -1,0 +1,153 @@
+// The text convert writes: plain cutter HP-GL in whole plotter units,
+// absolute, one instruction a line, with the knife's strokes joined where
+// they meet.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kerfline::dialect {
+
+struct Vec {
+    double x = 0, y = 0;
+};
+inline Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
+inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
+inline Vec operator*(Vec a, double k) { return {a.x * k, a.y * k}; }
+inline double length(Vec a) { return std::hypot(a.x, a.y); }
+
+// The output stays within 25 km: inside 32 bits with room to spare, so that
+// no reader's sums of coordinates overflow, and clear of the extreme values
+// that readers use to mean "no point yet".
+constexpr double kOutputLimit = 1e9;
+// A PD line stays well under the 512 characters some readers allow.
+constexpr int kPointsPerLine = 20;
+
+// Writes into `out`, which it sizes as it goes; finish() trims it.
+class CutWriter {
+public:
+    CutWriter(std::string& out, std::size_t expected) : out_(out) {
+        out_.assign(expected + 4096, '\0');
+        put("IN;\n");
+    }
+
+    // A cut from a to b (a dot when they meet); consecutive cuts that join
+    // stay in one PD.
+    void segment(Vec a, Vec b) {
+        // Most cuts start where the last one ended: its rounding is reused.
+        const bool joined = a.x == lastEnd_.x && a.y == lastEnd_.y && haveCursor_;
+        const std::int32_t ax = joined ? x_ : unit(a.x), ay = joined ? y_ : unit(a.y);
+        const std::int32_t bx = unit(b.x), by = unit(b.y);
+        lastEnd_ = b;
+        // Room for ";\nPU" and two pairs of the longest numbers.
+        char* p = room(64);
+        if (inChain_ && ax == x_ && ay == y_) {
+            if (bx == x_ && by == y_) return;
+            if (inLine_ == kPointsPerLine) {
+                p = copy(p, ";\nPD");
+                inLine_ = 0;
+            } else {
+                *p++ = ',';
+            }
+        } else {
+            if (inChain_) p = copy(p, ";\n");
+            if (!haveCursor_ || ax != x_ || ay != y_) {
+                p = copy(p, "PU");
+                p = pair(p, ax, ay);
+                p = copy(p, ";\n");
+            }
+            p = copy(p, "PD");
+            inChain_ = true;
+            inLine_ = 0;
+        }
+        p = pair(p, bx, by);
+        used_ = static_cast<std::size_t>(p - out_.data());
+        ++inLine_;
+        ++cuts_;
+        x_ = bx;
+        y_ = by;
+        haveCursor_ = true;
+    }
+
+    // SP, VS, FS: the knife is lifted first.
+    void instruction(const std::string& text) {
+        lift();
+        put(text);
+        put(";\n");
+    }
+
+    // Lifts the knife and trims the text to what was written.
+    void finish() {
+        lift();
+        out_.resize(used_);
+    }
+
+    std::size_t cuts() const { return cuts_; }
+    std::size_t clamped() const { return clamped_; }
+
+private:
+    char* room(std::size_t count) {
+        if (out_.size() - used_ < count) out_.resize(std::max(out_.size() * 2, used_ + count));
+        return out_.data() + used_;
+    }
+    void put(std::string_view text) {
+        char* p = room(text.size());
+        std::copy(text.begin(), text.end(), p);
+        used_ += text.size();
+    }
+    template <std::size_t N>
+    static char* copy(char* p, const char (&text)[N]) {
+        for (std::size_t i = 0; i + 1 < N; ++i) *p++ = text[i];
+        return p;
+    }
+    void lift() {
+        if (!inChain_) return;
+        inChain_ = false;
+        char* p = room(64);
+        p = copy(p, ";\nPU");
+        p = pair(p, x_, y_);
+        p = copy(p, ";\n");
+        used_ = static_cast<std::size_t>(p - out_.data());
+    }
+    std::int32_t unit(double v) {
+        if (v < -kOutputLimit || v > kOutputLimit) {
+            ++clamped_;
+            v = v < 0 ? -kOutputLimit : kOutputLimit;
+        }
+        return static_cast<std::int32_t>(std::floor(v + 0.5));
+    }
+    static char* number(char* out, std::int32_t v) {
+        char digits[12];
+        char* end = digits + sizeof digits;
+        char* p = end;
+        std::uint32_t u = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+        do {
+            *--p = static_cast<char>('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        if (v < 0) *--p = '-';
+        while (p != end) *out++ = *p++;
+        return out;
+    }
+    static char* pair(char* p, std::int32_t x, std::int32_t y) {
+        p = number(p, x);
+        *p++ = ',';
+        return number(p, y);
+    }
+
+    std::string& out_;
+    std::size_t used_ = 0;
+    bool haveCursor_ = false;
+    bool inChain_ = false;
+    int inLine_ = 0;
+    std::int32_t x_ = 0, y_ = 0;
+    Vec lastEnd_;
+    std::size_t cuts_ = 0;
+    std::size_t clamped_ = 0;
+};
+
+}  // namespace kerfline::dialect

@@ -1,0 +1,1 @@
+E%0BBPINPS11056,7977ECRO90IP0,0,1016,-1016IR0,100SC0,300,0,300LA1,4,2,4UL6,40,12,12,12,12,12MC0TR1SP1PUPA0,0PW0.254000SP1PE<=y?ÀCDÀ=y?Àcß=YÛcß=YÛCDÀ=y?ÀCDÀ<=qösñ=aäsñ=ií{ú<=aäsñ=iíkè<=sëuô=wîuô=]ïOô=]ïAó=wîYò=sëYò<=]ïKñ=sëKñ=sëWï=[ìoî=Aíoî=iíWï=iíKñPUSP0;PG;

@@ -1,0 +1,465 @@
+// The full HP-GL/HP-GL/2 reader behind `convert`: every way of writing the
+// same picture gives the same cuts, and each instruction family draws what a
+// plotter draws, checked against hand-computed plotter units.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "hpgl/dialect/converter.h"
+#include "hpgl/dialect/polyline_encoding.h"
+#include "test_support.h"
+
+namespace kerfline::dialect {
+namespace {
+
+using namespace std::string_literals;
+
+ConvertResult convert(std::string_view input, double tolerance = kDefaultToleranceMm) {
+    ConvertOptions options;
+    options.toleranceMm = tolerance;
+    options.vertexBudget = 2'000'000;
+    return convertPlot(input, options);
+}
+
+struct Pt {
+    long long x, y;
+};
+
+// The output read back: every stroke as the list of its points, the first
+// one where the knife went down.
+std::vector<std::vector<Pt>> strokes(const std::string& text) {
+    std::vector<std::vector<Pt>> result;
+    Pt at{0, 0};
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find('\n', pos);
+        const std::string line = text.substr(pos, end - pos);
+        pos = end == std::string::npos ? text.size() : end + 1;
+        if (line.size() < 3 || line.back() != ';') continue;
+        std::vector<long long> numbers;
+        const char* p = line.c_str() + 2;
+        while (*p && *p != ';') {
+            char* next;
+            numbers.push_back(std::strtoll(p, &next, 10));
+            p = *next == ',' ? next + 1 : next;
+        }
+        if (line.compare(0, 2, "PU") == 0 && numbers.size() == 2) {
+            at = {numbers[0], numbers[1]};
+        } else if (line.compare(0, 2, "PD") == 0) {
+            if (result.empty() || result.back().empty() || result.back().back().x != at.x ||
+                result.back().back().y != at.y)
+                result.push_back({at});
+            for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) {
+                at = {numbers[i], numbers[i + 1]};
+                result.back().push_back(at);
+            }
+        }
+    }
+    return result;
+}
+
+struct Box {
+    long long minX = LLONG_MAX, minY = LLONG_MAX, maxX = LLONG_MIN, maxY = LLONG_MIN;
+};
+Box boxOf(const std::string& text) {
+    Box box;
+    for (const auto& stroke : strokes(text))
+        for (const Pt& p : stroke) {
+            box.minX = std::min(box.minX, p.x);
+            box.minY = std::min(box.minY, p.y);
+            box.maxX = std::max(box.maxX, p.x);
+            box.maxY = std::max(box.maxY, p.y);
+        }
+    return box;
+}
+
+bool mentions(const ConvertResult& result, std::string_view text) {
+    return std::any_of(result.summary.begin(), result.summary.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+// --- one square, written every way plotters accept it
+
+const std::string kSquare = "IN;\nPU0,0;\nPD400,0,400,400,0,400,0,0;\nPU0,0;\n";
+
+struct Spelling {
+    const char* name;
+    std::string input;
+};
+
+class SameSquare : public ::testing::TestWithParam<Spelling> {};
+
+TEST_P(SameSquare, GivesTheSameCuts) {
+    const ConvertResult result = convert(GetParam().input);
+    EXPECT_EQ(result.text, kSquare);
+    EXPECT_EQ(result.cuts, 4u);
+}
+
+// Polyline-encoded coordinates, worked out by hand: a value v is sent as 2v
+// (2|v|+1 when negative), least significant digit first; in 8-bit data a
+// digit d is 63+d and the last one 191+d, in 7-bit data 63+d and 95+d.
+// So 0 is 0xBF; 400 (800 = 32 + 12*64) is '_' 0xCB; -400 (801) is '`' 0xCB.
+// Seven-bit: 0 is '_'; 800 = 0 + 25*32 is '?' 'x'; 801 is '@' 'x'. With one
+// fractional bit (">" then 2, i.e. 0xC1) 400 is sent as 800 (1600 = 0 +
+// 25*64): '?' 0xD8, and -400 as 1601: '@' 0xD8.
+INSTANTIATE_TEST_SUITE_P(
+    Dialects, SameSquare,
+    ::testing::Values(
+        Spelling{"plain", "IN;PU0,0;PD400,0,400,400,0,400,0,0;"},
+        Spelling{"lower_case", "in;pu0,0;pd400,0,400,400,0,400,0,0;"},
+        Spelling{"line_ends_blanks_decimals", "IN\nPU 0 0\r\nPD 400.0, 0 ,400,400 0,400.4,-0.2,0\n"},
+        Spelling{"run_together", "INPU0,0PD400,0,400,400,0,400,0,0"},
+        Spelling{"trailing_commas", "IN;PU0,0,;PD400,0,400,400,0,400,0,0,;"},
+        Spelling{"pcl_pjl_wrapped",
+                 "\x1b%-12345X@PJL ENTER LANGUAGE=HPGL2\r\n\x1b" "E\x1b%0BIN;PU0,0;PD400,0,400,400,0,400,0,0;"
+                 "\x1b%0A\x1b" "E\x1b%-12345X"},
+        Spelling{"pcl_raster_data_skipped", "\x1b*b4WPD99IN;PU0,0;PD400,0,400,400,0,400,0,0;"},
+        Spelling{"device_control", "\x1b.(;\x1b.I81;;17:\x1b.N;19:IN;PU0,0;PD400,0,400,400,0,400,0,0;"},
+        Spelling{"nul_padding", "\0\0\0IN;\0PU0,0;PD400,0,400,400,0,400,0,0;\0\0"s},
+        Spelling{"relative", "IN;PA0,0;PR;PD400,0,0,400,-400,0,0,-400;"},
+        Spelling{"bare_pen_down_then_absolute", "IN;PU0,0;PD;PA400,0,400,400,0,400,0,0;PU;"},
+        Spelling{"unknown_instructions_with_parameters",
+                 "IN;ZZ1,2,3;PU0,0;BP1,\"my plot; PD9,9\";PW0.35;PD400,0,400,400,0,400,0,0;"},
+        Spelling{"comment_without_quotes", "IN;PU0,0;COsome PD text;PD400,0,400,400,0,400,0,0;"},
+        Spelling{"pe_8_bit", "IN;PE<=\xBF\xBF_\xCB\xBF\xBF_\xCB`\xCB\xBF\xBF`\xCB;"},
+        Spelling{"pe_7_bit", "IN;PE7<=__?x__?x@x__@x;"},
+        Spelling{"pe_fraction_bits", "IN;PE>\xC1<=\xBF\xBF?\xD8\xBF\xBF?\xD8@\xD8\xBF\xBF@\xD8;"},
+        Spelling{"pe_line_ends_inside", "IN;PE<=\xBF\xBF\r\n_\xCB\xBF\xBF_\xCB\n`\xCB\xBF\xBF`\xCB;"},
+        Spelling{"label_text_is_not_read_as_instructions",
+                 "IN;SI0.4,0.6;PU0,0;IW0,0,400,400;PU900,900;LBPD0,0\x03IW;PU0,0;"
+                 "PD400,0,400,400,0,400,0,0;"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// --- instruction families with known results
+
+struct Case {
+    const char* name;
+    std::string input;
+    std::string expected;
+};
+
+class Exact : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Exact, WritesTheseCuts) { EXPECT_EQ(convert(GetParam().input).text, GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, Exact,
+    ::testing::Values(
+        // 100 user units over P1-P2 of 4000 plotter units: 100 mm.
+        Case{"scale_anisotropic", "IN;IP0,0,4000,4000;SC0,100,0,100;PU0,0;PD100,0,100,100;",
+             "IN;\nPU0,0;\nPD4000,0,4000,4000;\nPU4000,4000;\n"},
+        // Isotropic in an 8000 by 4000 frame: 40 units per user unit both
+        // ways, the 4000 spare in x shared half and half.
+        Case{"scale_isotropic", "IN;IP0,0,8000,4000;SC0,100,0,100,1;PU0,0;PD100,100;",
+             "IN;\nPU2000,0;\nPD6000,4000;\nPU6000,4000;\n"},
+        // Point factor: (0,0) at P1, 2 and 3 plotter units per user unit.
+        Case{"scale_point_factor", "IN;IP1000,1000,2000,2000;SC0,2,0,3,2;PU0,0;PD10,10;",
+             "IN;\nPU1000,1000;\nPD1020,1030;\nPU1020,1030;\n"},
+        Case{"scale_off_again", "IN;IP0,0,4000,4000;SC0,100,0,100;SC;PU0,0;PD100,0;",
+             "IN;\nPU0,0;\nPD100,0;\nPU100,0;\n"},
+        // IP with two points moves P1 and keeps the P1-P2 span.
+        Case{"ip_two_parameters", "IN;IP0,0,4000,4000;IP1000,0;SC0,100,0,100;PU0,0;PD100,0;",
+             "IN;\nPU1000,0;\nPD5000,0;\nPU5000,0;\n"},
+        Case{"window_clips", "IN;IW0,0,1000,1000;PU-500,500;PD1500,500;",
+             "IN;\nPU0,500;\nPD1000,500;\nPU1000,500;\n"},
+        Case{"window_off", "IN;IW0,0,1000,1000;IW;PU-500,500;PD1500,500;",
+             "IN;\nPU-500,500;\nPD1500,500;\nPU1500,500;\n"},
+        // EA: the rectangle from the pen to the corner; RA the same outline,
+        // the fill dropped; the pen stays where it was.
+        Case{"edge_rectangle", "IN;PU100,100;EA500,300;PD100,0;",
+             "IN;\nPU100,100;\nPD500,100,500,300,100,300,100,100,100,0;\nPU100,0;\n"},
+        Case{"fill_rectangle_outline", "IN;PU100,100;RR400,200;",
+             "IN;\nPU100,100;\nPD500,100,500,300,100,300,100,100;\nPU100,100;\n"},
+        // Polygon mode: drawn once although FP and EP both ask for it, and
+        // closed back to its first point.
+        Case{"polygon_outline_once", "IN;PU0,0;PM0;PD400,0,400,400;PM2;FP;EP;",
+             "IN;\nPU0,0;\nPD400,0,400,400,0,0;\nPU0,0;\n"},
+        // A pattern of 10 mm, half down: 5 mm dashes (200 units) every 10 mm.
+        Case{"dashes", "IN;LT2,10,1;PU0,0;PD1600,0;",
+             "IN;\nPU0,0;\nPD200,0;\nPU400,0;\nPD600,0;\nPU800,0;\nPD1000,0;\nPU1200,0;\nPD1400,0;\nPU1400,0;\n"},
+        // Adaptive: 1100 units take 2.75 patterns of 400, so three of 366.7.
+        Case{"adaptive_dashes", "IN;LT-2,10,1;PU0,0;PD1100,0;",
+             "IN;\nPU0,0;\nPD183,0;\nPU367,0;\nPD550,0;\nPU733,0;\nPD917,0;\nPU917,0;\n"},
+        Case{"solid_again", "IN;LT2,10,1;LT;PU0,0;PD1600,0;", "IN;\nPU0,0;\nPD1600,0;\nPU1600,0;\n"},
+        // A three-point arc through points in a line is the straight line.
+        Case{"collinear_arc", "IN;PU0,0;PD;AT100,0,200,0;", "IN;\nPU0,0;\nPD200,0;\nPU200,0;\n"},
+        Case{"pens_and_speeds_kept", "IN;SP2;PU0,0;PD10,0;VS36.5;FS4,1;PD20,0;SP0;",
+             "IN;\nSP2;\nPU0,0;\nPD10,0;\nPU10,0;\nVS36.5;\nFS4,1;\nPD20,0;\nPU20,0;\nSP0;\n"},
+        // Kerfline's own reader takes 512 characters an instruction: long
+        // polylines are split.
+        Case{"long_polyline_split",
+             "IN;PU0,0;PD1,0,2,0,3,0,4,0,5,0,6,0,7,0,8,0,9,0,10,0,11,0,12,0,13,0,14,0,15,0,16,0,17,0,"
+             "18,0,19,0,20,0,21,0,22,0;",
+             "IN;\nPU0,0;\nPD1,0,2,0,3,0,4,0,5,0,6,0,7,0,8,0,9,0,10,0,11,0,12,0,13,0,14,0,15,0,16,0,17,0,"
+             "18,0,19,0,20,0;\nPD21,0,22,0;\nPU22,0;\n"},
+        // DT: the label ends at "*", and what follows is read as instructions.
+        Case{"label_terminator", "IN;DT*;PU0,0;SI0.4,0.6;LB *PU0,0;PD400,0;",
+             "IN;\nPU0,0;\nPD400,0;\nPU400,0;\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// --- curves: within the tolerance of the true curve, the size it should be
+
+double distance(Pt p, double cx, double cy) {
+    return std::hypot(static_cast<double>(p.x) - cx, static_cast<double>(p.y) - cy);
+}
+
+TEST(Curves, ACircleOfRadiusTenMillimetresIsTwentyAcrossAndWithinTolerance) {
+    for (const double tolerance : {0.05, 0.5, 0.001}) {
+        const ConvertResult result = convert("IN;PA4000,4000;CI400;PD4000,4100;", tolerance);
+        const auto all = strokes(result.text);
+        // The pen goes back to the centre lifted, and draws on from there.
+        ASSERT_EQ(all.size(), 2u);
+        EXPECT_EQ(all[1].front().x, 4000);
+        EXPECT_EQ(all[1].front().y, 4000);
+        const auto& circle = all[0];
+        EXPECT_EQ(circle.front().x, 4400);
+        EXPECT_EQ(circle.front().y, 4000);
+        EXPECT_EQ(circle.back().x, 4400);
+        EXPECT_EQ(circle.back().y, 4000);
+        // 20 mm across, less what the chords cut off at the top and bottom.
+        const Box box = boxOf(result.text);
+        EXPECT_EQ(box.maxX - box.minX, 800);
+        EXPECT_NEAR(static_cast<double>(box.maxY - box.minY), 800, 2 * tolerance * 40 + 1);
+        // Each vertex on the circle, each chord's middle no farther inside
+        // than the tolerance (and half a unit of rounding at each end).
+        const double allowed = tolerance * 40 + 1.0;
+        for (std::size_t i = 0; i < circle.size(); ++i) {
+            EXPECT_NEAR(distance(circle[i], 4000, 4000), 400, 0.75);
+            if (i == 0) continue;
+            const double midX = static_cast<double>(circle[i - 1].x + circle[i].x) / 2;
+            const double midY = static_cast<double>(circle[i - 1].y + circle[i].y) / 2;
+            EXPECT_GE(std::hypot(midX - 4000, midY - 4000), 400 - allowed);
+        }
+        // Fewer chords for a looser tolerance: the tolerance is honoured,
+        // not exceeded by a fixed chord angle.
+        if (tolerance == 0.5) {
+            EXPECT_LT(circle.size(), 40u);
+        }
+    }
+}
+
+TEST(Curves, ArcsEndWhereAPlotterEndsThem) {
+    // A quarter turn counter-clockwise about the origin from (400,0).
+    ConvertResult result = convert("IN;PU400,0;PD;AA0,0,90;PD0,800;");
+    auto all = strokes(result.text);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].back().x, 0);
+    EXPECT_EQ(all[0].back().y, 800);
+    Box box = boxOf(result.text);
+    EXPECT_EQ(box.minX, 0);
+    EXPECT_EQ(box.maxX, 400);
+
+    // A half circle through (400,400) from (0,0) to (800,0), then on.
+    result = convert("IN;PU0,0;PD;AT400,400,800,0;PD800,-100;");
+    box = boxOf(result.text);
+    EXPECT_EQ(box.minX, 0);
+    EXPECT_EQ(box.maxX, 800);
+    EXPECT_EQ(box.maxY, 400);
+    EXPECT_EQ(box.minY, -100);
+
+    // RT is AT relative to the pen; AR is AA with its centre relative.
+    EXPECT_EQ(convert("IN;PU100,100;PD;RT400,400,800,0;PD900,0;").text,
+              convert("IN;PU100,100;PD;AT500,500,900,100;PD900,0;").text);
+    EXPECT_EQ(convert("IN;PU500,100;PD;AR-400,0,-90;").text, convert("IN;PU500,100;PD;AA100,100,-90;").text);
+
+    // A wedge: the radius out, the arc, the radius back; the pen stays.
+    result = convert("IN;PU0,0;EW400,0,90;");
+    box = boxOf(result.text);
+    EXPECT_EQ(box.minX, 0);
+    EXPECT_EQ(box.minY, 0);
+    EXPECT_EQ(box.maxX, 400);
+    EXPECT_EQ(box.maxY, 400);
+    EXPECT_EQ(strokes(result.text)[0].front().x, 0);
+    EXPECT_EQ(strokes(result.text)[0].back().y, 0);
+}
+
+TEST(Curves, BeziersStayWithinToleranceOfTheCurve) {
+    // From (0,0) with controls (0,400) and (400,400) to (400,0): the middle
+    // of the curve is at (200, 300), and it is symmetric about x = 200.
+    const ConvertResult result = convert("IN;PU0,0;PD;BZ0,400,400,400,400,0;");
+    const auto all = strokes(result.text);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].back().x, 400);
+    EXPECT_EQ(all[0].back().y, 0);
+    const Box box = boxOf(result.text);
+    EXPECT_NEAR(static_cast<double>(box.maxY), 300, 2 + 1);
+    // BR is BZ relative to the pen, and repeats for each six numbers.
+    EXPECT_EQ(convert("IN;PU100,100;PD;BR0,400,400,400,400,0,0,-50,0,-50,0,-100;").text,
+              convert("IN;PU100,100;PD;BZ100,500,500,500,500,100,500,50,500,50,500,0;").text);
+    // With the pen up the pen only moves to the end.
+    EXPECT_EQ(convert("IN;PU0,0;BZ0,400,400,400,400,0;PD400,100;").text,
+              "IN;\nPU400,0;\nPD400,100;\nPU400,100;\n");
+}
+
+TEST(Frames, ScaleWithoutIpAssumesAnA4PageAndSaysSo) {
+    const ConvertResult result = convert("IN;SC0,100,0,100;PU0,0;PD100,100;");
+    EXPECT_EQ(result.text, "IN;\nPU603,521;\nPD10603,7721;\nPU10603,7721;\n");
+    EXPECT_TRUE(mentions(result, "SC without IP"));
+    EXPECT_FALSE(mentions(convert("IN;IP0,0,10,10;SC0,100,0,100;PU0,0;PD1,1;"), "SC without IP"));
+}
+
+TEST(Frames, RotationTurnsThePictureAQuarter) {
+    // 400 units along x become 400 units along y.
+    const Box box = boxOf(convert("IN;RO90;PU0,0;PD400,0;PD400,100;").text);
+    EXPECT_EQ(box.maxY - box.minY, 400);
+    EXPECT_EQ(box.maxX - box.minX, 100);
+}
+
+TEST(Frames, APageSetByPsPlacesP1AndP2AndIsTheDefaultWindow) {
+    // PS makes P1 and P2 the page's corners; IW without parameters then
+    // clips to the page, and only then.
+    EXPECT_EQ(convert("IN;PS4000,2000;SC0,100,0,100;PU0,0;PD100,100;SC;PU0,0;PD8000,0;").text,
+              "IN;\nPU0,0;\nPD4000,2000;\nPU0,0;\nPD8000,0;\nPU8000,0;\n");
+    EXPECT_EQ(convert("IN;PS4000,2000;IW;PU0,0;PD8000,0;").text, "IN;\nPU0,0;\nPD4000,0;\nPU4000,0;\n");
+    EXPECT_EQ(convert("IN;IW;PU0,0;PD80000,0;").text, "IN;\nPU0,0;\nPD80000,0;\nPU80000,0;\n");
+}
+
+// --- labels, in a single-stroke font
+
+TEST(Labels, ALetterHasTheSizeSiGives) {
+    // H in the font stands 21 units tall and 14 wide; SI 0.4,0.6 cm makes
+    // the capitals 240 plotter units tall and 16 font units 160 wide, so the
+    // H spans x 10..150 of its cell.
+    const Box box = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;LBH\x03").text);
+    EXPECT_EQ(box.minX, 1010);
+    EXPECT_EQ(box.maxX, 1150);
+    EXPECT_EQ(box.minY, 1000);
+    EXPECT_EQ(box.maxY, 1240);
+
+    // Upward (DI 0,1) the same letter lies on its side.
+    const Box turned = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;DI0,1;LBH\x03").text);
+    EXPECT_EQ(turned.minX, 760);
+    EXPECT_EQ(turned.maxX, 1000);
+    EXPECT_EQ(turned.minY, 1010);
+    EXPECT_EQ(turned.maxY, 1150);
+}
+
+TEST(Labels, ThePenEndsAfterTheTextAndLineEndsMoveDown) {
+    // Two characters of 1.5 widths each: the pen is 480 further on.
+    const std::string text = convert("IN;PU0,0;SI0.4,0.6;LBAB\x03PD480,-100;").text;
+    const std::string tail = "PU480,0;\nPD480,-100;\nPU480,-100;\n";
+    ASSERT_GT(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // CR LF: the second line starts under the first, two heights lower.
+    const Box box = boxOf(convert("IN;PU0,0;SI0.4,0.6;LBH\r\nH\x03").text);
+    EXPECT_EQ(box.minY, -480);
+    EXPECT_EQ(box.maxX, 150);
+}
+
+TEST(Labels, TerminatorModeZeroDrawsTheTerminator) {
+    // "DT#,0": the # is drawn, as wide as any letter; "DT#,1" (and "DT#"): not.
+    const Box drawn = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,0;LBH#").text);
+    const Box hidden = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,1;LBH#").text);
+    EXPECT_EQ(hidden.maxX, 150);
+    EXPECT_GT(drawn.maxX, 240 + 100);
+    EXPECT_EQ(boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#;LBH#").text).maxX, 150);
+}
+
+TEST(Labels, SurviveWhatTheyCannotDraw) {
+    const ConvertResult open = convert("IN;PU0,0;LBNo terminator at all");
+    EXPECT_GT(open.cuts, 0u);
+    EXPECT_TRUE(mentions(open, "without its terminator"));
+    const ConvertResult foreign = convert("IN;PU0,0;LBA\xC0\xFF\x03");
+    EXPECT_TRUE(mentions(foreign, "2 characters outside the font"));
+}
+
+// --- the summary
+
+TEST(Summary, SaysWhatBecameOfEachKind) {
+    const ConvertResult result = convert("IN;PU0,0;PM0;PD10,0,10,10;PM2;FP;FP;CI5;PW1;SP1;PD0,5;");
+    EXPECT_TRUE(mentions(result, "FP 2 dropped: fills cannot be cut"));
+    EXPECT_TRUE(mentions(result, "CI 1 converted to cuts"));
+    EXPECT_TRUE(mentions(result, "PW 1 ignored"));
+    EXPECT_TRUE(mentions(result, "SP 1 kept"));
+    EXPECT_TRUE(mentions(result, "PD 2 converted"));
+}
+
+// --- hostile input stays bounded
+
+struct Hostile {
+    const char* name;
+    std::string input;
+    double tolerance;
+};
+
+class Bounded : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(Bounded, FinishesWithinItsBudget) {
+    const ConvertResult result = convert(GetParam().input, GetParam().tolerance);
+    // A bounded result: either the picture, at most a few characters per
+    // vertex allowed, or nothing at all when the budget ran out.
+    EXPECT_LE(result.text.size(), 2'000'000u * 24 + 1000);
+    if (result.tooLarge) {
+        EXPECT_TRUE(result.text.empty());
+    }
+}
+
+std::string repeated(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, Bounded,
+    ::testing::Values(
+        Hostile{"huge_circle", "IN;PU0,0;CI2147483648;", 0.001},
+        Hostile{"huge_circles", repeated("CI2147483648;", 200), 0.001},
+        Hostile{"tolerance_zero", "IN;PU0,0;CI4000;", 0.0},
+        Hostile{"tolerance_negative", "IN;PU0,0;CI4000;", -1.0},
+        Hostile{"tolerance_tiny", "IN;PU0,0;CI4000;", 1e-300},
+        Hostile{"tolerance_nan", "IN;PU0,0;CI4000;", std::nan("")},
+        Hostile{"endless_dashes", "IN;LT2,0.0001,1;PU0,0;PD99999999999999999999999,0;", 0.05},
+        Hostile{"dashes_outside_the_window", "IN;IW0,0,1,1;LT2,0.0001,1;PU5,5;PD9999999999999,5;", 0.05},
+        Hostile{"endless_pe_number", "IN;PE" + std::string(100000, 'A') + ";", 0.05},
+        Hostile{"pe_without_end", "IN;PE=" + std::string(50000, '\xC0'), 0.05},
+        Hostile{"long_label", "IN;PU0,0;LB" + std::string(200000, 'W'), 0.05},
+        Hostile{"polygon_of_circles", "IN;PM0;" + repeated("CI2147483647;", 100) + "PM2;EP;FP;", 0.05},
+        Hostile{"overflowing_numbers", "IN;SC0,1e-300,0,1;PU-" + std::string(400, '9') + ",0;PD" +
+                                           std::string(400, '9') + ".9999,1;AA0,0,1e300;", 0.05},
+        Hostile{"out_of_range_types_and_modes",
+                "IN;LT2147483648000000000000;RO9" + std::string(40, '0') + ";PM1" + std::string(30, '0') +
+                    ";LO-9" + std::string(30, '0') + ";SC0,1,0,1,9" + std::string(30, '0') + ";PD1,1;",
+                0.05},
+        Hostile{"unterminated_escape", "\x1b*b999999999W", 0.05},
+        Hostile{"escape_at_end", "IN;PU0,0;PD5,5;\x1b", 0.05}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(Bounded, AHugeCircleIsClampedToThePlotterRange) {
+    const ConvertResult result = convert("IN;PU0,0;CI4294967296;");
+    EXPECT_GT(result.cuts, 0u);
+    EXPECT_TRUE(mentions(result, "clamped"));
+    const Box box = boxOf(result.text);
+    EXPECT_EQ(box.maxX, 1'000'000'000);
+    EXPECT_EQ(box.minX, -1'000'000'000);
+}
+
+TEST(Bounded, ABudgetThatRunsOutGivesNothing) {
+    ConvertOptions options;
+    options.vertexBudget = 1000;
+    const ConvertResult result = convertPlot("IN;PU0,0;CI400000;CI400000;", options);
+    EXPECT_TRUE(result.tooLarge);
+    EXPECT_TRUE(result.text.empty());
+}
+
+// --- the converted file is one Kerfline's own reader takes whole
+
+TEST(Output, ReadsBackInKerflinesOwnReader) {
+    const ConvertResult result =
+        convert("in;ip0,0,4000,4000;sc0,100,0,100;pu10,10;pd;ci5;aa50,50,-270;lt3;pr10,0,0,10;"
+                "pm0;pd;pa0,0,90,0;pm2;ep;si.2,.3;lbHELLO\x03");
+    test::ReadResult read;
+    test::readInto(read, result.text);
+    EXPECT_FALSE(read.failed);
+    EXPECT_TRUE(read.drawing.hasExtent());
+    const Box box = boxOf(result.text);
+    EXPECT_EQ(read.drawing.minX, box.minX);
+    EXPECT_EQ(read.drawing.maxY, box.maxY);
+}
+
+}  // namespace
+}  // namespace kerfline::dialect
