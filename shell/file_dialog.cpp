@@ -7,8 +7,8 @@ namespace {
 constexpr char kPlotFilter[] = "PLT Files (*.PLT)\0*.plt\0All Files (*.*)\0*.*\0";
 }  // namespace
 
-bool askFileName(HWND owner, FileDialog kind, const char* initialFolder,
-                 char (&chosen)[kPathCapacity]) {
+FileChoice askFileName(HWND owner, FileDialog kind, const char* initialFolder,
+                       char (&chosen)[kPathCapacity]) {
     chosen[0] = '\0';
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -21,10 +21,15 @@ bool askFileName(HWND owner, FileDialog kind, const char* initialFolder,
     if (kind == FileDialog::open) {
         // The read-only box is shown; what the user sets there changes nothing.
         dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-        return GetOpenFileNameA(&dialog) != 0;
+    } else {
+        dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     }
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    return GetSaveFileNameA(&dialog) != 0;
+    const BOOL ok = kind == FileDialog::open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+    if (ok) return FileChoice::chosen;
+    // The dialog ends as if cancelled when the name does not fit.
+    const bool tooLong = CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
+    chosen[0] = '\0';
+    return tooLong ? FileChoice::tooLong : FileChoice::cancelled;
 }
 
 }  // namespace kerfline
