@@ -165,22 +165,32 @@ bool targetIsNotAFile(const std::string& target) {
     return fileKind(target.c_str()) == FileKind::other;
 }
 
-// An existing file is replaced with ReplaceFile, which gives the new file
-// the old one's attributes and security; under Wine it keeps neither, so
-// the attributes are set on the new file first. A new name is a plain
-// rename, WRITE_THROUGH: the call returns once the name is on the disk.
+// Wine's ReplaceFile deletes the old file before it moves the new one into
+// its place: a crash between the two would lose both.
+bool underWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// An existing file keeps its attributes (hidden, system, archive), set on
+// the new file before it takes the old one's place; on Windows ReplaceFile
+// also gives it the old one's security. A new name, and every name under
+// Wine, is a plain rename, WRITE_THROUGH: the call returns once the name is
+// on the disk.
 bool replaceTarget(const char* temporary, const std::string& target) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return MoveFileExA(temporary, target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    const DWORD kept = attributes & kKept;
-    if (!SetFileAttributesA(temporary, kept ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
-    return ReplaceFileA(target.c_str(), temporary, nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                        nullptr) != 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        const DWORD kept = attributes & kKept;
+        if (!SetFileAttributesA(temporary, kept ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
+        if (!underWine())
+            return ReplaceFileA(target.c_str(), temporary, nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                                nullptr, nullptr) != 0;
+    }
+    return MoveFileExA(temporary, target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // A target reached through a symbolic link (or a junction on the way) is
