@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "shell/win32.h"
+#include "print/win32.h"
 
 namespace kerfline {
 

@@ -4,9 +4,6 @@
 #include <span>
 
 #include "print/dialog_template.h"
-#include "shell/document.h"
-#include "shell/main_window.h"
-#include "shell/settings.h"
 
 namespace kerfline {
 
@@ -18,8 +15,18 @@ constexpr int kSendLikeHpglId = print::kSendLikeHpglId;
 // A changed selection in the printer list.
 constexpr WORD kSelectionChanged = CBN_SELCHANGE;
 
-// Set when a dialog opens; the "Where:" text is narrowed once per dialog.
-int whereNarrowed = 0;
+// What the hook keeps for one dialog, handed over in lCustData and kept as
+// a property of the dialog window.
+struct HookState {
+    std::int32_t* sendLikeHpgl;
+    // The "Where:" text is narrowed once per dialog.
+    bool whereNarrowed = false;
+};
+constexpr char kHookStateProperty[] = "KerflinePrintHook";
+
+HookState* hookState(HWND dialog) {
+    return static_cast<HookState*>(GetPropA(dialog, kHookStateProperty));
+}
 
 void setPrintToFile(HWND dialog, bool enabled) {
     if (!enabled) CheckDlgButton(dialog, kPrintToFileId, BST_UNCHECKED);
@@ -27,18 +34,18 @@ void setPrintToFile(HWND dialog, bool enabled) {
 }
 
 // The added box overlaps the right end of the location text: stop the text
-// where the box begins.
-void narrowWhere(HWND dialog) {
+// where the box begins. False when either is missing.
+bool narrowWhere(HWND dialog) {
     HWND where = GetDlgItem(dialog, kWhereId);
     HWND box = GetDlgItem(dialog, kSendLikeHpglId);
-    if (!where || !box) return;
+    if (!where || !box) return false;
     RECT whereRect{}, boxRect{};
     GetWindowRect(where, &whereRect);
     GetWindowRect(box, &boxRect);
     SetWindowPos(where, nullptr, 0, 0, boxRect.left - whereRect.left,
                  whereRect.bottom - whereRect.top,
                  SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE);
-    whereNarrowed = 1;
+    return true;
 }
 
 std::string deviceName(HGLOBAL devNames) {
@@ -53,9 +60,8 @@ std::string deviceName(HGLOBAL devNames) {
 
 }  // namespace
 
-void PlotDocument::buildPrintDialogTemplate() {
+void buildPrintDialogTemplate(HINSTANCE instance, HGLOBAL& printDialogTemplate) {
     if (printDialogTemplate) return;
-    HINSTANCE instance = dialogInstance();
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(print::kPrintDialogTemplateId),
                                 MAKEINTRESOURCEA(5) /* RT_DIALOG */);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
@@ -80,16 +86,19 @@ void PlotDocument::buildPrintDialogTemplate() {
                     MB_OK | MB_ICONWARNING);
 }
 
-bool runPrintDialog(PlotDocument& document, PrintChoice& choice) {
-    document.buildPrintDialogTemplate();
+bool runPrintDialog(HWND owner, HINSTANCE resources, HGLOBAL& dialogTemplate,
+                    std::int32_t& sendLikeHpgl, PrintChoice& choice) {
+    buildPrintDialogTemplate(resources, dialogTemplate);
     // The dialog is handed the locked block's address: given the handle of a
     // moveable block it shows an empty dialog.
-    LockedBlock<void> locked(document.printDialogTemplate);
+    LockedBlock<void> locked(dialogTemplate);
+    HookState state{&sendLikeHpgl};
     PRINTDLGA dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = document.window;
+    dialog.hwndOwner = owner;
     dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_ENABLEPRINTHOOK;
     dialog.lpfnPrintHook = printDialogHook;
+    dialog.lCustData = reinterpret_cast<LPARAM>(&state);
     if (locked.get()) {
         dialog.Flags |= PD_ENABLEPRINTTEMPLATEHANDLE;
         dialog.hPrintTemplate = static_cast<HGLOBAL>(locked.get());
@@ -110,23 +119,29 @@ bool runPrintDialog(PlotDocument& document, PrintChoice& choice) {
     return true;
 }
 
-UINT_PTR CALLBACK printDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+UINT_PTR CALLBACK printDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        whereNarrowed = 0;
-        if (settings.PrintLikeHPGL) {
+        auto* state = reinterpret_cast<HookState*>(reinterpret_cast<PRINTDLGA*>(lParam)->lCustData);
+        SetPropA(dialog, kHookStateProperty, state);
+        if (state && *state->sendLikeHpgl) {
             CheckDlgButton(dialog, kSendLikeHpglId, BST_CHECKED);
             setPrintToFile(dialog, false);
         }
         return 1;
     }
-    if (message != WM_COMMAND) return 0;
+    if (message == WM_DESTROY) {
+        RemovePropA(dialog, kHookStateProperty);
+        return 0;
+    }
+    HookState* state = hookState(dialog);
+    if (message != WM_COMMAND || !state) return 0;
     if (wParam == static_cast<WPARAM>(kSendLikeHpglId)) {
         // The two boxes exclude each other.
         setPrintToFile(dialog, IsDlgButtonChecked(dialog, kSendLikeHpglId) != BST_CHECKED);
     } else if (wParam == IDOK) {
-        settings.PrintLikeHPGL = IsDlgButtonChecked(dialog, kSendLikeHpglId) == BST_CHECKED ? 1 : 0;
-    } else if (HIWORD(wParam) == kSelectionChanged && !whereNarrowed) {
-        narrowWhere(dialog);
+        *state->sendLikeHpgl = IsDlgButtonChecked(dialog, kSendLikeHpglId) == BST_CHECKED ? 1 : 0;
+    } else if (HIWORD(wParam) == kSelectionChanged && !state->whereNarrowed) {
+        state->whereNarrowed = narrowWhere(dialog);
     }
     return 0;
 }

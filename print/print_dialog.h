@@ -1,15 +1,14 @@
 // The platform's Print dialog with one box more, "Send like HP-GL", whose
-// state is the PrintLikeHPGL setting.
+// state the caller keeps.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "print/handles.h"
-#include "shell/win32.h"
+#include "print/win32.h"
 
 namespace kerfline {
-
-class PlotDocument;
 
 // What a confirmed Print dialog hands back; all of it the job's to release.
 struct PrintChoice {
@@ -21,9 +20,17 @@ struct PrintChoice {
     std::string printer;
 };
 
-// Runs the dialog on the system's default printer, owned by the main
-// window. True when the user pressed OK; PrintLikeHPGL then holds the box.
-bool runPrintDialog(PlotDocument& document, PrintChoice& choice);
+// Makes sure `block` holds a copy of the Print dialog's template from the
+// module `resources`, with the "Send like HP-GL" box added. The copy is made
+// once; the caller keeps it and frees it with GlobalFree.
+void buildPrintDialogTemplate(HINSTANCE resources, HGLOBAL& block);
+
+// Runs the dialog on the system's default printer, owned by `owner`, from
+// the template in `dialogTemplate` (built first if it is empty). The box
+// starts as `sendLikeHpgl` says; true when the user pressed OK, and then
+// `sendLikeHpgl` holds the box (1 or 0).
+bool runPrintDialog(HWND owner, HINSTANCE resources, HGLOBAL& dialogTemplate,
+                    std::int32_t& sendLikeHpgl, PrintChoice& choice);
 
 UINT_PTR CALLBACK printDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,15 +1,12 @@
-// File/Print: the Print dialog, then the drawing either sent to the queue as
-// the HP-GL text File/Save writes, or drawn through the printer driver; a
-// line in the print log for each job that reached the printer.
+#include "print/print_job.h"
+
 #include <ctime>
 #include <string>
 
 #include "print/handles.h"
+#include "print/messages.h"
 #include "print/print_dialog.h"
 #include "print/print_log.h"
-#include "shell/dialogs.h"
-#include "shell/document.h"
-#include "shell/settings.h"
 
 namespace kerfline {
 
@@ -22,21 +19,21 @@ constexpr char kTooLarge[] =
     "\xF0\xE0\xE7\xEC\xE5\xF0\xEE\xE2 \xEB\xE8\xF1\xF2\xE0?";
 
 // The raw path. True when the queue took every byte.
-bool sendRaw(const PlotDocument& document, const std::string& printer) {
+bool sendRaw(const PrintRequest& job, const std::string& printer) {
     PrinterHandle handle;
     if (!OpenPrinterA(const_cast<char*>(printer.c_str()), handle.put(), nullptr)) {
-        showError(document.window, "Can't Open Printer");
+        showError(job.owner, "Can't Open Printer");
         return false;
     }
     MemoryOutput text;
-    writeDrawing(text, document);
+    writeDrawing(text, job.drawing);
     const std::string& bytes = text.str();
 
     // No data type: the queue's default, which passes the bytes through.
     DOC_INFO_1A info{};
-    info.pDocName = const_cast<char*>(document.fileName());
+    info.pDocName = const_cast<char*>(job.fileName);
     if (StartDocPrinterA(handle.get(), 1, reinterpret_cast<BYTE*>(&info)) == 0) {
-        showError(document.window, "Can't Start Print Job");
+        showError(job.owner, "Can't Start Print Job");
         return false;
     }
     DWORD written = 0;
@@ -48,37 +45,38 @@ bool sendRaw(const PlotDocument& document, const std::string& printer) {
     if (!sent || !EndDocPrinter(handle.get())) {
         // Nothing of a broken job may reach the cutter.
         AbortPrinter(handle.get());
-        showError(document.window, "Can't Send To Printer");
+        showError(job.owner, "Can't Send To Printer");
         return false;
     }
     return true;
 }
 
 // The driver path. True when the page was printed.
-bool printThroughDriver(const PlotDocument& document, PrinterDc& dc) {
+bool printThroughDriver(const PrintRequest& job, PrinterDc& dc) {
     const int width = GetDeviceCaps(dc.get(), HORZSIZE);
     const int height = GetDeviceCaps(dc.get(), VERTSIZE);
-    const bool fits = document.maxX / kUnitsPerMm < width && document.maxY / kUnitsPerMm < height;
-    if (!fits && MessageBoxW(document.window, from1251(kTooLarge).c_str(), L"Print",
+    const PlotDrawing& drawing = job.drawing;
+    const bool fits = drawing.maxX / kUnitsPerMm < width && drawing.maxY / kUnitsPerMm < height;
+    if (!fits && MessageBoxW(job.owner, from1251(kTooLarge).c_str(), L"Print",
                              MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return false;
     DOCINFOA info{};
     info.cbSize = sizeof info;
-    info.lpszDocName = document.fileName();
+    info.lpszDocName = job.fileName;
     if (StartDocA(dc.get(), &info) <= 0) {
-        showError(document.window, "Can't Start Print Job");
+        showError(job.owner, "Can't Start Print Job");
         return false;
     }
     if (StartPage(dc.get()) <= 0) {
         AbortDoc(dc.get());
-        showError(document.window, "Can't Send To Printer");
+        showError(job.owner, "Can't Send To Printer");
         return false;
     }
     // render fits the same way: true scale when it fits, else the whole page.
-    document.render(nullptr, dc.get());
+    drawing.render(nullptr, dc.get());
     if (EndPage(dc.get()) <= 0 || EndDoc(dc.get()) <= 0) {
         AbortDoc(dc.get());
-        showError(document.window, "Can't Send To Printer");
+        showError(job.owner, "Can't Send To Printer");
         return false;
     }
     return true;
@@ -86,23 +84,24 @@ bool printThroughDriver(const PlotDocument& document, PrinterDc& dc) {
 
 }  // namespace
 
-void PlotDocument::onPrint() {
+void printDrawing(const PrintRequest& job) {
     PrintChoice choice;
-    if (!runPrintDialog(*this, choice)) return;
+    if (!runPrintDialog(job.owner, job.resources, job.dialogTemplate, job.sendLikeHpgl, choice))
+        return;
     bool started;
-    if (settings.PrintLikeHPGL) {
+    if (job.sendLikeHpgl) {
         choice.dc.reset();  // the raw path does not draw
-        started = sendRaw(*this, choice.printer);
+        started = sendRaw(job, choice.printer);
     } else {
-        started = printThroughDriver(*this, choice.dc);
+        started = printThroughDriver(job, choice.dc);
         choice.dc.reset();
     }
     if (!started) return;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    appendPrintLog(settings.LogFile,
-                   printLogLine(local, fileName(), *this, choice.printer.c_str()));
+    appendPrintLog(job.logFile,
+                   printLogLine(local, job.fileName, job.drawing, choice.printer.c_str()));
 }
 
 }  // namespace kerfline

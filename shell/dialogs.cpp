@@ -1,7 +1,9 @@
 #include "shell/dialogs.h"
 
+#include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "shell/document.h"
@@ -74,15 +76,6 @@ INT_PTR guarded(Handler handler) noexcept {
 
 }  // namespace
 
-std::wstring from1251(const char* text) {
-    const int length = MultiByteToWideChar(1251, 0, text, -1, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(1251, 0, text, -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
-
 std::int32_t readIntItem(HWND dialog, int id) {
     char text[kTypedCharacters + 1] = {};
     GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -153,20 +146,18 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     });
 }
 
-INT_PTR runDialog(HINSTANCE instance, HWND owner, Dialog which) {
-    static constexpr std::pair<Dialog, DLGPROC> kProcedures[] = {
-        {Dialog::info, infoDialogProc},   {Dialog::frame, frameDialogProc},
-        {Dialog::scale, scaleDialogProc}, {Dialog::rotate, rotateDialogProc},
-        {Dialog::move, moveDialogProc},   {Dialog::about, aboutDialogProc},
+INT_PTR runDialog(HINSTANCE instance, HWND owner, const char* name) {
+    static constexpr std::pair<std::string_view, DLGPROC> kProcedures[] = {
+        {"Info", infoDialogProc},   {"Frame", frameDialogProc}, {"Scale", scaleDialogProc},
+        {"Rotate", rotateDialogProc}, {"Move", moveDialogProc},   {"About", aboutDialogProc},
     };
     DLGPROC procedure = nullptr;
-    for (const auto& [dialog, handler] : kProcedures)
-        if (dialog == which) procedure = handler;
+    for (const auto& [templateName, handler] : kProcedures)
+        if (name && templateName == name) procedure = handler;
     if (!procedure) return 0;
     // The template names are ASCII.
-    std::wstring name;
-    for (const char* c = dialogName(which); *c; ++c) name += static_cast<wchar_t>(*c);
-    const INT_PTR result = DialogBoxParamW(instance, name.c_str(), owner, procedure, 0);
+    const std::wstring wide(name, name + std::strlen(name));
+    const INT_PTR result = DialogBoxParamW(instance, wide.c_str(), owner, procedure, 0);
     // -1: the dialog could not be made; that is no OK.
     return result == -1 ? 0 : result;
 }

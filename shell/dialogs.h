@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/dispatch.h"
+#include "print/messages.h"
 #include "shell/win32.h"
 
 namespace kerfline {
@@ -19,13 +19,12 @@ INT_PTR CALLBACK rotateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 INT_PTR CALLBACK moveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The program's code page 1251 text as UTF-16, whatever the system's code page.
-std::wstring from1251(const char* text);
-
 // The number in an edit box, read as a user typed it (see parseTypedInteger).
 std::int32_t readIntItem(HWND dialog, int id);
 
-// Runs the dialog's template from `instance`, owned by `owner`; its result.
-INT_PTR runDialog(HINSTANCE instance, HWND owner, Dialog which);
+// Runs the dialog template `name` ("Info", "Frame", ...) from `instance`
+// with its procedure, owned by `owner`; its result, 0 for a name it does not
+// know.
+INT_PTR runDialog(HINSTANCE instance, HWND owner, const char* name);
 
 }  // namespace kerfline

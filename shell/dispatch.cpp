@@ -5,34 +5,30 @@
 namespace kerfline {
 
 const std::array<CommandEntry, 11>& commandTable() {
+    using T = CommandTarget;
     static const std::array<CommandEntry, 11> table = {{
-        {IDM_FILE_OPEN, Dialog::none, Action::open},
-        {IDM_FILE_SAVE, Dialog::none, Action::save},
-        {IDM_FILE_SAVEAS, Dialog::none, Action::saveAs},
-        {IDM_FILE_PRINT, Dialog::none, Action::print},
-        {IDM_FILE_EXIT, Dialog::none, Action::exit},
-        {IDM_IMAGE_INFO, Dialog::info, Action::none},
-        {IDM_IMAGE_FRAME, Dialog::frame, Action::frame},
-        {IDM_IMAGE_SCALE, Dialog::scale, Action::scale},
-        {IDM_IMAGE_ROTATE, Dialog::rotate, Action::rotate},
-        {IDM_IMAGE_MOVE, Dialog::move, Action::move},
-        {IDM_HELP_ABOUT, Dialog::about, Action::none},
+        {IDM_FILE_OPEN, nullptr, &T::onOpen, false},
+        {IDM_FILE_SAVE, nullptr, &T::onSave, true},
+        {IDM_FILE_SAVEAS, nullptr, &T::onSaveAs, true},
+        {IDM_FILE_PRINT, nullptr, &T::onPrint, true},
+        {IDM_FILE_EXIT, nullptr, &T::onExit, false},
+        {IDM_IMAGE_INFO, "Info", nullptr, true},
+        {IDM_IMAGE_FRAME, "Frame", &T::onFrame, true},
+        {IDM_IMAGE_SCALE, "Scale", &T::onScale, true},
+        {IDM_IMAGE_ROTATE, "Rotate", &T::onRotate, true},
+        {IDM_IMAGE_MOVE, "Move", &T::onMove, true},
+        {IDM_HELP_ABOUT, "About", nullptr, false},
     }};
     return table;
 }
 
-const char* dialogName(Dialog dialog) {
-    // In the order of the enumeration.
-    static constexpr const char* kNames[] = {nullptr,  "Info", "Frame", "Scale",
-                                             "Rotate", "Move", "About"};
-    return kNames[static_cast<int>(dialog)];
-}
-
-bool dispatchCommand(std::uintptr_t wParam, CommandHost& host) {
+bool dispatchCommand(std::uintptr_t wParam, CommandTarget& target) {
     for (const CommandEntry& entry : commandTable()) {
         if (wParam != entry.id) continue;
-        if (entry.dialog != Dialog::none && host.runDialog(entry.dialog) == 0) return true;
-        if (entry.action != Action::none) host.run(entry.action);
+        // Another program can send a command whose menu item is greyed.
+        if (entry.needsDrawing && !target.hasDrawing()) return true;
+        if (entry.dialog && target.runDialog(entry.dialog) == 0) return true;
+        if (entry.operation) (target.*entry.operation)();
         return true;
     }
     return false;

@@ -1,5 +1,5 @@
-// The menu's commands: which dialog, if any, and which operation each id
-// runs. The table is the whole command set; the window procedure only
+// The menu's commands: one table whose rows name the command id, the dialog
+// it runs and the document operation after it. The window procedure only
 // hands WM_COMMAND's wParam to dispatchCommand.
 #pragma once
 
@@ -8,31 +8,47 @@
 
 namespace kerfline {
 
-enum class Dialog { none, info, frame, scale, rotate, move, about };
-enum class Action { none, open, save, saveAs, print, exit, frame, scale, rotate, move };
+// What the commands act on: the document's operations, and running the
+// program's dialogs on the window system's side.
+class CommandTarget {
+public:
+    // Whether a drawing is loaded (the last open succeeded).
+    virtual bool hasDrawing() const = 0;
+    // Runs the dialog template `name` modally; its end result (1 for OK, 0
+    // for Cancel).
+    virtual std::intptr_t runDialog(const char* name) = 0;
+    virtual void onOpen() = 0;
+    virtual void onSave() = 0;
+    virtual void onSaveAs() = 0;
+    virtual void onPrint() = 0;
+    virtual void onExit() = 0;
+    virtual void onFrame() = 0;
+    virtual void onScale() = 0;
+    virtual void onRotate() = 0;
+    virtual void onMove() = 0;
+
+protected:
+    ~CommandTarget() = default;
+};
+
+using Operation = void (CommandTarget::*)();
 
 struct CommandEntry {
     unsigned id;
-    Dialog dialog;  // run first, modally
-    Action action;  // then, when there is no dialog or it ended with non-zero
+    const char* dialog;   // the template run first, modally; null for none
+    Operation operation;  // then, when there is no dialog or it ended with
+                          // non-zero; null for none
+    // Greyed in the menu without a drawing, and refused without one from
+    // whatever sends it.
+    bool needsDrawing;
 };
 
 const std::array<CommandEntry, 11>& commandTable();
 
-// The template name of a dialog ("Info", "Frame", ...), or null for none.
-const char* dialogName(Dialog dialog);
-
-// What the commands act on: the window system's side of a command.
-class CommandHost {
-public:
-    virtual ~CommandHost() = default;
-    // Runs the dialog modally; its end result (1 for OK, 0 for Cancel).
-    virtual std::intptr_t runDialog(Dialog dialog) = 0;
-    virtual void run(Action action) = 0;
-};
-
 // Runs the command whose id is the whole of `wParam`; a notification code
 // in its upper half matches nothing. False for a command it does not know.
-bool dispatchCommand(std::uintptr_t wParam, CommandHost& host);
+// A command that needs a drawing does nothing without one, but counts as
+// known.
+bool dispatchCommand(std::uintptr_t wParam, CommandTarget& target);
 
 }  // namespace kerfline

@@ -3,11 +3,16 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "drawing/operations.h"
-#include "shell/file_dialog.h"
-#include "shell/safe_save.h"
+#include "print/print_job.h"
 #include "resources/resource.h"
+#include "shell/dialogs.h"
+#include "shell/file_dialog.h"
+#include "shell/file_kind.h"
+#include "shell/main_window.h"
+#include "shell/safe_save.h"
 #include "shell/texts.h"
 
 namespace kerfline {
@@ -24,10 +29,6 @@ PlotDocument* documentOf(HWND mainWindow) {
 
 void attachDocument(HWND mainWindow, PlotDocument* document) {
     SetWindowLongPtrA(mainWindow, 0, reinterpret_cast<LONG_PTR>(document));
-}
-
-void showError(HWND owner, const char* message) {
-    MessageBoxA(owner, message, "Error", MB_OK | MB_ICONWARNING);
 }
 
 const char* PlotDocument::fileName() const { return name; }
@@ -54,6 +55,13 @@ void PlotDocument::takePath(const char* filePath) {
 }
 
 bool PlotDocument::openFile(const char* filePath) {
+    // Refused before a byte is read: reading a serial port (AUX, COM1) would
+    // wait for ever, a pipe until its writer is done.
+    if (fileKind(filePath) != FileKind::regular ||
+        std::string_view(filePath).size() >= sizeof path) {
+        showError(window, "Invalid File");
+        return false;
+    }
     bool read = false;
     try {
         // A name that is no file fails to open: nothing is created.
@@ -70,11 +78,13 @@ bool PlotDocument::openFile(const char* filePath) {
     if (!read) {
         SetWindowTextA(window, windowTitle(nullptr).c_str());
         enableMenus(MF_GRAYED);
+        loaded_ = false;
         showError(window, "Invalid File");
         return false;
     }
     takePath(filePath);
     enableMenus(MF_ENABLED);
+    loaded_ = true;
     return true;
 }
 
@@ -104,7 +114,12 @@ int PlotDocument::enableMenus(UINT state) {
 
 void PlotDocument::onOpen() {
     char chosen[kPathCapacity] = {};
-    if (!askFileName(window, FileDialog::open, settings.DefaultDir, chosen)) return;
+    const FileChoice choice = askFileName(window, FileDialog::open, settings.DefaultDir, chosen);
+    if (choice == FileChoice::cancelled) return;
+    if (choice == FileChoice::tooLong) {
+        showError(window, "Invalid File");
+        return;
+    }
     openFile(chosen);
     InvalidateRect(window, nullptr, TRUE);
     DrawMenuBar(window);
@@ -114,8 +129,25 @@ void PlotDocument::onSave() { saveFile(nullptr); }
 
 void PlotDocument::onSaveAs() {
     char chosen[kPathCapacity] = {};
-    if (!askFileName(window, FileDialog::saveAs, settings.DefaultDir, chosen)) return;
+    const FileChoice choice = askFileName(window, FileDialog::saveAs, settings.DefaultDir, chosen);
+    if (choice == FileChoice::cancelled) return;
+    if (choice == FileChoice::tooLong) {
+        showError(window, "Can't Save File");
+        return;
+    }
     saveFile(chosen);
+}
+
+void PlotDocument::onPrint() {
+    printDrawing({window, dialogInstance(), *this, fileName(), settings.LogFile,
+                  settings.PrintLikeHPGL, printDialogTemplate});
+}
+
+// Default handling of WM_CLOSE destroys the window, which ends the loop.
+void PlotDocument::onExit() { SendMessageA(window, WM_CLOSE, 0, 0); }
+
+std::intptr_t PlotDocument::runDialog(const char* templateName) {
+    return kerfline::runDialog(dialogInstance(), window, templateName);
 }
 
 void PlotDocument::onPaint() {
@@ -158,8 +190,8 @@ void openCommandLineFile(PlotDocument& document, const char* commandLine) {
     if (text.empty()) return;
     CharUpperA(text.data());
     char absolute[kPathCapacity];
-    if (!_fullpath(absolute, text.c_str(), sizeof absolute)) return;
-    document.openFile(absolute);
+    // A name that does not fit is no file the program can open.
+    document.openFile(_fullpath(absolute, text.c_str(), sizeof absolute) ? absolute : nullptr);
 }
 
 }  // namespace kerfline

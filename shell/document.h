@@ -3,13 +3,16 @@
 #pragma once
 
 #include "drawing/drawing.h"
+#include "print/messages.h"
+#include "shell/dispatch.h"
 #include "shell/settings.h"
 #include "shell/win32.h"
 
 namespace kerfline {
 
-// Always destroyed through its own type, so no virtual destructor.
-class PlotDocument final : public PlotDrawing {
+// Always destroyed through its own type, so no virtual destructor. The menu
+// commands run on it directly (see shell/dispatch.h).
+class PlotDocument final : public PlotDrawing, public CommandTarget {
 public:
     explicit PlotDocument(HWND mainWindow);
     PlotDocument(const PlotDocument&) = delete;
@@ -23,27 +26,29 @@ public:
     virtual char* lowerLeftText(char* buffer, std::size_t capacity) const;
     virtual char* travelText(char* buffer, std::size_t capacity) const;
 
-    // Reads the file into the drawing. The old drawing is gone whatever
-    // happens; on failure "Invalid File" and the no-drawing menus.
+    // Reads the file into the drawing. On failure "Invalid File": a file
+    // that could not be read leaves what was read and the no-drawing menus;
+    // a name that is no regular file (a device, a pipe, a folder, a path too
+    // long or null) is refused before anything is read and changes nothing.
     virtual bool openFile(const char* filePath);
     // Writes the drawing to `filePath`, or to `path` when null. On failure
     // "Can't Save File", and the file that was there stays as it was.
     virtual bool saveFile(const char* filePath);
     // MF_ENABLED or MF_GRAYED on Save, Save As, Print and the Image popup.
     virtual int enableMenus(UINT state);
-    virtual void onOpen();
-    virtual void onSave();
-    virtual void onSaveAs();
-    virtual void onPrint();
+    bool hasDrawing() const override { return loaded_; }
+    std::intptr_t runDialog(const char* templateName) override;
+    void onOpen() override;
+    void onSave() override;
+    void onSaveAs() override;
+    void onPrint() override;
+    // Closes the main window, as its close box does.
+    void onExit() override;
     virtual void onPaint();
-    virtual void onFrame();
-    virtual void onScale();
-    virtual void onRotate();
-    virtual void onMove();
-
-    // Makes sure printDialogTemplate holds the Print dialog's template with
-    // the "Send like HP-GL" box; the copy is made once a run.
-    void buildPrintDialogTemplate();
+    void onFrame() override;
+    void onScale() override;
+    void onRotate() override;
+    void onMove() override;
 
     HWND window;
     char path[kPathCapacity] = {};
@@ -54,6 +59,9 @@ private:
     // Title, path, name and DefaultDir after a successful open or save as.
     void takePath(const char* filePath);
     void repaint() const;
+
+    // The menus' state: whether the last open succeeded.
+    bool loaded_ = false;
 };
 
 // The document attached to the main window (slot 0), or null.
@@ -61,11 +69,8 @@ PlotDocument* documentOf(HWND mainWindow);
 void attachDocument(HWND mainWindow, PlotDocument* document);
 
 // The name on the command line, made absolute and upper-cased, opened at
-// start. An empty line, or one that does not make a path, opens nothing.
+// start. An empty line opens nothing; a name too long for a path is
+// "Invalid File".
 void openCommandLineFile(PlotDocument& document, const char* commandLine);
-
-// The message boxes of the file and print commands: caption "Error",
-// warning icon, OK.
-void showError(HWND owner, const char* message);
 
 }  // namespace kerfline

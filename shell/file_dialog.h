@@ -7,11 +7,13 @@
 namespace kerfline {
 
 enum class FileDialog { open, saveAs };
+enum class FileChoice { chosen, cancelled, tooLong };
 
-// Asks for a file, starting in `initialFolder`. True with the chosen file's
-// absolute path in `chosen`; false when the user cancelled or the dialog
-// failed.
-bool askFileName(HWND owner, FileDialog kind, const char* initialFolder,
-                 char (&chosen)[kPathCapacity]);
+// Asks for a file, starting in `initialFolder`. `chosen` with the file's
+// absolute path in `chosen`; `cancelled` when the user cancelled or the
+// dialog failed; `tooLong` when the name the user gave does not fit the
+// program's path buffer.
+FileChoice askFileName(HWND owner, FileDialog kind, const char* initialFolder,
+                       char (&chosen)[kPathCapacity]);
 
 }  // namespace kerfline

@@ -5,6 +5,7 @@
 #include "shell/dialogs.h"
 #include "shell/dispatch.h"
 #include "shell/document.h"
+#include "shell/settings_file.h"
 
 namespace kerfline {
 
@@ -12,61 +13,9 @@ namespace {
 
 HINSTANCE moduleInstance = nullptr;
 
-// The window system's side of the menu commands, for one command.
-class WindowCommands final : public CommandHost {
-public:
-    WindowCommands(HWND window, PlotDocument& document) : window_(window), document_(document) {}
-
-    std::intptr_t runDialog(Dialog dialog) override {
-        return kerfline::runDialog(moduleInstance, window_, dialog);
-    }
-
-    void run(Action action) override {
-        switch (action) {
-            case Action::open:
-                document_.onOpen();
-                break;
-            case Action::save:
-                document_.onSave();
-                break;
-            case Action::saveAs:
-                document_.onSaveAs();
-                break;
-            case Action::print:
-                document_.onPrint();
-                break;
-            // Default handling of WM_CLOSE destroys the window, which ends the loop.
-            case Action::exit:
-                SendMessageA(window_, WM_CLOSE, 0, 0);
-                break;
-            case Action::frame:
-                document_.onFrame();
-                break;
-            case Action::scale:
-                document_.onScale();
-                break;
-            case Action::rotate:
-                document_.onRotate();
-                break;
-            case Action::move:
-                document_.onMove();
-                break;
-            case Action::none:
-                break;
-        }
-    }
-
-private:
-    HWND window_;
-    PlotDocument& document_;
-};
-
 LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     PlotDocument* document = documentOf(window);
-    if (document) {
-        WindowCommands commands(window, *document);
-        if (dispatchCommand(wParam, commands)) return 0;
-    }
+    if (document && dispatchCommand(wParam, *document)) return 0;
     return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
 }
 
@@ -95,6 +44,12 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return onPaint(window);
         case WM_COMMAND:
             return onCommand(window, wParam, lParam);
+        case WM_ENDSESSION:
+            // Logging off or shutting down ends the process without the
+            // regular exit, as soon as this returns: the settings are
+            // written now.
+            if (wParam) saveSettings();
+            return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }

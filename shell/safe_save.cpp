@@ -1,5 +1,7 @@
 #include "shell/safe_save.h"
 
+#include "shell/file_kind.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -157,20 +159,59 @@ bool targetIsReadOnly(const std::string& target) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-// MoveFileExA refuses a folder too, but only after the temporary file has
-// been written.
+// A folder, a pipe or a device (by its name alone: AUX, COM1 and the like
+// are never opened), refused before the temporary file is written.
 bool targetIsNotAFile(const std::string& target) {
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return fileKind(target.c_str()) == FileKind::other;
 }
 
-// WRITE_THROUGH: the call returns once the new name is on the disk.
+// Wine's ReplaceFile deletes the old file before it moves the new one into
+// its place: a crash between the two would lose both.
+bool underWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// An existing file keeps its attributes (hidden, system, archive), set on
+// the new file before it takes the old one's place; on Windows ReplaceFile
+// also gives it the old one's security. A new name, and every name under
+// Wine, is a plain rename, WRITE_THROUGH: the call returns once the name is
+// on the disk.
 bool replaceTarget(const char* temporary, const std::string& target) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        const DWORD kept = attributes & kKept;
+        if (!SetFileAttributesA(temporary, kept ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
+        if (!underWine())
+            return ReplaceFileA(target.c_str(), temporary, nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                                nullptr, nullptr) != 0;
+    }
     return MoveFileExA(temporary, target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-std::string resolveLinks(const std::string& target) { return target; }
+// A target reached through a symbolic link (or a junction on the way) is
+// saved where the link leads: the file it names is replaced and the link
+// stays. The system resolves the whole chain when the file is opened.
+std::string resolveLinks(const std::string& target) {
+    HANDLE handle = CreateFileA(target.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return target;  // a new file, or one to fail on
+    char final[MAX_PATH + 8];
+    const DWORD length = GetFinalPathNameByHandleA(handle, final, sizeof final,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof final) return target;
+    // "\\?\C:\..." or "\\?\UNC\server\share\...".
+    std::string path(final, length);
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+    if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+    return path;
+}
 
 #else
 
@@ -245,6 +286,10 @@ std::string resolveLinks(const std::string& target) {
 
 bool saveReplacing(const char* path, const ContentWriter& write) {
     if (!path || !*path) return false;
+#ifdef _WIN32
+    // Not even looked at: opening a serial port can wait for ever.
+    if (namesDevice(path)) return false;
+#endif
     const std::string target = resolveLinks(path);
     if (targetIsReadOnly(target) || targetIsNotAFile(target)) return false;
 

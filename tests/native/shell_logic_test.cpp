@@ -1,6 +1,7 @@
 // The shell's decisions that need no window, at the edges the end-to-end
 // tests do not reach: typed numbers at the ends of the 32-bit range, paths,
-// the command line, settings that must come back unchanged, the dispatch rule.
+// the command line, settings that must come back unchanged, the dispatch
+// rule, the names Windows keeps for devices.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,6 +13,7 @@
 #include "hpgl/point.h"
 #include "resources/resource.h"
 #include "shell/dispatch.h"
+#include "shell/file_kind.h"
 #include "shell/settings.h"
 #include "shell/texts.h"
 
@@ -95,37 +97,78 @@ TEST(SettingsFile, ExtremesComeBackUnchangedAndLongTextsAreCut) {
 }
 
 // Records what a command ran; dialogs end with the result it is given.
-class RecordingHost final : public CommandHost {
+class RecordingTarget final : public CommandTarget {
 public:
-    explicit RecordingHost(std::intptr_t result) : result_(result) {}
-    std::intptr_t runDialog(Dialog dialog) override {
-        dialogs.push_back(dialog);
+    RecordingTarget(std::intptr_t result, bool drawing) : result_(result), drawing_(drawing) {}
+    bool hasDrawing() const override { return drawing_; }
+    std::intptr_t runDialog(const char* name) override {
+        ran.push_back(name);
         return result_;
     }
-    void run(Action action) override { actions.push_back(action); }
-    std::vector<Dialog> dialogs;
-    std::vector<Action> actions;
+    void onOpen() override { ran.push_back("open"); }
+    void onSave() override { ran.push_back("save"); }
+    void onSaveAs() override { ran.push_back("saveAs"); }
+    void onPrint() override { ran.push_back("print"); }
+    void onExit() override { ran.push_back("exit"); }
+    void onFrame() override { ran.push_back("frame"); }
+    void onScale() override { ran.push_back("scale"); }
+    void onRotate() override { ran.push_back("rotate"); }
+    void onMove() override { ran.push_back("move"); }
+    std::vector<std::string> ran;
 
 private:
     std::intptr_t result_;
+    bool drawing_;
 };
+
+using Ran = std::vector<std::string>;
 
 TEST(MenuDispatch, AnOperationRunsOnlyAfterOkAndNotificationsRunNothing) {
     for (const std::intptr_t result : {1, 0}) {
-        RecordingHost host(result);
-        EXPECT_TRUE(dispatchCommand(IDM_IMAGE_FRAME, host));
-        EXPECT_TRUE(dispatchCommand(IDM_IMAGE_INFO, host));
-        EXPECT_TRUE(dispatchCommand(IDM_FILE_SAVE, host));
-        EXPECT_EQ(host.dialogs, (std::vector<Dialog>{Dialog::frame, Dialog::info}));
-        EXPECT_EQ(host.actions, result ? (std::vector<Action>{Action::frame, Action::save})
-                                       : (std::vector<Action>{Action::save}));
+        RecordingTarget target(result, true);
+        EXPECT_TRUE(dispatchCommand(IDM_IMAGE_FRAME, target));
+        EXPECT_TRUE(dispatchCommand(IDM_IMAGE_INFO, target));
+        EXPECT_TRUE(dispatchCommand(IDM_FILE_SAVE, target));
+        EXPECT_EQ(target.ran, result ? (Ran{"Frame", "frame", "Info", "save"})
+                                     : (Ran{"Frame", "Info", "save"}));
     }
     for (const std::uintptr_t wParam :
          {std::uintptr_t{IDM_FILE_OPEN} | (1u << 16), std::uintptr_t{0}, std::uintptr_t{111}}) {
-        RecordingHost host(1);
-        EXPECT_FALSE(dispatchCommand(wParam, host)) << wParam;
-        EXPECT_TRUE(host.dialogs.empty() && host.actions.empty()) << wParam;
+        RecordingTarget target(1, true);
+        EXPECT_FALSE(dispatchCommand(wParam, target)) << wParam;
+        EXPECT_TRUE(target.ran.empty()) << wParam;
     }
+}
+
+// Without a drawing only Open, Exit and About run, whatever sends the
+// others: their menu items are greyed, but a message is a message.
+TEST(MenuDispatch, WithoutADrawingOnlyOpenExitAndAboutRun) {
+    const std::pair<unsigned, Ran> commands[] = {
+        {IDM_FILE_OPEN, {"open"}},    {IDM_FILE_SAVE, {}},        {IDM_FILE_SAVEAS, {}},
+        {IDM_FILE_PRINT, {}},         {IDM_FILE_EXIT, {"exit"}},  {IDM_IMAGE_INFO, {}},
+        {IDM_IMAGE_FRAME, {}},        {IDM_IMAGE_SCALE, {}},      {IDM_IMAGE_ROTATE, {}},
+        {IDM_IMAGE_MOVE, {}},         {IDM_HELP_ABOUT, {"About"}},
+    };
+    for (const auto& [id, expected] : commands) {
+        RecordingTarget target(1, false);
+        EXPECT_TRUE(dispatchCommand(id, target)) << id;
+        EXPECT_EQ(target.ran, expected) << id;
+    }
+}
+
+// The names Windows opens as devices in any folder, whatever follows them;
+// names that only look alike are files.
+TEST(DeviceNames, AreKnownInAnyFolderCaseAndExtension) {
+    const std::pair<const char*, bool> names[] = {
+        {"AUX", true},           {"aux.plt", true},          {"C:\\PLOTS\\COM1.PLT", true},
+        {"Z:\\a\\b\\nul", true}, {"c:/x/Lpt9.txt.plt", true}, {"CON .PLT", true},
+        {"prn.", true},          {"C:conout$", true},        {"\\\\.\\pipe\\cutter", true},
+        {"//./COM12", true},     {"AUX:", true},             {"COM0.PLT", false},
+        {"COM10.PLT", false},    {"LPT.PLT", false},         {"AUXILIARY.PLT", false},
+        {"NULL.PLT", false},     {"C:\\CON\\A.PLT", false}, {"A.CON", false},
+        {"", false},             {"C:\\PLOTS\\", false},
+    };
+    for (const auto& [path, device] : names) EXPECT_EQ(namesDevice(path), device) << path;
 }
 
 }  // namespace

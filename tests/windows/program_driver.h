@@ -223,6 +223,7 @@ public:
 
     // Started, and showing its main window.
     bool ready() const { return window_ != nullptr; }
+    HWND window() const { return window_; }
 
     std::string title() const { return windowText(window_); }
     // The title once it reads `expected`, or what it reads after the timeout.
@@ -317,6 +318,12 @@ public:
         PostMessageA(window_, message, wParam, 0);
         program_.waitForExit();
         return program_.exitCode();
+    }
+
+    // Ends the process at once, as the system does at the end of a session.
+    void terminate() const {
+        TerminateProcess(program_.processHandle(), 1);
+        program_.waitForExit();
     }
 
 private:
