@@ -116,9 +116,9 @@ TEST(FileCommands, SaveReplacesTheOpenFileAndSaveAsMovesTitleAndFolder) {
 
     // Rotate, then File/Save: the opened file holds the rotated drawing.
     runSteps(kerfline, {{240, L"Rotate", {}, Close::okButton}});
-    kerfline.command(120);
+    kerfline.saveAndWait();
     const std::string rotated = savedBytes(kPlot, rotateDrawing);
-    EXPECT_TRUE(waitUntil([&] { return readBytes(opened) == rotated; }, kDialogTimeout));
+    EXPECT_EQ(readBytes(opened), rotated);
     EXPECT_EQ(kerfline.title(), title);
 
     // Save As into another folder: the title follows, and so does the next Save.
@@ -127,12 +127,12 @@ TEST(FileCommands, SaveReplacesTheOpenFileAndSaveAsMovesTitleAndFolder) {
     EXPECT_EQ(kerfline.titleOnceItIs("Kerfline - " + copy), "Kerfline - " + copy);
     EXPECT_EQ(readBytes(copy), rotated);
     runSteps(kerfline, {{220, L"Frame", {}, Close::enter}});
-    kerfline.command(120);
+    kerfline.saveAndWait();
     const std::string framed = savedBytes(kPlot, [](PlotDrawing& drawing) {
         rotateDrawing(drawing);
         frameDrawing(drawing, 12);
     });
-    EXPECT_TRUE(waitUntil([&] { return readBytes(copy) == framed; }, kDialogTimeout));
+    EXPECT_EQ(readBytes(copy), framed);
     EXPECT_EQ(readBytes(opened), rotated) << "the first file is left alone";
     // No temporary file is left beside either.
     EXPECT_EQ(fileNamesIn(folder.path()), (std::vector<std::string>{"out", "plot.plt"}));

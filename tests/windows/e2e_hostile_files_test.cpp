@@ -44,17 +44,6 @@ void expectNothingShownFor(const Kerfline& kerfline, const std::vector<WPARAM>& 
     EXPECT_TRUE(first.waitGone());
 }
 
-// Saves with File/Save and waits until the program has done it: About,
-// posted after it, shows once Save is over. (Polling the file instead can
-// catch it missing: Wine's rename over a file removes the old name first.)
-void saveAndWait(const Kerfline& kerfline) {
-    kerfline.command(120);
-    const DialogWindow about = kerfline.openDialog(990, L"About");
-    ASSERT_TRUE(about);
-    about.close(Close::okButton);
-    EXPECT_TRUE(about.waitGone());
-}
-
 // Save As with `path` typed in; answers yes if the dialog asks whether to
 // replace (it takes a device for an existing file).
 void saveAsTyped(const Kerfline& kerfline, const std::string& path) {
@@ -140,7 +129,7 @@ TEST(HostileFiles, OpenAndSaveAsRefuseLongNamesAndAPipeAndKeepTheDrawing) {
     EXPECT_EQ(kerfline.title(), title);
     EXPECT_TRUE(kerfline.imagePopupOpens());
     runSteps(kerfline, {{240, L"Rotate", {}, Close::okButton}});
-    saveAndWait(kerfline);
+    kerfline.saveAndWait();
     EXPECT_EQ(readBytes(plot), savedBytes(kPlot, rotateDrawing));
     EXPECT_EQ(kerfline.endWith(WM_CLOSE), std::optional<DWORD>(0));
 }
@@ -183,7 +172,7 @@ TEST(HostileFiles, SavingKeepsTheSymbolicLinkAndTheFileAttributes) {
         Kerfline kerfline({hidden});
         ASSERT_TRUE(kerfline.ready());
         runSteps(kerfline, {{240, L"Rotate", {}, Close::okButton}});
-        saveAndWait(kerfline);
+        kerfline.saveAndWait();
         EXPECT_EQ(readBytes(hidden), rotated);
         EXPECT_EQ(kerfline.endWith(WM_CLOSE), std::optional<DWORD>(0));
     }
@@ -199,7 +188,7 @@ TEST(HostileFiles, SavingKeepsTheSymbolicLinkAndTheFileAttributes) {
     const std::string title = "Kerfline - " + upperCase(link);
     ASSERT_EQ(kerfline.titleOnceItIs(title), title);
     runSteps(kerfline, {{240, L"Rotate", {}, Close::okButton}});
-    saveAndWait(kerfline);
+    kerfline.saveAndWait();
     EXPECT_EQ(readBytes(real), rotated);
     EXPECT_EQ(kerfline.endWith(WM_CLOSE), std::optional<DWORD>(0));
     // Still a link: what is written to the file it names reads through it.

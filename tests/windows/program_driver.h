@@ -264,6 +264,17 @@ public:
         return dialog;
     }
 
+    // File/Save, returning once the program has done it: About, posted after
+    // it, shows only when Save is over. (Polling the file instead can catch it
+    // missing: Wine's rename over a file removes the old name first.)
+    void saveAndWait() const {
+        command(120);
+        const DialogWindow about = openDialog(990, L"About");
+        ASSERT_TRUE(about);
+        about.close(Close::okButton);
+        EXPECT_TRUE(about.waitGone());
+    }
+
     // The text of the "Error" message box, which is then closed with OK;
     // empty when none comes within `timeout`.
     std::wstring errorMessage(std::chrono::milliseconds timeout = kDialogTimeout) const {
