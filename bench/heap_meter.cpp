@@ -29,7 +29,26 @@ void release(void* p) noexcept {
     if (metering.load(std::memory_order_relaxed)) inUse -= malloc_usable_size(p);
     std::free(p);
 }
+
+// The large blocks of a drawing come aligned (for huge pages).
+void* allocateAligned(std::size_t size, std::align_val_t alignment) {
+    const auto align = static_cast<std::size_t>(alignment);
+    void* p = std::aligned_alloc(align, (size + align - 1) / align * align);
+    if (!p) throw std::bad_alloc();
+    if (!metering.load(std::memory_order_relaxed)) return p;
+    const std::size_t now = inUse += malloc_usable_size(p);
+    std::size_t high = peak.load();
+    while (now > high && !peak.compare_exchange_weak(high, now)) {}
+    return p;
+}
 }  // namespace
+
+void* operator new(std::size_t size, std::align_val_t a) { return allocateAligned(size, a); }
+void* operator new[](std::size_t size, std::align_val_t a) { return allocateAligned(size, a); }
+void operator delete(void* p, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
 
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }

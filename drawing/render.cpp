@@ -47,7 +47,7 @@ void HpglCommand::draw(DrawContext& context) const {
 }
 
 void PlotCommand::draw(DrawContext& context) const {
-    const PointList& list = points();
+    const PointSpan list = points();
     switch (code()) {
         case mnemonic::PD:
             context.setPenDown(1);
