@@ -114,14 +114,11 @@ HpglCommand& HpglCommand::operator=(HpglCommand&& other) noexcept {
 
 HpglCommand::~HpglCommand() { releaseStorage(); }
 
-void HpglCommand::releaseStorage() noexcept {
-    if (owned_) {
-        if (form_ == kText)
-            delete[] data_.text;
-        else if (form_ == kPointBlock)
-            ::operator delete(data_.block);
-    }
-    form_ = kNothing;
+void HpglCommand::releaseOwned() noexcept {
+    if (form_ == kText)
+        delete[] data_.text;
+    else if (form_ == kPointBlock)
+        ::operator delete(data_.block);
     owned_ = 0;
 }
 
@@ -189,20 +186,10 @@ void HpglCommand::setRow(std::uint8_t row) {
     setRowOnly(row);
 }
 
-void HpglCommand::setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
-                            Arena* arena) {
-    releaseStorage();
-    setRowOnly(row);
-    if (count == 0) {
-        form_ = kNoPoints;
-    } else if (count == 1) {
-        data_.point = points[0];
-        form_ = kOnePoint;
-    } else {
-        data_.block = PointBlock::make(points, count, arena);
-        form_ = kPointBlock;
-        owned_ = arena == nullptr;
-    }
+void HpglCommand::setPointBlock(const PlotPoint* points, std::uint32_t count, Arena* arena) {
+    data_.block = PointBlock::make(points, count, arena);
+    form_ = kPointBlock;
+    owned_ = arena == nullptr;
 }
 
 void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {

@@ -155,7 +155,18 @@ public:
     // The row alone: IN, or a known command without parameters.
     void setRow(std::uint8_t row);
     // A point list; one point or none is held in the record itself.
-    void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena);
+    void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena) {
+        releaseStorage();
+        setRowOnly(row);
+        if (count > 1) {
+            setPointBlock(points, count, arena);
+        } else if (count == 1) {
+            data_.point = points[0];
+            form_ = kOnePoint;
+        } else {
+            form_ = kNoPoints;
+        }
+    }
 
     // Whether the command owns heap storage of its own (a list's records
     // normally borrow from the list's arena).
@@ -169,7 +180,12 @@ protected:
 
     MutablePointSpan mutablePoints();
     // Forgets what the command holds, releasing it when owned.
-    void releaseStorage() noexcept;
+    void releaseStorage() noexcept {
+        if (owned_) releaseOwned();
+        form_ = kNothing;
+    }
+    void releaseOwned() noexcept;
+    void setPointBlock(const PlotPoint* points, std::uint32_t count, Arena* arena);
     void setRowOnly(std::uint8_t row) {
         row_ = row;
         code_ = row ? MnemonicTable[row - 1].code : 0;

@@ -8,6 +8,12 @@
 
 #include "hpgl/command.h"
 
+#if defined(__GNUC__)
+#define KERF_GEOMETRY_INLINE [[gnu::always_inline]] inline
+#else
+#define KERF_GEOMETRY_INLINE inline
+#endif
+
 namespace kerfline::geometry {
 
 inline constexpr PlotPoint kEmptySmallest{kInt32Max, kInt32Max};
@@ -21,7 +27,7 @@ inline void widen(PlotPoint& smallest, PlotPoint& largest, PlotPoint p) {
 }
 
 // The length of the straight cut from a to b; the differences wrap in 32 bits.
-inline double cutLength(PlotPoint a, PlotPoint b) {
+KERF_GEOMETRY_INLINE double cutLength(PlotPoint a, PlotPoint b) {
     const std::int32_t dx = wrapSub(b.x, a.x);
     const std::int32_t dy = wrapSub(b.y, a.y);
     // Below 2^26 the squares and their sum are exact in a double, so the
@@ -37,7 +43,7 @@ inline double cutLength(PlotPoint a, PlotPoint b) {
 
 // The box of what the command draws (relative to its start for PR), and
 // the pen state after it.
-inline void bounds(MnemonicCode code, PointSpan points, PlotPoint& smallest, PlotPoint& largest,
+KERF_GEOMETRY_INLINE void bounds(MnemonicCode code, PointSpan points, PlotPoint& smallest, PlotPoint& largest,
                    int& pen) {
     smallest = kEmptySmallest;
     largest = kEmptyLargest;
@@ -69,7 +75,7 @@ inline void bounds(MnemonicCode code, PointSpan points, PlotPoint& smallest, Plo
     }
 }
 
-inline PlotPoint endPosition(MnemonicCode code, PointSpan points, PlotPoint current) {
+KERF_GEOMETRY_INLINE PlotPoint endPosition(MnemonicCode code, PointSpan points, PlotPoint current) {
     switch (code) {
         case mnemonic::PA:
             return points.empty() ? PlotPoint{} : points.back();
@@ -87,7 +93,7 @@ inline PlotPoint endPosition(MnemonicCode code, PointSpan points, PlotPoint curr
 }
 
 // The length cut along the command, summed in list order from 0.
-inline double travel(MnemonicCode code, PointSpan points, PlotPoint start, int& pen) {
+KERF_GEOMETRY_INLINE double travel(MnemonicCode code, PointSpan points, PlotPoint start, int& pen) {
     double length = 0.0;
     switch (code) {
         case mnemonic::PD:

@@ -15,6 +15,14 @@
 #include "hpgl/command.h"
 #include "hpgl/reader.h"
 
+// The number reader runs for every coordinate of a file: keep it inlined
+// into the loops that call it.
+#if defined(__GNUC__)
+#define KERF_SCAN_INLINE [[gnu::always_inline]] inline
+#else
+#define KERF_SCAN_INLINE inline
+#endif
+
 namespace kerfline::scan {
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
@@ -27,7 +35,7 @@ struct Span {
 
 // A number: optional whitespace, an optional sign and one or more digits
 // within the signed 32-bit range. Mostly eight bytes at a time.
-inline bool readNumber(Span& in, std::int32_t& value) {
+KERF_SCAN_INLINE bool readNumber(Span& in, std::int32_t& value) {
     const unsigned char* p = in.cur;
     const unsigned char* const end = in.end;
     while (p < end && isHpglSpace(*p)) ++p;
@@ -93,14 +101,14 @@ inline bool readNumber(Span& in, std::int32_t& value) {
 }
 
 // Whitespace, then at most one ",".
-inline void skipSeparator(Span& in) {
+KERF_SCAN_INLINE void skipSeparator(Span& in) {
     const unsigned char* p = in.cur;
     while (p < in.end && isHpglSpace(*p)) ++p;
     if (p < in.end && *p == ',') ++p;
     in.cur = p;
 }
 
-inline bool readPoint(Span& in, PlotPoint& point) {
+KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
     if (!readNumber(in, point.x)) return false;
     skipSeparator(in);
     return readNumber(in, point.y);
@@ -109,7 +117,7 @@ inline bool readPoint(Span& in, PlotPoint& point) {
 // The points of a parameter text into `points` (emptied first), up to the
 // first point that does not read completely. Returns where reading
 // stopped: never past a ";", since no number or separator holds one.
-inline const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
+KERF_SCAN_INLINE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
                                        std::vector<PlotPoint>& points) {
     points.clear();
     Span in{begin, end};
