@@ -140,19 +140,6 @@ void HpglCommand::relocateStorage(Arena* arena) {
     }
 }
 
-PointSpan HpglCommand::points() const {
-    switch (form_) {
-        case kNoPoints:
-            return PointSpan(&data_.point, 0);
-        case kOnePoint:
-            return PointSpan(&data_.point, 1);
-        case kPointBlock:
-            return PointSpan(data_.block->points(), data_.block->count);
-        default:
-            return PointSpan();
-    }
-}
-
 MutablePointSpan HpglCommand::mutablePoints() {
     switch (form_) {
         case kOnePoint:

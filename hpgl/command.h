@@ -140,7 +140,18 @@ public:
     // mnemonic() without the virtual call, for the loops over whole drawings.
     MnemonicCode code() const { return code_; }
     // The points, when the command holds a list (PA, PD, PR, PU once parsed).
-    PointSpan points() const;
+    PointSpan points() const {
+        switch (form_) {
+            case kNoPoints:
+                return PointSpan(&data_.point, 0);
+            case kOnePoint:
+                return PointSpan(&data_.point, 1);
+            case kPointBlock:
+                return PointSpan(data_.block->points(), data_.block->count);
+            default:
+                return PointSpan();
+        }
+    }
 
     // An instruction of fewer than two characters: an unknown command whose
     // text is exactly those characters (possibly none, but never absent).
