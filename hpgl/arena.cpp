@@ -30,7 +30,7 @@ void* allocateBlock(std::size_t bytes) {
 void releaseBlock(void* block, std::size_t bytes) noexcept {
 #if defined(__linux__)
     if (bytes >= kHugePage) {
-        ::operator delete(block, std::align_val_t{kHugePage});
+        ::operator delete(block, bytes, std::align_val_t{kHugePage});
         return;
     }
 #endif

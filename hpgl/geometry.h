@@ -8,7 +8,7 @@
 
 #include "hpgl/command.h"
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
 #define KERF_GEOMETRY_INLINE [[gnu::always_inline]] inline
 #else
 #define KERF_GEOMETRY_INLINE inline

@@ -16,8 +16,9 @@
 #include "hpgl/reader.h"
 
 // The number reader runs for every coordinate of a file: keep it inlined
-// into the loops that call it.
-#if defined(__GNUC__)
+// into the loops that call it, except in the 32-bit release, which is kept
+// small.
+#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
 #define KERF_SCAN_INLINE [[gnu::always_inline]] inline
 #else
 #define KERF_SCAN_INLINE inline
