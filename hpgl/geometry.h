@@ -8,8 +8,12 @@
 
 #include "hpgl/command.h"
 
+// Inlined into the loops over whole drawings; the 32-bit release, kept
+// small, calls one copy of each.
 #if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
 #define KERF_GEOMETRY_INLINE [[gnu::always_inline]] inline
+#elif defined(__GNUC__)
+#define KERF_GEOMETRY_INLINE [[gnu::noinline]] inline
 #else
 #define KERF_GEOMETRY_INLINE inline
 #endif

@@ -20,8 +20,13 @@
 // small.
 #if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
 #define KERF_SCAN_INLINE [[gnu::always_inline]] inline
+#define KERF_SCAN_ONCE [[gnu::always_inline]] inline
+#elif defined(__GNUC__)
+#define KERF_SCAN_INLINE inline
+#define KERF_SCAN_ONCE [[gnu::noinline]] inline
 #else
 #define KERF_SCAN_INLINE inline
+#define KERF_SCAN_ONCE inline
 #endif
 
 namespace kerfline::scan {
@@ -118,7 +123,7 @@ KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
 // The points of a parameter text into `points` (emptied first), up to the
 // first point that does not read completely. Returns where reading
 // stopped: never past a ";", since no number or separator holds one.
-KERF_SCAN_INLINE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
+KERF_SCAN_ONCE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
                                        std::vector<PlotPoint>& points) {
     points.clear();
     Span in{begin, end};
