@@ -30,7 +30,11 @@ void* allocateBlock(std::size_t bytes) {
 void releaseBlock(void* block, std::size_t bytes) noexcept {
 #if defined(__linux__)
     if (bytes >= kHugePage) {
+#if defined(__cpp_sized_deallocation)
         ::operator delete(block, bytes, std::align_val_t{kHugePage});
+#else
+        ::operator delete(block, std::align_val_t{kHugePage});
+#endif
         return;
     }
 #endif
