@@ -1,5 +1,5 @@
-// The big cutter jobs the Windows benchmarks open: 2,000,000 instructions,
-// made once in the temporary folder and kept there.
+// The big cutter jobs the benchmarks open: 2,000,000 instructions, made once
+// in the temporary folder and kept there.
 #pragma once
 
 #include <algorithm>
@@ -41,6 +41,26 @@ inline std::string bigJobFile(const char* name, bool shortCuts) {
         }
         std::fprintf(out, "%s%d,%d;", i % 10 == 0 ? "PU" : "PD", x, y);
     }
+    std::fclose(out);
+    return file.string();
+}
+
+// The native benchmarks' job: one-point instructions of random points below
+// 100000, a pen-up move every tenth, about 29 MB.
+inline std::string plainJobFile() {
+    const auto file = std::filesystem::temp_directory_path() / "kerfline-bench-2M.plt";
+    if (std::filesystem::exists(file) && std::filesystem::file_size(file) >= 20'000'000)
+        return file.string();
+    std::FILE* out = std::fopen(file.string().c_str(), "wb");
+    if (!out) std::abort();
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % 100000;
+    };
+    std::fputs("IN;SP1;", out);
+    for (int i = 0; i < kInstructions; ++i)
+        std::fprintf(out, "%s%u,%u;", i % 10 == 0 ? "PU" : "PD", next(), next());
     std::fclose(out);
     return file.string();
 }

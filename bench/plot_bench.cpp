@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_file.h"
 #include "bench/heap_meter.h"
 #include "drawing/drawing.h"
 #include "drawing/operations.h"
@@ -20,27 +21,12 @@ namespace {
 
 using namespace kerfline;
 
-constexpr int kInstructions = 2'000'000;
+using bench::kInstructions;
 
-// A cutter job of one-point instructions, a pen-up move every tenth: what
-// exports of many small shapes look like. Deterministic, about 29 MB.
 const std::string& bigFile() {
     static const std::string path = [] {
         sortMnemonicTable();
-        const auto file = std::filesystem::temp_directory_path() / "kerfline-bench-2M.plt";
-        if (!std::filesystem::exists(file) || std::filesystem::file_size(file) < 20'000'000) {
-            std::FILE* out = std::fopen(file.string().c_str(), "wb");
-            std::uint32_t state = 12345;
-            auto next = [&state] {
-                state = state * 1664525u + 1013904223u;
-                return (state >> 8) % 100000;
-            };
-            std::fputs("IN;SP1;", out);
-            for (int i = 0; i < kInstructions; ++i)
-                std::fprintf(out, "%s%u,%u;", i % 10 == 0 ? "PU" : "PD", next(), next());
-            std::fclose(out);
-        }
-        return file.string();
+        return bench::plainJobFile();
     }();
     return path;
 }

@@ -9,7 +9,7 @@
 
 namespace kerfline {
 
-class DrawContext {
+class DrawContext final {
 public:
     DrawContext(HDC device, int shift) : device_(device), shift_(shift) {}
     virtual ~DrawContext() = default;

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
+#include "hpgl/geometry.h"
 #include "hpgl/reader.h"
+#include "hpgl/scan.h"
 
 namespace kerfline {
 
@@ -14,28 +17,52 @@ bool PlotDrawing::hasExtent() const {
            maxY != kInt32Min;
 }
 
-InputStream& readDrawing(InputStream& in, PlotDrawing& drawing) {
-    drawing.commands.clear();
-    while (!in.eof()) {
-        // Read in place at the end of the list; an empty read is taken back.
-        PlotCommand& command = drawing.commands.emplace_back();
-        readPlotCommand(in, command);
-        if (command.isEmpty()) {
-            drawing.commands.pop_back();
-            break;
-        }
-    }
-    drawing.computeBounds();
-    drawing.computeTravel();
-    return in;
-}
-
-OutputStream& writeDrawing(OutputStream& out, const PlotDrawing& drawing) {
-    for (const PlotCommand& command : drawing.commands) writeCommand(out, command);
-    return out;
-}
-
 namespace {
+
+// The bounds and the knife travel of commands taken one after the other, in
+// list order: what computeBounds and computeTravel find, and what reading a
+// file finds on the way. Each statistic keeps its own pen state.
+struct Statistics {
+    std::int32_t minX = kInt32Max;
+    std::int32_t minY = kInt32Max;
+    std::int32_t maxX = kInt32Min;
+    std::int32_t maxY = kInt32Min;
+    PlotPoint position{};
+    int boundsPen = 0;
+    int travelPen = 0;
+    double travel = 0.0;
+
+    void take(PlotPoint smallest, PlotPoint largest) {
+        if (smallest.x < minX) minX = smallest.x;
+        if (smallest.y < minY) minY = smallest.y;
+        if (largest.x > maxX) maxX = largest.x;
+        if (largest.y > maxY) maxY = largest.y;
+    }
+    void addBounds(MnemonicCode code, PointSpan points) {
+        const int penBefore = boundsPen;
+        PlotPoint smallest, largest;
+        geometry::bounds(code, points, smallest, largest, boundsPen);
+        if (boundsPen && code == mnemonic::PR) {
+            smallest = wrapAdd(smallest, position);
+            largest = wrapAdd(largest, position);
+        }
+        take(smallest, largest);
+        // The point the first drawn line starts from.
+        if (!penBefore && boundsPen) take(position, position);
+    }
+    void addTravel(MnemonicCode code, PointSpan points) {
+        travel += geometry::travel(code, points, position, travelPen);
+    }
+    void advance(MnemonicCode code, PointSpan points) {
+        position = geometry::endPosition(code, points, position);
+    }
+    void add(MnemonicCode code, PointSpan points) {
+        addBounds(code, points);
+        addTravel(code, points);
+        advance(code, points);
+    }
+};
+
 // How far a bound is from the origin, for choosing the shift. The magnitude
 // of -2147483648 counts as 2147483647: shifted by 16 it is -32768, which the
 // device takes, whereas leaving it out would let it overflow the device.
@@ -43,49 +70,95 @@ std::int32_t magnitude(std::int32_t v) {
     if (v >= 0) return v;
     return v == kInt32Min ? kInt32Max : -v;
 }
+
+void storeBounds(PlotDrawing& drawing, const Statistics& s) {
+    drawing.minX = s.minX;
+    drawing.minY = s.minY;
+    drawing.maxX = s.maxX;
+    drawing.maxY = s.maxY;
+    std::int32_t largestMagnitude = magnitude(s.minX);
+    for (std::int32_t v : {s.minY, s.maxX, s.maxY})
+        if (magnitude(v) > largestMagnitude) largestMagnitude = magnitude(v);
+    drawing.shift = 0;
+    while ((largestMagnitude >> drawing.shift) > 32767) ++drawing.shift;
+}
+
+// The whole-text reader's destination: each instruction a record at the end
+// of the list, its text or points in the list's arena, and the statistics
+// brought up to date as it goes.
+struct ListFiller {
+    CommandList& list;
+    Arena& arena;
+    Statistics& statistics;
+
+    void text(std::uint8_t row, std::string_view text) {
+        // No geometry: a command that is not drawable changes no statistic.
+        list.appendRecord().setText(row, text.data(), text.size(), &arena);
+    }
+    void row(std::uint8_t row) {
+        PlotCommand& command = list.appendRecord();
+        command.setRow(row);
+        statistics.add(command.code(), PointSpan());
+    }
+    void points(std::uint8_t row, const std::vector<PlotPoint>& points) {
+        PlotCommand& command = list.appendRecord();
+        const auto count = static_cast<std::uint32_t>(points.size());
+        command.setPoints(row, points.data(), count, &arena);
+        statistics.add(command.code(), PointSpan(points.data(), count));
+    }
+};
+
+// Each command of the list, first to last, without a virtual call.
+template <typename F>
+void forEachCommand(const CommandList& commands, F&& f) {
+    commands.forEachRun([&f](const PlotCommand* run, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) f(run[i]);
+    });
+}
+
 }  // namespace
 
-void PlotDrawing::computeBounds() {
-    minX = minY = kInt32Max;
-    maxX = maxY = kInt32Min;
-    PlotPoint position{};
-    int pen = 0;
-    for (const PlotCommand& command : commands) {
-        const int penBefore = pen;
-        PlotPoint smallest, largest;
-        command.bounds(smallest, largest, pen);
-        if (pen && command.mnemonic() == mnemonic::PR) {
-            smallest = wrapAdd(smallest, position);
-            largest = wrapAdd(largest, position);
-        }
-        if (smallest.x < minX) minX = smallest.x;
-        if (smallest.y < minY) minY = smallest.y;
-        if (largest.x > maxX) maxX = largest.x;
-        if (largest.y > maxY) maxY = largest.y;
-        if (!penBefore && pen) {
-            // The point the first drawn line starts from.
-            if (position.x < minX) minX = position.x;
-            if (position.y < minY) minY = position.y;
-            if (position.x > maxX) maxX = position.x;
-            if (position.y > maxY) maxY = position.y;
-        }
-        position = command.endPosition(position);
+InputStream& readDrawing(InputStream& in, PlotDrawing& drawing) {
+    drawing.commands.clear();
+    // The statistics come with the reading, in the same order as
+    // computeBounds and computeTravel would walk the list afterwards.
+    Statistics statistics;
+    ListFiller filler{drawing.commands, drawing.commands.arena(), statistics};
+    try {
+        scan::readInstructions(in, filler);
+    } catch (...) {
+        storeBounds(drawing, statistics);
+        drawing.totalTravel = statistics.travel;
+        throw;
     }
-    std::int32_t largestMagnitude = magnitude(minX);
-    for (std::int32_t v : {minY, maxX, maxY})
-        if (magnitude(v) > largestMagnitude) largestMagnitude = magnitude(v);
-    shift = 0;
-    while ((largestMagnitude >> shift) > 32767) ++shift;
+    storeBounds(drawing, statistics);
+    drawing.totalTravel = statistics.travel;
+    return in;
+}
+
+OutputStream& writeDrawing(OutputStream& out, const PlotDrawing& drawing) {
+    forEachCommand(drawing.commands, [&out](const PlotCommand& command) { writeCommand(out, command); });
+    return out;
+}
+
+void PlotDrawing::computeBounds() {
+    Statistics statistics;
+    forEachCommand(commands, [&statistics](const PlotCommand& command) {
+        const PointSpan points = command.points();
+        statistics.addBounds(command.code(), points);
+        statistics.advance(command.code(), points);
+    });
+    storeBounds(*this, statistics);
 }
 
 void PlotDrawing::computeTravel() {
-    totalTravel = 0.0;
-    PlotPoint position{};
-    int pen = 0;
-    for (const PlotCommand& command : commands) {
-        totalTravel += command.travel(position, pen);
-        position = command.endPosition(position);
-    }
+    Statistics statistics;
+    forEachCommand(commands, [&statistics](const PlotCommand& command) {
+        const PointSpan points = command.points();
+        statistics.addTravel(command.code(), points);
+        statistics.advance(command.code(), points);
+    });
+    totalTravel = statistics.travel;
 }
 
 namespace {

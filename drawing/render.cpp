@@ -4,6 +4,7 @@
 
 #include "drawing/draw_context.h"
 #include "drawing/drawing.h"
+#include "hpgl/geometry.h"
 
 namespace kerfline {
 
@@ -47,7 +48,7 @@ void HpglCommand::draw(DrawContext& context) const {
 }
 
 void PlotCommand::draw(DrawContext& context) const {
-    const PointList& list = points();
+    const PointSpan list = points();
     switch (code()) {
         case mnemonic::PD:
             context.setPenDown(1);
@@ -75,7 +76,7 @@ void PlotCommand::draw(DrawContext& context) const {
                     context.lineTo(running);
                 }
             } else {
-                context.moveTo(endPosition(context.position()));
+                context.moveTo(geometry::endPosition(mnemonic::PR, list, context.position()));
             }
             break;
         case mnemonic::IN:
@@ -84,7 +85,7 @@ void PlotCommand::draw(DrawContext& context) const {
         default:
             break;
     }
-    context.setPosition(endPosition(context.position()));
+    context.setPosition(geometry::endPosition(code(), list, context.position()));
 }
 
 namespace {
@@ -163,7 +164,10 @@ void PlotDrawing::render(HWND window, HDC dc) const {
         }
     }
 
-    for (const PlotCommand& command : commands) command.draw(context);
+    // PlotCommand and DrawContext are final: no virtual call in this loop.
+    commands.forEachRun([&context](const PlotCommand* run, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) run[i].draw(context);
+    });
     context.flush();
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "drawing/drawing.h"
@@ -99,6 +100,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PlotDrawing drawing;
     MemoryInput in(bytes);
     readDrawing(in, drawing);
+
+    // The statistics found while reading are the finished list's, and the
+    // instruction reader, one instruction at a time, reads the same commands.
+    {
+        const auto found = std::make_tuple(drawing.minX, drawing.minY, drawing.maxX, drawing.maxY,
+                                           drawing.shift, drawing.totalTravel);
+        drawing.computeBounds();
+        drawing.computeTravel();
+        if (found != std::make_tuple(drawing.minX, drawing.minY, drawing.maxX, drawing.maxY,
+                                     drawing.shift, drawing.totalTravel))
+            std::abort();
+        MemoryInput single(bytes);
+        MemoryOutput each;
+        for (;;) {
+            PlotCommand command;
+            readPlotCommand(single, command);
+            if (command.isEmpty()) break;
+            writeCommand(each, command);
+        }
+        if (single.failed() != in.failed() || each.str() != written(drawing)) std::abort();
+    }
 
     // Write after read is a fixed point.
     const std::string first = written(drawing);

@@ -4,10 +4,22 @@
 #include <new>
 #include <utility>
 
+#include "hpgl/arena.h"
 #include "hpgl/reader.h"
 #include "hpgl/stream.h"
 
 namespace kerfline {
+
+// A 64-bit record: the table pointer, a pointer or a point, and four bytes;
+// a 32-bit one: the same in 16 bytes. A big job holds millions of them.
+static_assert(sizeof(PlotCommand) == sizeof(HpglCommand));
+static_assert(sizeof(void*) != 8 || sizeof(PlotCommand) <= 24);
+static_assert(sizeof(void*) != 4 || sizeof(PlotCommand) <= 16);
+
+namespace {
+// The text of an empty unknown instruction (a ";" alone): shared, never freed.
+constexpr char kNoCharacters[1] = {'\0'};
+}  // namespace
 
 // --- PointList -------------------------------------------------------------
 
@@ -57,61 +69,147 @@ void PointList::push_back(PlotPoint point) {
     data()[size_++] = point;
 }
 
+// --- PointBlock --------------------------------------------------------------
+
+PointBlock* PointBlock::make(const PlotPoint* points, std::uint32_t count, Arena* arena) {
+    const std::size_t bytes = bytesFor(count);
+    void* memory = arena ? arena->allocate(bytes, alignof(PointBlock)) : ::operator new(bytes);
+    auto* block = ::new (memory) PointBlock{count};
+    PlotPoint* to = block->points();
+    for (std::uint32_t i = 0; i < count; ++i) ::new (to + i) PlotPoint(points[i]);
+    return block;
+}
+
 // --- HpglCommand -----------------------------------------------------------
 
-namespace {
-char* duplicate(std::string_view head, std::string_view tail) {
-    char* copy = new char[head.size() + tail.size() + 1];
-    if (!head.empty()) std::memcpy(copy, head.data(), head.size());
-    if (!tail.empty()) std::memcpy(copy + head.size(), tail.data(), tail.size());
-    copy[head.size() + tail.size()] = '\0';
-    return copy;
+HpglCommand::HpglCommand(HpglCommand&& other)
+    : data_(other.data_),
+      code_(other.code_),
+      row_(other.row_),
+      form_(other.form_),
+      owned_(other.owned_) {
+    other.form_ = kNothing;
+    other.owned_ = 0;
+    other.row_ = 0;
+    other.code_ = 0;
+    // A command built here outlives any list it came from.
+    if (!owned_) relocateStorage(nullptr);
 }
-}  // namespace
-
-HpglCommand::HpglCommand(HpglCommand&& other) noexcept
-    : entry_(std::exchange(other.entry_, nullptr)), text_(std::exchange(other.text_, nullptr)) {}
 
 HpglCommand& HpglCommand::operator=(HpglCommand&& other) noexcept {
     if (this != &other) {
-        releaseText();
-        entry_ = std::exchange(other.entry_, nullptr);
-        text_ = std::exchange(other.text_, nullptr);
+        releaseStorage();
+        data_ = other.data_;
+        code_ = other.code_;
+        row_ = other.row_;
+        form_ = other.form_;
+        owned_ = other.owned_;
+        other.form_ = kNothing;
+        other.owned_ = 0;
+        other.row_ = 0;
+        other.code_ = 0;
     }
     return *this;
 }
 
-HpglCommand::~HpglCommand() { releaseText(); }
+HpglCommand::~HpglCommand() { releaseStorage(); }
 
-void HpglCommand::releaseText() noexcept {
-    delete[] text_;
-    text_ = nullptr;
+void HpglCommand::releaseOwned() noexcept {
+    if (form_ == kText)
+        delete[] data_.text;
+    else if (form_ == kPointBlock)
+        ::operator delete(data_.block);
+    owned_ = 0;
 }
 
-void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {
-    releaseText();
-    entry_ = findMnemonic(code);
-    if (entry_) {
-        if (!parameters.empty()) text_ = duplicate({}, parameters);
-    } else {
-        const char name[2] = {static_cast<char>(code & 0xFF), static_cast<char>(code >> 8)};
-        text_ = duplicate(std::string_view(name, 2), parameters);
+void HpglCommand::relocateStorage(Arena* arena) {
+    if (form_ == kText && data_.text != kNoCharacters) {
+        const std::size_t length = std::strlen(data_.text);
+        char* copy = arena ? static_cast<char*>(arena->allocate(length + 1)) : new char[length + 1];
+        std::memcpy(copy, data_.text, length + 1);
+        releaseStorage();
+        data_.text = copy;
+        form_ = kText;
+        owned_ = arena == nullptr;
+    } else if (form_ == kPointBlock) {
+        PointBlock* copy = PointBlock::make(data_.block->points(), data_.block->count, arena);
+        releaseStorage();
+        data_.block = copy;
+        form_ = kPointBlock;
+        owned_ = arena == nullptr;
     }
 }
 
+MutablePointSpan HpglCommand::mutablePoints() {
+    switch (form_) {
+        case kOnePoint:
+            return MutablePointSpan(&data_.point, 1);
+        case kPointBlock:
+            return MutablePointSpan(data_.block->points(), data_.block->count);
+        default:
+            return MutablePointSpan();
+    }
+}
+
+void HpglCommand::setText(std::uint8_t row, const char* characters, std::size_t length,
+                          Arena* arena) {
+    releaseStorage();
+    setRowOnly(row);
+    if (length == 0 && row != 0) return;  // a known command without parameters
+    if (length == 0) {
+        data_.text = kNoCharacters;
+    } else {
+        char* copy = arena ? static_cast<char*>(arena->allocate(length + 1)) : new char[length + 1];
+        std::memcpy(copy, characters, length);
+        copy[length] = '\0';
+        data_.text = copy;
+        owned_ = arena == nullptr;
+    }
+    form_ = kText;
+}
+
+void HpglCommand::setRow(std::uint8_t row) {
+    releaseStorage();
+    setRowOnly(row);
+}
+
+void HpglCommand::setPointBlock(const PlotPoint* points, std::uint32_t count, Arena* arena) {
+    data_.block = PointBlock::make(points, count, arena);
+    form_ = kPointBlock;
+    owned_ = arena == nullptr;
+}
+
+void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {
+    const std::uint8_t row = findMnemonicRow(code);
+    if (row) {
+        setText(row, parameters.data(), parameters.size(), nullptr);
+        return;
+    }
+    // The unknown code's two characters, then the parameters.
+    const std::size_t length = 2 + parameters.size();
+    char* copy = new char[length + 1];
+    copy[0] = static_cast<char>(code & 0xFF);
+    copy[1] = static_cast<char>(code >> 8);
+    if (!parameters.empty()) std::memcpy(copy + 2, parameters.data(), parameters.size());
+    copy[length] = '\0';
+    releaseStorage();
+    setRowOnly(0);
+    data_.text = copy;
+    form_ = kText;
+    owned_ = 1;
+}
+
 void HpglCommand::assignShort(std::string_view instruction) {
-    releaseText();
-    entry_ = nullptr;
-    text_ = duplicate({}, instruction);
+    setText(0, instruction.data(), instruction.size(), nullptr);
 }
 
 void HpglCommand::clear() {
-    entry_ = nullptr;
-    releaseText();
+    releaseStorage();
+    setRowOnly(0);
 }
 
 void HpglCommand::writeParameters(OutputStream& out) const {
-    if (text_) out.write(text_, std::strlen(text_));
+    if (const char* t = text()) out.write(t, std::strlen(t));
 }
 
 // --- PlotCommand -----------------------------------------------------------
@@ -122,17 +220,14 @@ PlotCommand::PlotCommand(const char* instruction) {
     readPlotCommand(in, *this);
 }
 
-void PlotCommand::clear() {
-    points_.release();
-    HpglCommand::clear();
-}
+void PlotCommand::clear() { HpglCommand::clear(); }
 
 void PlotCommand::writeParameters(OutputStream& out) const {
     const MnemonicCode kind = code();
     if (kind == mnemonic::IN) return;
-    if (holdsPoints(kind) && points_.exists()) {
+    if (holdsPoints(kind) && form_ != kText && form_ != kNothing) {
         bool first = true;
-        for (const PlotPoint& p : points_) {
+        for (const PlotPoint& p : points()) {
             if (!first) out.put(',');
             first = false;
             out.writeInt(p.x);
@@ -147,17 +242,13 @@ void PlotCommand::writeParameters(OutputStream& out) const {
 void PlotCommand::parsePoints() {
     const MnemonicCode kind = code();
     if (holdsPoints(kind)) {
-        parsePointList(text_ ? std::string_view(text_) : std::string_view(), points_);
-        releaseText();
+        const char* t = text();
+        PointList parsed;
+        parsePointList(t ? std::string_view(t) : std::string_view(), parsed);
+        setPoints(row_, parsed.begin(), parsed.size(), nullptr);
     } else if (kind == mnemonic::IN) {
-        releaseText();
+        setRow(row_);
     }
-}
-
-void PlotCommand::assignDrawable(const MnemonicEntry& entry, std::string_view parameters) {
-    // Applied to an empty command, as assign() is.
-    entry_ = &entry;
-    if (holdsPoints(entry.code)) parsePointList(parameters, points_);
 }
 
 }  // namespace kerfline

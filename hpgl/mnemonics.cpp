@@ -66,4 +66,6 @@ const MnemonicEntry* findMnemonic(MnemonicCode code) {
     return row ? &MnemonicTable[row - 1] : nullptr;
 }
 
+std::uint8_t findMnemonicRow(MnemonicCode code) { return rowOfCode[code]; }
+
 }  // namespace kerfline

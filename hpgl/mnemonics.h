@@ -42,5 +42,7 @@ void sortMnemonicTable();
 
 // The row whose code equals all 16 bits of `code`, or nullptr.
 const MnemonicEntry* findMnemonic(MnemonicCode code);
+// The same row as its position in the table plus one; 0 when unknown.
+std::uint8_t findMnemonicRow(MnemonicCode code);
 
 }  // namespace kerfline

@@ -1,19 +1,12 @@
 #include "hpgl/reader.h"
 
-#include <bit>
-#include <cstring>
-#include <optional>
 #include <vector>
+
+#include "hpgl/scan.h"
 
 namespace kerfline {
 
-namespace {
-
-// Skips whitespace and collects the next instruction up to its ";". The view
-// points into the stream's buffer or its scratch string and stays valid until
-// the stream is read again. No value: the text ended (only end of input), or
-// the instruction was cut off or too long (the stream failed).
-std::optional<std::string_view> readInstruction(InputStream& in) {
+std::optional<std::string_view> readInstructionText(InputStream& in) {
     for (;;) {
         const unsigned char* p = in.bufferedBegin();
         const unsigned char* const end = in.bufferedEnd();
@@ -58,27 +51,12 @@ std::optional<std::string_view> readInstruction(InputStream& in) {
     }
 }
 
-// The instruction is handled as a zero-terminated string from here on.
-std::string_view cutAtZero(std::string_view instruction) {
-    const void* zero = std::memchr(instruction.data(), '\0', instruction.size());
-    if (!zero) return instruction;
-    return instruction.substr(
-        0, static_cast<std::size_t>(static_cast<const char*>(zero) - instruction.data()));
-}
+namespace {
 
-MnemonicCode codeOf(std::string_view instruction) {
-    return makeMnemonic(static_cast<unsigned char>(instruction[0]),
-                        static_cast<unsigned char>(instruction[1]));
-}
-
-constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
-
-// The number and separator grammar, written once for any source of
-// characters: an input stream, or the span of a parameter text, which the
-// point parser walks without a stream's overhead. A source has get() (-1 at
-// the end), unget() and fail().
-template <typename Source>
-bool readNumberFrom(Source& in, std::int32_t& value) {
+// The number and separator grammar over an input stream, a character at a
+// time; the span grammar (scan.h) must agree with it, which the tests and
+// the fuzzer check.
+bool readNumberFrom(InputStream& in, std::int32_t& value) {
     int c = in.get();
     while (isHpglSpace(c)) c = in.get();
     bool negative = false;
@@ -86,8 +64,8 @@ bool readNumberFrom(Source& in, std::int32_t& value) {
         negative = c == '-';
         c = in.get();
     }
-    if (!isDigit(c)) {
-        in.fail();
+    if (!scan::isDigit(c)) {
+        in.setFailed();
         return false;
     }
     // Leading zeros are allowed, so keep reading digits past an overflow.
@@ -99,10 +77,10 @@ bool readNumberFrom(Source& in, std::int32_t& value) {
             tooLarge = magnitude > 2147483648ULL;
         }
         c = in.get();
-    } while (isDigit(c));
+    } while (scan::isDigit(c));
     if (c >= 0) in.unget();
     if (tooLarge || (!negative && magnitude > 2147483647ULL)) {
-        in.fail();
+        in.setFailed();
         return false;
     }
     value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
@@ -110,177 +88,69 @@ bool readNumberFrom(Source& in, std::int32_t& value) {
     return true;
 }
 
-// An input stream as a source.
-struct StreamSource {
-    InputStream& in;
-    int get() { return in.get(); }
-    void unget() { in.unget(); }
-    void fail() { in.setFailed(); }
+// Fills a command of its own: what it holds goes on the heap.
+struct OwnStorage {
+    HpglCommand& command;
+    void text(std::uint8_t row, std::string_view text) {
+        command.setText(row, text.data(), text.size(), nullptr);
+    }
+    void row(std::uint8_t row) { command.setRow(row); }
+    void points(std::uint8_t row, const std::vector<PlotPoint>& points) {
+        command.setPoints(row, points.data(), static_cast<std::uint32_t>(points.size()), nullptr);
+    }
 };
-
-// A parameter text as a source.
-struct SpanSource {
-    const unsigned char* cur;
-    const unsigned char* end;
-    int get() { return cur < end ? *cur++ : -1; }
-    void unget() { --cur; }
-    void fail() { end = cur; }
-};
-
-// The same grammar over a span in one pass, for the point parser, which
-// reads every coordinate of a file. The fuzzer checks the two agree.
-bool readNumberFrom(SpanSource& in, std::int32_t& value) {
-    const unsigned char* p = in.cur;
-    const unsigned char* const end = in.end;
-    while (p < end && isHpglSpace(*p)) ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p == end || !isDigit(*p)) {
-        in.cur = p;
-        in.fail();
-        return false;
-    }
-    while (p < end && *p == '0') ++p;
-    std::uint64_t magnitude = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        // Most coordinates have fewer than eight digits: find how many of
-        // the next eight bytes are digits and convert them at once.
-        if (end - p >= 8) {
-            std::uint64_t chunk;
-            std::memcpy(&chunk, p, 8);
-            constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
-            constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
-            // A byte is a digit when its high nibble is 3 and adding 6 to it
-            // keeps it so. A carry out of a byte of 0xFA or more can only
-            // spoil the bytes after that non-digit, which are not used.
-            const std::uint64_t nonDigit =
-                ((chunk & kHigh) ^ kZeros) | (((chunk + 0x0606060606060606ULL) & kHigh) ^ kZeros);
-            if (nonDigit != 0) {
-                const int digits = std::countr_zero(nonDigit) / 8;
-                if (digits > 0) {
-                    // The digits to the high bytes, leading zeros below them,
-                    // then pairs, quads and octets of digits combined.
-                    std::uint64_t x = (chunk << (64 - 8 * digits)) & 0x0F0F0F0F0F0F0F0FULL;
-                    x = (x * 2561) >> 8;
-                    x = ((x & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
-                    x = ((x & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
-                    magnitude = x;
-                    p += digits;
-                }
-                in.cur = p;
-                value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                                 : static_cast<std::int32_t>(magnitude);
-                return true;
-            }
-        }
-    }
-    // Eleven digits can hold no 32-bit value, and cannot overflow 64 bits.
-    const unsigned char* const stop = end - p > 11 ? p + 11 : end;
-    while (p < stop && isDigit(*p)) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
-    bool tooLong = false;
-    while (p < end && isDigit(*p)) {
-        ++p;
-        tooLong = true;
-    }
-    in.cur = p;
-    if (tooLong || magnitude > (negative ? 2147483648ULL : 2147483647ULL)) {
-        in.fail();
-        return false;
-    }
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                     : static_cast<std::int32_t>(magnitude);
-    return true;
-}
-
-template <typename Source>
-void skipSeparatorIn(Source& in) {
-    int c = in.get();
-    while (isHpglSpace(c)) c = in.get();
-    if (c >= 0 && c != ',') in.unget();
-}
-
-template <typename Source>
-bool readPointFrom(Source& in, PlotPoint& point) {
-    if (!readNumberFrom(in, point.x)) return false;
-    skipSeparatorIn(in);
-    return readNumberFrom(in, point.y);
-}
 
 }  // namespace
 
 InputStream& readCommand(InputStream& in, HpglCommand& command) {
     command.clear();
-    const auto instruction = readInstruction(in);
+    const auto instruction = readInstructionText(in);
     if (!instruction) return in;
-    const std::string_view text = cutAtZero(*instruction);
+    const std::string_view text = scan::cutAtZero(*instruction);
     if (text.size() < 2)
         command.assignShort(text);
     else
-        command.assign(codeOf(text), text.substr(2));
+        command.assign(makeMnemonic(static_cast<unsigned char>(text[0]),
+                                    static_cast<unsigned char>(text[1])),
+                       text.substr(2));
     return in;
 }
 
 InputStream& readPlotCommand(InputStream& in, PlotCommand& command) {
     command.clear();
-    const auto instruction = readInstruction(in);
+    const auto instruction = readInstructionText(in);
     if (!instruction) return in;
-    const std::string_view text = cutAtZero(*instruction);
-    if (text.size() < 2) {
-        command.assignShort(text);
-        return in;
-    }
-    const MnemonicCode code = codeOf(text);
-    const MnemonicEntry* entry = findMnemonic(code);
-    if (entry && entry->drawable)
-        command.assignDrawable(*entry, text.substr(2));
-    else
-        command.assign(code, text.substr(2));
+    thread_local std::vector<PlotPoint> points;
+    OwnStorage storage{command};
+    scan::takeInstruction(*instruction, points, storage);
     return in;
 }
 
 void skipSeparator(InputStream& in) {
-    StreamSource source{in};
-    skipSeparatorIn(source);
+    int c = in.get();
+    while (isHpglSpace(c)) c = in.get();
+    if (c >= 0 && c != ',') in.unget();
 }
 
 InputStream& readPoint(InputStream& in, PlotPoint& point) {
-    StreamSource source{in};
-    readPointFrom(source, point);
+    if (readNumberFrom(in, point.x)) {
+        skipSeparator(in);
+        readNumberFrom(in, point.y);
+    }
     return in;
 }
 
 void parsePointList(std::string_view parameters, PointList& points) {
     const auto* begin = reinterpret_cast<const unsigned char*>(parameters.data());
-    SpanSource in{begin, begin + parameters.size()};
-    PlotPoint point;
-    if (!readPointFrom(in, point)) {
-        points.create();
-        return;
-    }
-    skipSeparatorIn(in);
-    PlotPoint second;
-    if (!readPointFrom(in, second)) {
-        // The usual one-point PD or PU: the list holds it inline.
-        points.create(1);
-        points.push_back(point);
-        return;
-    }
-    // Collect in a reused buffer so the list is allocated once, at its size.
     thread_local std::vector<PlotPoint> collected;
-    collected.clear();
-    collected.push_back(point);
-    do {
-        collected.push_back(second);
-        skipSeparatorIn(in);
-    } while (readPointFrom(in, second));
+    scan::readPoints(begin, begin + parameters.size(), collected);
     points.create(static_cast<std::uint32_t>(collected.size()));
     for (const PlotPoint& p : collected) points.push_back(p);
 }
 
-OutputStream& writeCommand(OutputStream& out, const HpglCommand& command) {
+namespace {
+template <typename Command>
+OutputStream& write(OutputStream& out, const Command& command) {
     if (command.isEmpty()) return out;
     if (command.isKnown()) {
         const MnemonicCode code = command.mnemonic();
@@ -290,6 +160,16 @@ OutputStream& writeCommand(OutputStream& out, const HpglCommand& command) {
     command.writeParameters(out);
     out.put(';');
     return out;
+}
+}  // namespace
+
+OutputStream& writeCommand(OutputStream& out, const HpglCommand& command) {
+    return write(out, command);
+}
+
+// PlotCommand is final: these calls go straight to its operations.
+OutputStream& writeCommand(OutputStream& out, const PlotCommand& command) {
+    return write(out, command);
 }
 
 }  // namespace kerfline

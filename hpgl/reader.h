@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "hpgl/command.h"
@@ -20,6 +21,13 @@ inline constexpr std::size_t kMaxInstructionLength = 16 * 1024 * 1024;
 
 // Space, tab, LF, VT, FF and CR; nothing else is skipped as whitespace.
 constexpr bool isHpglSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Skips whitespace and collects the next instruction up to its ";", which
+// is consumed. The view points into the stream's buffer or its scratch text
+// and stays valid until the stream is read again. No value: the text ended
+// (only end of input), or the instruction was cut off or too long (the
+// stream failed).
+std::optional<std::string_view> readInstructionText(InputStream& in);
 
 // Clears `command` and reads the next instruction into it. At the end of the
 // text the command stays empty and only end of input is set; an instruction
@@ -43,5 +51,7 @@ void parsePointList(std::string_view parameters, PointList& points);
 
 // One command as the program writes HP-GL; an empty command writes nothing.
 OutputStream& writeCommand(OutputStream& out, const HpglCommand& command);
+// The same for a drawing's command, without a virtual call.
+OutputStream& writeCommand(OutputStream& out, const PlotCommand& command);
 
 }  // namespace kerfline

@@ -12,7 +12,7 @@
 namespace kerfline {
 
 namespace {
-constexpr std::size_t kFileBlock = 64 * 1024;
+constexpr std::size_t kFileBlock = FileInput::kBlockSize;
 constexpr unsigned char kCtrlZ = 26;
 }  // namespace
 
@@ -30,7 +30,7 @@ MemoryInput::MemoryInput(std::string_view text) {
 
 FileInput::FileInput(const char* path)
     : file_(path ? std::fopen(path, "rb") : nullptr),
-      buffer_(std::make_unique<unsigned char[]>(kFileBlock + 1)) {
+      buffer_(new unsigned char[kFileBlock + 1]) {
     if (!file_) setFailed();
 }
 

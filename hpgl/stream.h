@@ -82,6 +82,10 @@ public:
 
     bool isOpen() const { return file_ != nullptr; }
 
+    // Files are read in blocks of this size, large enough that reading is a
+    // few dozen system calls for a big job and small beside its commands.
+    static constexpr std::size_t kBlockSize = 1024 * 1024;
+
 protected:
     bool refill() override;
 

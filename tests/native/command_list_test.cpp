@@ -6,6 +6,7 @@
 
 #include "drawing/command_list.h"
 #include "hpgl/reader.h"
+#include "test_support.h"
 
 namespace kerfline {
 namespace {
@@ -85,6 +86,61 @@ TEST(CommandList, MovingHandsOverEveryCommand) {
     EXPECT_EQ(numberOf(other[1499]), 1499);
     list = std::move(other);
     EXPECT_EQ(list.size(), 1500u);
+    list.clear();
+    EXPECT_TRUE(list.empty());
+}
+
+// The texts and points of a list live in its arena: whatever way a command
+// enters or leaves a list, what it holds must outlive the list it came
+// from, and nothing may leak (the sanitized build checks both).
+std::string writtenList(const CommandList& list) {
+    MemoryOutput out;
+    for (const PlotCommand& c : list) writeCommand(out, c);
+    return out.str();
+}
+
+const char* const kKinds[] = {"SP1;", "PD1,2,3,4,5,6;", "PU7,8;", "PR;", ";", "LT;", "IN;",
+                              "LBtext\x03;"};
+
+TEST(CommandListStorage, CommandsOutliveTheListTheyCameFrom) {
+    std::string all;
+    for (const char* text : kKinds) all += text;
+
+    CommandList taken;
+    std::vector<PlotCommand> outside;
+    {
+        test::ReadResult source;
+        test::readInto(source, all);
+        ASSERT_EQ(source.drawing.commands.size(), std::size(kKinds));
+        // Into another list by push_back, and out of the list by moving.
+        for (PlotCommand& c : source.drawing.commands) taken.push_back(std::move(c));
+        test::ReadResult again;
+        test::readInto(again, all);
+        for (PlotCommand& c : again.drawing.commands) outside.push_back(std::move(c));
+    }
+    EXPECT_EQ(writtenList(taken), all);
+    std::string fromOutside;
+    for (const PlotCommand& c : outside) fromOutside += test::writtenCommand(c);
+    EXPECT_EQ(fromOutside, all);
+}
+
+TEST(CommandListStorage, CommandsChangedInPlaceAreReleasedWithTheList) {
+    std::string all;
+    for (const char* text : kKinds) all += text;
+    test::ReadResult r;
+    test::readInto(r, all);
+    CommandList& list = r.drawing.commands;
+    // Each way of giving a list's command storage of its own.
+    list[0] = PlotCommand("PD9,9,8,8;");
+    list[1].assign(makeMnemonic('S', 'P'), "2");
+    MemoryInput in("LBnew\x03;");
+    readPlotCommand(in, list[2]);
+    list[3].clear();
+    std::swap(list[7], list[4]);  // through a command of its own
+    EXPECT_EQ(writtenList(list), "PD9,9,8,8;SP2;LBnew\x03;LBtext\x03;LT;IN;;");
+    PlotCommand made("PA1,1,2,2;");
+    list.insert(1, &made, 1);
+    EXPECT_EQ(writtenList(list), "PD9,9,8,8;PA1,1,2,2;SP2;LBnew\x03;LBtext\x03;LT;IN;;");
     list.clear();
     EXPECT_TRUE(list.empty());
 }

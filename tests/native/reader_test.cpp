@@ -1,8 +1,12 @@
 // Reading instructions into records and writing them back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "hpgl/reader.h"
@@ -15,11 +19,7 @@ using Points = std::vector<PlotPoint>;
 
 Points pointsOf(const PlotCommand& c) { return Points(c.points().begin(), c.points().end()); }
 
-std::string writtenCommand(const HpglCommand& c) {
-    MemoryOutput out;
-    writeCommand(out, c);
-    return out.str();
-}
+std::string writtenCommand(const HpglCommand& c) { return test::writtenCommand(c); }
 
 struct InstructionCase {
     std::string input;                // one instruction, ";" included
@@ -295,9 +295,9 @@ TEST(FileText, LineEndsAndCtrlZFollowTextModeRules) {
 }
 
 TEST(FileText, PairSplitAcrossBlockRefillsStillPairs) {
-    // The reader takes files in 64 KiB blocks; put a CR LF pair on every
-    // possible boundary near the first two block ends.
-    constexpr std::size_t kBlock = 64 * 1024;
+    // The reader takes files in blocks; put a CR LF pair on every possible
+    // boundary near the first two block ends.
+    constexpr std::size_t kBlock = FileInput::kBlockSize;
     for (std::size_t boundary : {kBlock, 2 * kBlock}) {
         for (std::size_t offset = 0; offset < 3; ++offset) {
             std::string bytes = "LB";
@@ -314,6 +314,72 @@ TEST(FileText, PairSplitAcrossBlockRefillsStillPairs) {
             const std::string label = drawing.commands[0].text();
             EXPECT_EQ(label.find('\r'), std::string::npos) << boundary << "/" << offset;
             EXPECT_EQ(label.substr(label.size() - 3), "\nz\x03");
+        }
+    }
+}
+
+// Hands out a text in blocks of `chunk` characters, each in a buffer of
+// exactly that size, as a file stream hands out its blocks.
+class ChunkedInput final : public InputStream {
+public:
+    ChunkedInput(std::string_view text, std::size_t chunk) : text_(text), chunk_(chunk) {}
+
+protected:
+    bool refill() override {
+        if (offset_ >= text_.size()) return false;
+        const std::size_t n = std::min(chunk_, text_.size() - offset_);
+        block_.reset(new unsigned char[n]);
+        std::memcpy(block_.get(), text_.data() + offset_, n);
+        offset_ += n;
+        cur_ = block_.get();
+        end_ = cur_ + n;
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t chunk_;
+    std::size_t offset_ = 0;
+    std::unique_ptr<unsigned char[]> block_;
+};
+
+// A drawing is read by scanning the instructions where they lie in the
+// stream's blocks, collecting only one that runs past a block's end, and
+// its statistics come with the reading. Wherever the blocks end, it must
+// read what the instruction reader reads one instruction at a time, and
+// find the statistics that computeBounds and computeTravel find.
+TEST(WholeTextReader, AgreesWithTheInstructionReaderWhereverBlocksEnd) {
+    const std::string texts[] = {
+        "IN;SP1;PU100,100;PD200,300,-5,7;PR10,0,0,-10;PA1.5,2;pu1,1;;;X;PD;PU;\n",
+        "  PD12345,67890;\r\n\tPU 1 2 3 4 ;LBlabel\x03;PR-5,5,5,-5;IN;PA7,8;PD9,9",
+        "PA100\0,200;PD1,2\0,3,4;SP\0x;P\0A;LB\0;PD00000000001,2;PU99999999999,0;"s,
+        "PD1-1-1-1 2,,3;PR2147483647,0,1,0;PD-2147483648,2147483647;PA2147483648,1;",
+        std::string(40, ' ') + "PD" + std::string(30, '7') + ",1;PD1,",
+    };
+    for (const std::string& text : texts) {
+        // One instruction at a time, into commands of their own.
+        MemoryInput reference(text);
+        std::string expected;
+        for (;;) {
+            PlotCommand command;
+            readPlotCommand(reference, command);
+            if (command.isEmpty()) break;
+            expected += test::writtenCommand(command);
+        }
+        for (std::size_t chunk : {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 4096}) {
+            ChunkedInput in(text, chunk);
+            PlotDrawing drawing;
+            readDrawing(in, drawing);
+            ASSERT_EQ(in.failed(), reference.failed()) << chunk << ": " << text;
+            ASSERT_EQ(test::written(drawing), expected) << chunk << ": " << text;
+            const PlotDrawing& read = drawing;
+            const auto found = std::make_tuple(read.minX, read.minY, read.maxX, read.maxY,
+                                               read.shift, read.totalTravel);
+            drawing.computeBounds();
+            drawing.computeTravel();
+            EXPECT_EQ(found, std::make_tuple(drawing.minX, drawing.minY, drawing.maxX,
+                                             drawing.maxY, drawing.shift, drawing.totalTravel))
+                << chunk << ": " << text;
         }
     }
 }

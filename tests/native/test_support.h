@@ -24,6 +24,12 @@ inline void readInto(ReadResult& result, std::string_view text) {
     result.eof = in.eof();
 }
 
+inline std::string writtenCommand(const HpglCommand& command) {
+    MemoryOutput out;
+    writeCommand(out, command);
+    return out.str();
+}
+
 inline std::string written(const PlotDrawing& drawing) {
     MemoryOutput out;
     writeDrawing(out, drawing);

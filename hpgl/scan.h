@@ -1,0 +1,234 @@
+// The HP-GL grammar over characters already in memory: numbers, points and
+// whole instructions, scanned where they lie in the stream's buffer. The
+// instruction reader (reader.cpp) and the whole-text reader of a drawing
+// share it. Part of the core's inside, not of its interface.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "hpgl/command.h"
+#include "hpgl/reader.h"
+
+// The number reader runs for every coordinate of a file: keep it inlined
+// into the loops that call it, except in the 32-bit release, which is kept
+// small.
+#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
+#define KERF_SCAN_INLINE [[gnu::always_inline]] inline
+#define KERF_SCAN_ONCE [[gnu::always_inline]] inline
+#elif defined(__GNUC__)
+#define KERF_SCAN_INLINE inline
+#define KERF_SCAN_ONCE [[gnu::noinline]] inline
+#else
+#define KERF_SCAN_INLINE inline
+#define KERF_SCAN_ONCE inline
+#endif
+
+namespace kerfline::scan {
+
+constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// Characters from `cur` to `end`; a failed read empties the rest.
+struct Span {
+    const unsigned char* cur;
+    const unsigned char* end;
+};
+
+// A number: optional whitespace, an optional sign and one or more digits
+// within the signed 32-bit range. Mostly eight bytes at a time.
+KERF_SCAN_INLINE bool readNumber(Span& in, std::int32_t& value) {
+    const unsigned char* p = in.cur;
+    const unsigned char* const end = in.end;
+    while (p < end && isHpglSpace(*p)) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || !isDigit(*p)) {
+        in.cur = in.end = p;
+        return false;
+    }
+    while (p < end && *p == '0') ++p;
+    std::uint64_t magnitude = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Most coordinates have fewer than eight digits: find how many of
+        // the next eight bytes are digits and convert them at once.
+        if (end - p >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, p, 8);
+            constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+            constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+            // A byte is a digit when its high nibble is 3 and adding 6 to it
+            // keeps it so. A carry out of a byte of 0xFA or more can only
+            // spoil the bytes after that non-digit, which are not used.
+            const std::uint64_t nonDigit =
+                ((chunk & kHigh) ^ kZeros) | (((chunk + 0x0606060606060606ULL) & kHigh) ^ kZeros);
+            if (nonDigit != 0) {
+                const int digits = std::countr_zero(nonDigit) / 8;
+                if (digits > 0) {
+                    // The digits to the high bytes, leading zeros below them,
+                    // then pairs, quads and octets of digits combined.
+                    std::uint64_t x = (chunk << (64 - 8 * digits)) & 0x0F0F0F0F0F0F0F0FULL;
+                    x = (x * 2561) >> 8;
+                    x = ((x & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+                    x = ((x & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+                    magnitude = x;
+                    p += digits;
+                }
+                in.cur = p;
+                value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                                 : static_cast<std::int32_t>(magnitude);
+                return true;
+            }
+        }
+    }
+    // Eleven digits can hold no 32-bit value, and cannot overflow 64 bits.
+    const unsigned char* const stop = end - p > 11 ? p + 11 : end;
+    while (p < stop && isDigit(*p)) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+    bool tooLong = false;
+    while (p < end && isDigit(*p)) {
+        ++p;
+        tooLong = true;
+    }
+    in.cur = p;
+    if (tooLong || magnitude > (negative ? 2147483648ULL : 2147483647ULL)) {
+        in.end = p;
+        return false;
+    }
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return true;
+}
+
+// Whitespace, then at most one ",".
+KERF_SCAN_INLINE void skipSeparator(Span& in) {
+    const unsigned char* p = in.cur;
+    while (p < in.end && isHpglSpace(*p)) ++p;
+    if (p < in.end && *p == ',') ++p;
+    in.cur = p;
+}
+
+KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
+    if (!readNumber(in, point.x)) return false;
+    skipSeparator(in);
+    return readNumber(in, point.y);
+}
+
+// The points of a parameter text into `points` (emptied first), up to the
+// first point that does not read completely. Returns where reading
+// stopped: never past a ";", since no number or separator holds one.
+KERF_SCAN_ONCE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
+                                       std::vector<PlotPoint>& points) {
+    points.clear();
+    Span in{begin, end};
+    PlotPoint point;
+    while (readPoint(in, point)) {
+        points.push_back(point);
+        skipSeparator(in);
+    }
+    return in.cur;
+}
+
+// The instruction is handled as a zero-terminated string from here on.
+inline std::string_view cutAtZero(std::string_view instruction) {
+    const void* zero = std::memchr(instruction.data(), '\0', instruction.size());
+    if (!zero) return instruction;
+    return instruction.substr(
+        0, static_cast<std::size_t>(static_cast<const char*>(zero) - instruction.data()));
+}
+
+// One complete instruction, ";" not included, handed to `target` as what it
+// is: target.points(row, points) for PA, PD, PR and PU; target.row(row) for
+// IN; target.text(row, text) for everything else (row 0 and the whole text
+// for an unknown mnemonic, the parameters for a known one).
+template <typename Target>
+void takeInstruction(std::string_view instruction, std::vector<PlotPoint>& points,
+                     Target& target) {
+    const std::string_view text = cutAtZero(instruction);
+    if (text.size() < 2) {
+        target.text(0, text);
+        return;
+    }
+    const MnemonicCode code =
+        makeMnemonic(static_cast<unsigned char>(text[0]), static_cast<unsigned char>(text[1]));
+    const std::uint8_t row = findMnemonicRow(code);
+    if (row == 0) {
+        target.text(0, text);
+    } else if (holdsPoints(code)) {
+        const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+        readPoints(begin + 2, begin + text.size(), points);
+        target.points(row, points);
+    } else if (code == mnemonic::IN) {
+        target.row(row);
+    } else {
+        target.text(row, text.substr(2));
+    }
+}
+
+// Every instruction of the stream, in order, to `target` (as takeInstruction),
+// with the stream's end and failure as readCommand gives them. Instructions
+// are scanned in the stream's buffer where they lie; only one that runs past
+// the buffered characters is collected into the stream's scratch text.
+template <typename Target>
+InputStream& readInstructions(InputStream& in, Target& target) {
+    std::vector<PlotPoint> points;
+    points.reserve(64);
+    std::uint8_t drawableRow[4];
+    for (int i = 0; i < 4; ++i)
+        drawableRow[i] = findMnemonicRow(
+            i == 0 ? mnemonic::PA : i == 1 ? mnemonic::PD : i == 2 ? mnemonic::PR : mnemonic::PU);
+    for (;;) {
+        const unsigned char* p = in.bufferedBegin();
+        const unsigned char* const end = in.bufferedEnd();
+        for (;;) {
+            while (p < end && isHpglSpace(*p)) ++p;
+            if (end - p < 2) break;
+            const MnemonicCode code = makeMnemonic(p[0], p[1]);
+            if (holdsPoints(code)) {
+                // Parse first, find the ";" where the parse stopped: most
+                // instructions end right there.
+                const unsigned char* stop = readPoints(p + 2, end, points);
+                const void* semi = nullptr;
+                if (stop < end)
+                    semi = *stop == ';' ? stop
+                                        : std::memchr(stop, ';', static_cast<std::size_t>(end - stop));
+                if (!semi) break;
+                const auto* at = static_cast<const unsigned char*>(semi);
+                if (static_cast<std::size_t>(at - p) > kMaxInstructionLength) break;
+                const int which = code == mnemonic::PA ? 0 : code == mnemonic::PD ? 1
+                                  : code == mnemonic::PR ? 2 : 3;
+                target.points(drawableRow[which], points);
+                p = at + 1;
+                continue;
+            }
+            if (*p == ';') {  // an empty instruction
+                target.text(0, std::string_view());
+                ++p;
+                continue;
+            }
+            const std::size_t available = static_cast<std::size_t>(end - p);
+            const void* semi = std::memchr(
+                p, ';', available < kMaxInstructionLength + 1 ? available : kMaxInstructionLength + 1);
+            if (!semi) break;
+            const auto* at = static_cast<const unsigned char*>(semi);
+            takeInstruction(std::string_view(reinterpret_cast<const char*>(p),
+                                             static_cast<std::size_t>(at - p)),
+                            points, target);
+            p = at + 1;
+        }
+        // What is left does not hold a whole instruction: whitespace, or the
+        // start of one that goes on past the buffered characters.
+        in.consume(static_cast<std::size_t>(p - in.bufferedBegin()));
+        const std::optional<std::string_view> instruction = readInstructionText(in);
+        if (!instruction) return in;
+        takeInstruction(*instruction, points, target);
+    }
+}
+
+}  // namespace kerfline::scan
