@@ -656,7 +656,7 @@ TEST(Texts, HelpGoesToStandardOutputWithCrLf) {
         SCOPED_TRACE(toUtf8(flag));
         const CliRun run = runCli({flag});
         EXPECT_EQ(run.status, 0u);
-        EXPECT_EQ(run.out.rfind("Usage:\r\n  kerfline-cli info FILE\r\n", 0), 0u) << run.out;
+        EXPECT_EQ(run.out.rfind("Usage:\r\n  kerfline-cli info FILE [--json [--speed CM_S]]\r\n", 0), 0u) << run.out;
         EXPECT_TRUE(endsEveryLineWithCrLf(run.out)) << run.out;
         EXPECT_EQ(run.err, "");
     }
