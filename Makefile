@@ -21,10 +21,14 @@ $(addprefix build-,$(PRESETS)): build-%: setup
 	cmake --preset $* --log-level=WARNING
 	cmake --build --preset $*
 
-# One preset after the other: each build already uses both cores.
+# One preset after the other: each build already uses both cores. Each
+# build's time goes to build/build-times, which run-tests reports.
 build: setup
+	@mkdir -p build && : >build/build-times
 	@for preset in $(PRESETS); do \
+	  start=$$(date +%s); \
 	  $(MAKE) --no-print-directory build-$$preset || exit 1; \
+	  echo "build-$$preset $$(($$(date +%s) - start)) s" >>build/build-times; \
 	done
 
 test: build

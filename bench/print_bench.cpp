@@ -94,8 +94,17 @@ int main(int argc, char** argv) {
         document.onPrint();
         const Clock::time_point handedOver = Clock::now();
         answer.join();
-        while (jobCount(folder) == before)
+        // A job the print server gives up on never comes: the server's log
+        // says why.
+        const Clock::time_point giveUp = handedOver + std::chrono::seconds(120);
+        while (jobCount(folder) == before && Clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (jobCount(folder) == before) {
+            const char* log = std::getenv("KERF_CUPS_ERROR_LOG");
+            std::fprintf(stderr, "print_bench: no job reached the cutter in 120 s; see %s\n",
+                         log ? log : "the print server's error log");
+            return 1;
+        }
         const Clock::time_point delivered = Clock::now();
         const double printMs =
             std::chrono::duration<double, std::milli>(

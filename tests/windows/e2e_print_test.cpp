@@ -201,7 +201,8 @@ TEST_F(Printing, RawSendsWhatSaveWritesOncePerJobWithEveryChangeAndLogsEachJob) 
             EXPECT_TRUE(EqualRect(&box, &(*firstPlaces)[0]) &&
                         EqualRect(&file, &(*firstPlaces)[1]));
         }));
-        EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source, change)});
+        EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source, change)})
+            << jobs.serverSays();
     }
     expectLog(source, {{}, changed}, "plotter");
     expectExit(*kerfline, 1);
@@ -255,7 +256,8 @@ TEST_F(Printing, TheBoxGreysPrintToFileNarrowsWhereAndOnlyOkStoresIt) {
         const std::string name = kLongName;
         choosePrinter(again, std::wstring(name.begin(), name.end()));
     }));
-    EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source)});
+    EXPECT_EQ(jobs.holding(tag, 30s), std::vector<std::string>{savedBytes(source)})
+        << jobs.serverSays();
     expectLog(source, {Change()}, kLongName);
     expectExit(*kerfline, 1);
 }
@@ -274,6 +276,7 @@ protected:
 
     DefaultPrinter paper{"paper"};
     std::optional<PrinterPage> page;
+    const PrintServerLog server;
 };
 
 TEST_F(PrintingOnPaper, ADrawingThatFitsIsTrueToScaleFromTheLowerLeftCorner) {
@@ -286,8 +289,9 @@ TEST_F(PrintingOnPaper, ADrawingThatFitsIsTrueToScaleFromTheLowerLeftCorner) {
         EXPECT_EQ(dialog.text(kPrinterList), L"paper");
         EXPECT_EQ(boxes(dialog), "HP-GL no, to file no");
     }));
-    ASSERT_FALSE(waitForPaper(60s).empty())
-        << (waitForPrint(*kerfline, false, 0ms) ? "the size question came" : "no PostScript job");
+    ASSERT_FALSE(waitForPaper(60s, server).empty())
+        << (waitForPrint(*kerfline, false, 0ms) ? "the size question came"
+                                                : "no PostScript job; " + server.account());
 
     const std::optional<RenderedPage> ink = renderPaper(page->dpi);
     ASSERT_TRUE(ink);
@@ -326,7 +330,7 @@ TEST_F(PrintingOnPaper, ALargerDrawingIsFittedToThePageOnlyIfTheUserAgrees) {
             EXPECT_FALSE(fs::exists(ini.LogFile));
         }
     }
-    ASSERT_FALSE(waitForPaper(60s).empty()) << "no PostScript job";
+    ASSERT_FALSE(waitForPaper(60s, server).empty()) << "no PostScript job; " << server.account();
     // The whole drawing on the printable area, its upper-left corner on the
     // area's, its proportions kept.
     const std::optional<RenderedPage> ink = renderPaper(page->dpi);

@@ -1,6 +1,7 @@
 // The tests' print server seen from a Windows test: its default printer,
-// the jobs that reach the stand-in cutter, and the paper queue's PostScript
-// page rendered to a bitmap to measure.
+// the jobs that reach the stand-in cutter, the paper queue's PostScript
+// page rendered to a bitmap to measure, and the server's own account of a
+// job that failed.
 //
 // Unix programs (lpadmin, Ghostscript) run through /bin/sh. Wine starts
 // them natively but hands back no process to wait on, so each script
@@ -10,8 +11,10 @@
 
 #include "program_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <utility>
 
@@ -48,7 +51,7 @@ inline bool runUnix(const ScratchFolder& folder, const std::string& commands,
                                           std::to_string(limit.count()) +
                                           " sh ./commands.sh >output 2>&1\n"
                                           "echo $? >status.tmp\nmv status.tmp status\n");
-    std::string commandLine = "sh " + unix + "/run.sh";
+    std::string commandLine = "sh \"" + unix + "/run.sh\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -84,14 +87,63 @@ private:
     bool set_;
 };
 
+// What the print server logged from the moment this object was made. A job
+// it gives up on (a filter that cannot read the spooled file, a cutter that
+// cannot be reached) leaves "E [time] [Job N] reason" lines in its error log
+// at once, so a test waiting for that job can stop there and say why.
+class PrintServerLog {
+public:
+    PrintServerLog() : path_(toWindowsPath(environment("KERF_CUPS_ERROR_LOG"))), from_(size()) {}
+
+    bool errors() const {
+        return std::ranges::any_of(lines(from_),
+                                   [](const std::string& line) { return line.starts_with("E "); });
+    }
+
+    // Why a job did not come, in the server's words: its errors and
+    // warnings since then, or else the last lines of its log.
+    std::string account() const {
+        std::string found;
+        for (const std::string& line : lines(from_))
+            if (line.starts_with("E ") || line.starts_with("W ")) found += line + "\n";
+        if (!found.empty()) return "the print server says:\n" + found;
+        const std::vector<std::string> all = lines(0);
+        std::string text = "the print server reported no error; the end of " + path_.string() +
+                           (all.empty() ? " (empty)" : ":") + "\n";
+        for (std::size_t i = all.size() > 10 ? all.size() - 10 : 0; i < all.size(); ++i)
+            text += all[i] + "\n";
+        return text;
+    }
+
+private:
+    std::uintmax_t size() const {
+        std::error_code error;
+        const std::uintmax_t bytes = fs::file_size(path_, error);
+        return error ? 0 : bytes;
+    }
+
+    // The log's whole lines from byte `offset` on; none before it exists.
+    std::vector<std::string> lines(std::uintmax_t offset) const {
+        std::vector<std::string> found;
+        std::ifstream in(path_, std::ios::binary);
+        if (!in || !in.seekg(std::streamoff(offset))) return found;
+        for (std::string line; std::getline(in, line) && !in.eof();) found.push_back(line);
+        return found;
+    }
+
+    fs::path path_;
+    std::uintmax_t from_;
+};
+
 // The jobs the stand-in cutter receives, one file each, named once complete.
 class PlotterJobs {
 public:
     PlotterJobs() : folder_(toWindowsPath(environment("KERF_PLOTTER_JOBS"))), seen_(finished()) {}
 
     // The new jobs that hold `tag` (other tests may print beside us): waits
-    // up to `within` for the first, then a while for a second that must not
-    // come. A later call sees only the jobs that came after.
+    // up to `within` for the first, or until the print server reports an
+    // error, then a while for a second that must not come. A later call sees
+    // only the jobs that came after.
     std::vector<std::string> holding(std::string_view tag, std::chrono::milliseconds within) {
         std::vector<std::string> found;
         const auto collect = [&] {
@@ -102,13 +154,16 @@ public:
                         found.push_back(std::move(bytes));
             return !found.empty();
         };
-        if (waitUntil(collect, within)) {
+        if (waitUntil([&] { return collect() || server_.errors(); }, within)) {
             std::this_thread::sleep_for(kQuietWait);
             collect();
         }
         seen_ = finished();
         return found;
     }
+
+    // The print server's account, for a test that got no job.
+    std::string serverSays() const { return server_.account(); }
 
 private:
     std::set<fs::path> finished() const {
@@ -121,6 +176,7 @@ private:
 
     fs::path folder_;
     std::set<fs::path> seen_;
+    PrintServerLog server_;
 };
 
 // The file that the paper queue prints into, as Windows and Unix name it.
@@ -128,17 +184,21 @@ inline fs::path paperOutput() { return toWindowsPath(environment("KERF_PAPER_OUT
 
 // The whole PostScript job once cupsd has written it: it ends with %%EOF
 // (then only line ends and the Ctrl-D that ends a job) and holds still.
-// Empty if none is complete within `timeout`.
-inline std::string waitForPaper(std::chrono::milliseconds timeout) {
+// Empty if none is complete within `timeout`, or once `server` reports an
+// error.
+inline std::string waitForPaper(std::chrono::milliseconds timeout, const PrintServerLog& server) {
     std::string text, before = "-";
-    const bool complete = waitUntil(
+    bool complete = false;
+    waitUntil(
         [&] {
-            if (!fs::exists(paperOutput())) return false;
-            text = readBytes(paperOutput());
-            const std::size_t last = text.find_last_not_of("\r\n\x04");
-            const bool ends = last != std::string::npos &&
-                              std::string_view(text).substr(0, last + 1).ends_with("%%EOF");
-            return std::exchange(before, text) == text && ends;
+            if (fs::exists(paperOutput())) {
+                text = readBytes(paperOutput());
+                const std::size_t last = text.find_last_not_of("\r\n\x04");
+                const bool ends = last != std::string::npos &&
+                                  std::string_view(text).substr(0, last + 1).ends_with("%%EOF");
+                complete = std::exchange(before, text) == text && ends;
+            }
+            return complete || server.errors();
         },
         timeout);
     return complete ? text : std::string();
