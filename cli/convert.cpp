@@ -7,6 +7,7 @@
 #include <system_error>
 #include <string>
 
+#include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/run.h"
 #include "cli/text.h"
@@ -16,14 +17,6 @@
 namespace kerfline::cli {
 
 namespace {
-
-void say(std::string_view what, std::string_view name) {
-    std::string line(what);
-    line += ": ";
-    line += name;
-    line += '\n';
-    writeText(stderr, line);
-}
 
 // The file's bytes exactly as they are: 8-bit encoded polylines and binary
 // PCL may hold any byte, so no text-mode rule applies here.
@@ -48,7 +41,7 @@ int convert(const Arguments& arguments) {
     const std::string name = nameToUtf8(arguments.file);
     std::string bytes;
     if (!readWhole(arguments.file, bytes)) {
-        say("Invalid File", name);
+        reportFailure("Invalid File", name);
         return kExitFailed;
     }
     dialect::ConvertOptions options;
@@ -63,31 +56,17 @@ int convert(const Arguments& arguments) {
     }
     writeText(stderr, summary);
     if (result.tooLarge) {
-        say("Too Large To Convert", name);
+        reportFailure("Too Large To Convert", name);
         return kExitFailed;
     }
     // Nothing to cut is nothing read, whatever the file held.
     if (result.cuts == 0) {
-        say("Invalid File", name);
+        reportFailure("Invalid File", name);
         return kExitFailed;
     }
 
     const auto write = [&result](OutputStream& out) { out.write(result.text); };
-    if (arguments.output.empty()) {
-        setBinaryMode(stdout);
-        StandardOutput out(stdout);
-        write(out);
-        if (!out.finish()) {
-            say("Can't Save File", "standard output");
-            return kExitFailed;
-        }
-        return kExitDone;
-    }
-    if (!saveReplacing(arguments.output.c_str(), write)) {
-        say("Can't Save File", nameToUtf8(arguments.output));
-        return kExitFailed;
-    }
-    return kExitDone;
+    return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
 }
 
 }  // namespace kerfline::cli

@@ -114,23 +114,8 @@ int edit(const Arguments& arguments) {
     for (const Operation& operation : arguments.operations)
         if (!apply(operation, drawing)) return kExitUsage;
 
-    if (arguments.output.empty()) {
-        setBinaryMode(stdout);
-        StandardOutput out(stdout);
-        writeDrawing(out, drawing);
-        if (!out.finish()) {
-            report("Can't Save File", "standard output");
-            return kExitFailed;
-        }
-        return kExitDone;
-    }
-    const bool saved = saveReplacing(arguments.output.c_str(),
-                                     [&drawing](OutputStream& out) { writeDrawing(out, drawing); });
-    if (!saved) {
-        report("Can't Save File", nameToUtf8(arguments.output));
-        return kExitFailed;
-    }
-    return kExitDone;
+    const auto write = [&drawing](OutputStream& out) { writeDrawing(out, drawing); };
+    return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
 }
 
 }  // namespace
