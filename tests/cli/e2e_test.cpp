@@ -434,11 +434,6 @@ const std::vector<std::string> kValidCorpus{"chiplotle_foal_penplotter_art.hpgl"
                                             "inkscape_ext_test.hpgl",
                                             "kicad_pcb_b_cu.plt"};
 
-fs::path corpusFile(const std::string& name) {
-    const fs::path dir = corpusDir();
-    return dir.empty() ? fs::path() : dir / name;
-}
-
 class CorpusTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CorpusTest, EditWithoutOperationsSavesAsFileSaveDoes) {

@@ -10,6 +10,7 @@
 namespace kerfline::clitest {
 
 using test::corpusDir;
+using test::corpusFile;
 using test::readBytes;
 using test::ScratchDir;
 using test::writeBytes;

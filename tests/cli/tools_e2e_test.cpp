@@ -215,11 +215,6 @@ const std::vector<std::string> kCorpus{"chiplotle_foal_penplotter_art.hpgl",
                                        "inkscape_ext_test.hpgl",
                                        "kicad_pcb_b_cu.plt"};
 
-fs::path corpusFile(const std::string& name) {
-    const fs::path dir = corpusDir();
-    return dir.empty() ? fs::path() : dir / name;
-}
-
 std::string member(const std::string& json, const std::string& key) {
     const std::regex pattern("\"" + key + "\": ([^,}]*)");
     std::smatch match;

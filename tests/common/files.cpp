@@ -18,6 +18,11 @@ std::filesystem::path corpusDir() {
     return std::filesystem::is_directory(dir, error) ? dir : std::filesystem::path();
 }
 
+std::filesystem::path corpusFile(const std::string& name) {
+    const std::filesystem::path dir = corpusDir();
+    return dir.empty() ? std::filesystem::path() : dir / name;
+}
+
 std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

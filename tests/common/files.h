@@ -12,6 +12,8 @@ namespace kerfline::test {
 // The shared HP-GL corpus beside the repository (or KERF_CORPUS_DIR when
 // set); empty when it is absent, and the tests that need it skip.
 std::filesystem::path corpusDir();
+// A file of that corpus; empty when the corpus is absent.
+std::filesystem::path corpusFile(const std::string& name);
 
 // The whole file; fails the current test when it cannot be read.
 std::string readBytes(const std::filesystem::path& path);

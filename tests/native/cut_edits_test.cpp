@@ -11,11 +11,7 @@
 namespace kerfline {
 namespace {
 
-CutJob walkText(std::string_view hpgl) {
-    test::ReadResult r;
-    test::readInto(r, hpgl);
-    return walkCuts(r.drawing);
-}
+using test::walkText;
 
 std::string edited(std::string_view hpgl, void (*change)(PlotDrawing&)) {
     test::ReadResult r;

@@ -14,11 +14,7 @@
 namespace kerfline {
 namespace {
 
-CutJob walkText(std::string_view hpgl) {
-    test::ReadResult r;
-    test::readInto(r, hpgl);
-    return walkCuts(r.drawing);
-}
+using test::walkText;
 
 std::vector<std::vector<PlotPoint>> cutsOf(const CutJob& job) {
     std::vector<std::vector<PlotPoint>> cuts;

@@ -39,11 +39,7 @@ std::string describe(const CutJob& job) {
     return text;
 }
 
-CutJob walkText(std::string_view hpgl) {
-    test::ReadResult r;
-    test::readInto(r, hpgl);
-    return walkCuts(r.drawing);
-}
+using test::walkText;
 
 struct WalkCase {
     const char* hpgl;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "drawing/cuts.h"
 #include "drawing/drawing.h"
 #include "hpgl/reader.h"
 #include "tests/common/files.h"
@@ -22,6 +23,13 @@ inline void readInto(ReadResult& result, std::string_view text) {
     readDrawing(in, result.drawing);
     result.failed = in.failed();
     result.eof = in.eof();
+}
+
+// The cuts of a drawing read from `hpgl`.
+inline CutJob walkText(std::string_view hpgl) {
+    ReadResult r;
+    readInto(r, hpgl);
+    return walkCuts(r.drawing);
 }
 
 inline std::string writtenCommand(const HpglCommand& command) {
