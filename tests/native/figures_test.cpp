@@ -65,23 +65,6 @@ TEST(PenUpMoves, LeadFromTheOriginToEveryCutAndHome) {
     EXPECT_EQ(got, expected);
 }
 
-TEST(PenUpMoves, AddUpToThePenUpTravelOfTheCorpus) {
-    const auto dir = test::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "the shared corpus is not here";
-    for (const char* name : {"kicad_pcb_b_cu.plt", "inkcut1_cutter_job.hpgl", "hp2xx_acad_autocad.hp"}) {
-        PlotDrawing drawing;
-        FileInput in((dir / name).string().c_str());
-        readDrawing(in, drawing);
-        const CutJob job = walkCuts(drawing);
-        double sum = 0;
-        for (const PenUpMove& m : penUpMoves(job)) sum += distance(m.from, m.to);
-        EXPECT_NEAR(sum, penUpTravel(job), 1e-6 * (1 + sum)) << name;
-        const JobFigures figures = jobFigures(drawing, TimeModel{});
-        EXPECT_NEAR(figures.moveUnits, sum, 1e-6 * (1 + sum)) << name;
-        EXPECT_NEAR(figures.cutUnits, drawing.totalTravel, 1e-6 * (1 + sum)) << name;
-    }
-}
-
 struct GridCase {
     const char* label;
     const char* drawing;
