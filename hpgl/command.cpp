@@ -1,6 +1,8 @@
 #include "hpgl/command.h"
 
+#include <cstddef>
 #include <cstring>
+#include <string>
 #include <new>
 #include <utility>
 
@@ -10,15 +12,32 @@
 
 namespace kerfline {
 
-// A 64-bit record: the table pointer, a pointer or a point, and four bytes;
-// a 32-bit one: the same in 16 bytes. A big job holds millions of them.
+// The table pointer and the word: a big job holds millions of records.
 static_assert(sizeof(PlotCommand) == sizeof(HpglCommand));
-static_assert(sizeof(void*) != 8 || sizeof(PlotCommand) <= 24);
-static_assert(sizeof(void*) != 4 || sizeof(PlotCommand) <= 16);
+static_assert(sizeof(PlotCommand) <= 16);
+// The three low bits of a block's address hold the record's form.
+static_assert(__STDCPP_DEFAULT_NEW_ALIGNMENT__ >= 8);
+static_assert(sizeof(PointBlock) == 8 && sizeof(TextBlock) == 2);
 
 namespace {
 // The text of an empty unknown instruction (a ";" alone): shared, never freed.
-constexpr char kNoCharacters[1] = {'\0'};
+struct alignas(8) EmptyText {
+    TextBlock block{0, 0};
+    char zero = '\0';
+};
+static_assert(offsetof(EmptyText, zero) == sizeof(TextBlock));
+const EmptyText kNoCharacters;
+
+// A text block in `arena`, or on the heap (owned) when it is null.
+TextBlock* makeText(std::uint8_t row, const char* characters, std::size_t length, Arena* arena) {
+    const std::size_t bytes = sizeof(TextBlock) + length + 1;
+    void* memory = arena ? arena->allocate(bytes, 8) : ::operator new(bytes);
+    auto* block = ::new (memory) TextBlock{row, static_cast<std::uint8_t>(arena == nullptr)};
+    char* to = block->characters();
+    if (length) std::memcpy(to, characters, length);
+    to[length] = '\0';
+    return block;
+}
 }  // namespace
 
 // --- PointList -------------------------------------------------------------
@@ -71,10 +90,11 @@ void PointList::push_back(PlotPoint point) {
 
 // --- PointBlock --------------------------------------------------------------
 
-PointBlock* PointBlock::make(const PlotPoint* points, std::uint32_t count, Arena* arena) {
+PointBlock* PointBlock::make(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
+                             Arena* arena) {
     const std::size_t bytes = bytesFor(count);
-    void* memory = arena ? arena->allocate(bytes, alignof(PointBlock)) : ::operator new(bytes);
-    auto* block = ::new (memory) PointBlock{count};
+    void* memory = arena ? arena->allocate(bytes, 8) : ::operator new(bytes);
+    auto* block = ::new (memory) PointBlock{count, row, static_cast<std::uint8_t>(arena == nullptr)};
     PlotPoint* to = block->points();
     for (std::uint32_t i = 0; i < count; ++i) ::new (to + i) PlotPoint(points[i]);
     return block;
@@ -82,101 +102,59 @@ PointBlock* PointBlock::make(const PlotPoint* points, std::uint32_t count, Arena
 
 // --- HpglCommand -----------------------------------------------------------
 
-HpglCommand::HpglCommand(HpglCommand&& other)
-    : data_(other.data_),
-      code_(other.code_),
-      row_(other.row_),
-      form_(other.form_),
-      owned_(other.owned_) {
-    other.form_ = kNothing;
-    other.owned_ = 0;
-    other.row_ = 0;
-    other.code_ = 0;
+HpglCommand::HpglCommand(HpglCommand&& other) : word_(std::exchange(other.word_, 0)) {
     // A command built here outlives any list it came from.
-    if (!owned_) relocateStorage(nullptr);
+    if (!ownsStorage()) relocateStorage(nullptr);
 }
 
 HpglCommand& HpglCommand::operator=(HpglCommand&& other) noexcept {
     if (this != &other) {
         releaseStorage();
-        data_ = other.data_;
-        code_ = other.code_;
-        row_ = other.row_;
-        form_ = other.form_;
-        owned_ = other.owned_;
-        other.form_ = kNothing;
-        other.owned_ = 0;
-        other.row_ = 0;
-        other.code_ = 0;
+        word_ = std::exchange(other.word_, 0);
     }
     return *this;
 }
 
 HpglCommand::~HpglCommand() { releaseStorage(); }
 
-void HpglCommand::releaseOwned() noexcept {
-    if (form_ == kText)
-        delete[] data_.text;
-    else if (form_ == kPointBlock)
-        ::operator delete(data_.block);
-    owned_ = 0;
-}
+void HpglCommand::releaseOwned() noexcept { ::operator delete(textBlock()); }
 
 void HpglCommand::relocateStorage(Arena* arena) {
-    if (form_ == kText && data_.text != kNoCharacters) {
-        const std::size_t length = std::strlen(data_.text);
-        char* copy = arena ? static_cast<char*>(arena->allocate(length + 1)) : new char[length + 1];
-        std::memcpy(copy, data_.text, length + 1);
+    if (form() == kText && textBlock() != &kNoCharacters.block) {
+        const char* characters = textBlock()->characters();
+        TextBlock* copy = makeText(textBlock()->row, characters, std::strlen(characters), arena);
         releaseStorage();
-        data_.text = copy;
-        form_ = kText;
-        owned_ = arena == nullptr;
-    } else if (form_ == kPointBlock) {
-        PointBlock* copy = PointBlock::make(data_.block->points(), data_.block->count, arena);
+        word_ = reinterpret_cast<std::uintptr_t>(copy) | kText;
+    } else if (form() == kPointBlock) {
+        const PointBlock* block = pointBlock();
+        PointBlock* copy = PointBlock::make(block->row, pointBlock()->points(), block->count, arena);
         releaseStorage();
-        data_.block = copy;
-        form_ = kPointBlock;
-        owned_ = arena == nullptr;
-    }
-}
-
-MutablePointSpan HpglCommand::mutablePoints() {
-    switch (form_) {
-        case kOnePoint:
-            return MutablePointSpan(&data_.point, 1);
-        case kPointBlock:
-            return MutablePointSpan(data_.block->points(), data_.block->count);
-        default:
-            return MutablePointSpan();
+        word_ = reinterpret_cast<std::uintptr_t>(copy) | kPointBlock;
     }
 }
 
 void HpglCommand::setText(std::uint8_t row, const char* characters, std::size_t length,
                           Arena* arena) {
     releaseStorage();
-    setRowOnly(row);
-    if (length == 0 && row != 0) return;  // a known command without parameters
-    if (length == 0) {
-        data_.text = kNoCharacters;
-    } else {
-        char* copy = arena ? static_cast<char*>(arena->allocate(length + 1)) : new char[length + 1];
-        std::memcpy(copy, characters, length);
-        copy[length] = '\0';
-        data_.text = copy;
-        owned_ = arena == nullptr;
+    if (length == 0 && row != 0) {  // a known command without parameters
+        word_ = std::uint64_t{row} << 8;
+        return;
     }
-    form_ = kText;
+    const TextBlock* block =
+        length == 0 ? &kNoCharacters.block : makeText(row, characters, length, arena);
+    word_ = reinterpret_cast<std::uintptr_t>(block) | kText;
 }
 
 void HpglCommand::setRow(std::uint8_t row) {
     releaseStorage();
-    setRowOnly(row);
+    word_ = std::uint64_t{row} << 8;
 }
 
-void HpglCommand::setPointBlock(const PlotPoint* points, std::uint32_t count, Arena* arena) {
-    data_.block = PointBlock::make(points, count, arena);
-    form_ = kPointBlock;
-    owned_ = arena == nullptr;
+void HpglCommand::setPointBlock(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
+                                Arena* arena) {
+    PointBlock* block = PointBlock::make(row, points, count, arena);
+    releaseStorage();
+    word_ = reinterpret_cast<std::uintptr_t>(block) | kPointBlock;
 }
 
 void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {
@@ -186,27 +164,18 @@ void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {
         return;
     }
     // The unknown code's two characters, then the parameters.
-    const std::size_t length = 2 + parameters.size();
-    char* copy = new char[length + 1];
-    copy[0] = static_cast<char>(code & 0xFF);
-    copy[1] = static_cast<char>(code >> 8);
-    if (!parameters.empty()) std::memcpy(copy + 2, parameters.data(), parameters.size());
-    copy[length] = '\0';
-    releaseStorage();
-    setRowOnly(0);
-    data_.text = copy;
-    form_ = kText;
-    owned_ = 1;
+    std::string text(2 + parameters.size(), '\0');
+    text[0] = static_cast<char>(code & 0xFF);
+    text[1] = static_cast<char>(code >> 8);
+    if (!parameters.empty()) std::memcpy(text.data() + 2, parameters.data(), parameters.size());
+    setText(0, text.data(), text.size(), nullptr);
 }
 
 void HpglCommand::assignShort(std::string_view instruction) {
     setText(0, instruction.data(), instruction.size(), nullptr);
 }
 
-void HpglCommand::clear() {
-    releaseStorage();
-    setRowOnly(0);
-}
+void HpglCommand::clear() { releaseStorage(); }
 
 void HpglCommand::writeParameters(OutputStream& out) const {
     if (const char* t = text()) out.write(t, std::strlen(t));
@@ -225,7 +194,7 @@ void PlotCommand::clear() { HpglCommand::clear(); }
 void PlotCommand::writeParameters(OutputStream& out) const {
     const MnemonicCode kind = code();
     if (kind == mnemonic::IN) return;
-    if (holdsPoints(kind) && form_ != kText && form_ != kNothing) {
+    if (holdsPoints(kind) && form() != kText && form() != kRowOnly) {
         bool first = true;
         for (const PlotPoint& p : points()) {
             if (!first) out.put(',');
@@ -245,9 +214,9 @@ void PlotCommand::parsePoints() {
         const char* t = text();
         PointList parsed;
         parsePointList(t ? std::string_view(t) : std::string_view(), parsed);
-        setPoints(row_, parsed.begin(), parsed.size(), nullptr);
+        setPoints(row(), parsed.begin(), parsed.size(), nullptr);
     } else if (kind == mnemonic::IN) {
-        setRow(row_);
+        setRow(row());
     }
 }
 

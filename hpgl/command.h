@@ -1,13 +1,14 @@
 // Command records: one per HP-GL instruction, holding its mnemonic, its raw
 // parameter text and, for PA, PD, PR and PU, its parsed points.
 //
-// A record is small, 24 bytes on 64-bit systems and 16 on 32-bit ones (a
-// big job holds millions of them): besides its table row it holds one thing
-// at most, a text, a single point, or a block of points, never a text and
-// points at once. A command made on its own owns that text or block on the
-// heap. A command in a CommandList borrows it from the list's arena, which
-// gives it all back at once with the list; pushing or inserting a command
-// into a list copies what it holds into the list's arena.
+// A record is small, 16 bytes (a big job holds millions of them): its table
+// pointer and one 64-bit word. The word holds the mnemonic's table row and,
+// at most, one thing more: a point, packed beside the row, or the address of
+// a text or of a block of points, which carry the row themselves. A command
+// made on its own owns that text or block on the heap. A command in a
+// CommandList borrows it from the list's arena, which gives it all back at
+// once with the list; pushing or inserting a command into a list copies what
+// it holds into the list's arena.
 #pragma once
 
 #include <cstdint>
@@ -22,43 +23,59 @@ class Arena;
 class OutputStream;
 class DrawContext;
 
-// The points of a list of two or more: the count, then the points.
+// The points of a command that are not packed into its word: the count,
+// the command's row, whether the command owns the block, then the points.
 struct PointBlock {
     std::uint32_t count;
+    std::uint8_t row;
+    std::uint8_t owned;
     PlotPoint* points() { return reinterpret_cast<PlotPoint*>(this + 1); }
 
     static std::size_t bytesFor(std::uint32_t count) {
         return sizeof(PointBlock) + std::size_t{count} * sizeof(PlotPoint);
     }
-    // A block in `arena`, or on the heap when `arena` is null; throws
-    // std::bad_alloc.
-    static PointBlock* make(const PlotPoint* points, std::uint32_t count, Arena* arena);
+    // A block in `arena`, or on the heap (owned) when `arena` is null;
+    // throws std::bad_alloc.
+    static PointBlock* make(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
+                            Arena* arena);
+};
+
+// A text of a command: its row, whether the command owns it, then the
+// zero-terminated characters.
+struct TextBlock {
+    std::uint8_t row;
+    std::uint8_t owned;
+    char* characters() { return reinterpret_cast<char*>(this + 1); }
 };
 
 // A view of a command's points: absent ("none") or a list, possibly empty.
 // It points into the command, so it stays valid as long as the command is
 // neither changed nor destroyed.
-template <typename Point>
-class BasicPointSpan {
+//
+// A single point packed into the command's word is held by the view itself:
+// take begin() and end() of one view, never of two.
+class PointSpan {
 public:
-    BasicPointSpan() = default;
-    BasicPointSpan(Point* first, std::uint32_t size) : first_(first), size_(size), exists_(true) {}
+    PointSpan() = default;
+    PointSpan(const PlotPoint* first, std::uint32_t size)
+        : first_(first), size_(size), exists_(true) {}
+    explicit PointSpan(PlotPoint one) : one_(one), size_(1), exists_(true), holdsOne_(true) {}
 
     bool exists() const { return exists_; }
     std::uint32_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    Point* begin() const { return first_; }
-    Point* end() const { return first_ + size_; }
-    Point& operator[](std::uint32_t i) const { return first_[i]; }
-    Point& back() const { return first_[size_ - 1]; }
+    const PlotPoint* begin() const { return holdsOne_ ? &one_ : first_; }
+    const PlotPoint* end() const { return begin() + size_; }
+    const PlotPoint& operator[](std::uint32_t i) const { return begin()[i]; }
+    const PlotPoint& back() const { return begin()[size_ - 1]; }
 
 private:
-    Point* first_ = nullptr;
+    const PlotPoint* first_ = nullptr;
+    PlotPoint one_{};
     std::uint32_t size_ = 0;
     bool exists_ = false;
+    bool holdsOne_ = false;
 };
-using PointSpan = BasicPointSpan<const PlotPoint>;
-using MutablePointSpan = BasicPointSpan<PlotPoint>;
 
 // A growable list of points on its own, for parsing: absent until created,
 // then a list that may be empty. A single point lives inline.
@@ -104,7 +121,7 @@ private:
 // The base record: every instruction, interpreted or not.
 class HpglCommand {
 public:
-    HpglCommand() noexcept : data_{} {}
+    HpglCommand() noexcept = default;
     // Takes over what `other` holds; what it borrowed from a list becomes
     // this command's own copy (so it may throw std::bad_alloc).
     HpglCommand(HpglCommand&& other);
@@ -121,10 +138,10 @@ public:
     virtual void writeParameters(OutputStream& out) const;
     virtual ~HpglCommand();
 
-    virtual int isKnown() const { return row_ != 0; }
-    virtual int isDrawable() const { return row_ ? entry()->drawable : 0; }
-    virtual int isEmpty() const { return row_ == 0 && form_ != kText; }
-    virtual MnemonicCode mnemonic() const { return code_; }
+    virtual int isKnown() const { return row() != 0; }
+    virtual int isDrawable() const { return row() ? entry()->drawable : 0; }
+    virtual int isEmpty() const { return row() == 0 && form() != kText; }
+    virtual MnemonicCode mnemonic() const { return code(); }
 
     // Geometry: neutral here; PlotCommand gives PA, PD, PR, PU and IN theirs.
     virtual void bounds(PlotPoint& smallest, PlotPoint& largest, int& pen) const;
@@ -135,21 +152,43 @@ public:
     virtual void draw(DrawContext& context) const;
 
     // The zero-terminated text, or nullptr when there is none.
-    const char* text() const { return form_ == kText ? data_.text : nullptr; }
-    const MnemonicEntry* entry() const { return row_ ? &MnemonicTable[row_ - 1] : nullptr; }
+    const char* text() const { return form() == kText ? textBlock()->characters() : nullptr; }
+    // The table row plus one, 0 when unknown or empty.
+    std::uint8_t row() const {
+        switch (form()) {
+            case kRowOnly:
+            case kNoPoints:
+                return static_cast<std::uint8_t>(word_ >> 8);
+            case kText:
+                return textBlock()->row;
+            case kPointBlock:
+                return pointBlock()->row;
+            default:
+                return findMnemonicRow(kPackedCodes[form() - kPacked]);
+        }
+    }
+    const MnemonicEntry* entry() const {
+        const std::uint8_t r = row();
+        return r ? &MnemonicTable[r - 1] : nullptr;
+    }
     // mnemonic() without the virtual call, for the loops over whole drawings.
-    MnemonicCode code() const { return code_; }
+    MnemonicCode code() const {
+        if (form() >= kPacked) return kPackedCodes[form() - kPacked];
+        const std::uint8_t r = row();
+        return r ? MnemonicTable[r - 1].code : MnemonicCode{0};
+    }
     // The points, when the command holds a list (PA, PD, PR, PU once parsed).
     PointSpan points() const {
-        switch (form_) {
-            case kNoPoints:
-                return PointSpan(&data_.point, 0);
-            case kOnePoint:
-                return PointSpan(&data_.point, 1);
-            case kPointBlock:
-                return PointSpan(data_.block->points(), data_.block->count);
-            default:
+        switch (form()) {
+            case kRowOnly:
+            case kText:
                 return PointSpan();
+            case kNoPoints:
+                return PointSpan(nullptr, 0);
+            case kPointBlock:
+                return PointSpan(pointBlock()->points(), pointBlock()->count);
+            default:
+                return PointSpan(packedPoint());
         }
     }
 
@@ -165,52 +204,89 @@ public:
     void setText(std::uint8_t row, const char* characters, std::size_t length, Arena* arena);
     // The row alone: IN, or a known command without parameters.
     void setRow(std::uint8_t row);
-    // A point list; one point or none is held in the record itself.
+    // A point list; one point or none is mostly held in the record itself.
     void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena) {
         releaseStorage();
-        setRowOnly(row);
-        if (count > 1) {
-            setPointBlock(points, count, arena);
-        } else if (count == 1) {
-            data_.point = points[0];
-            form_ = kOnePoint;
-        } else {
-            form_ = kNoPoints;
-        }
+        if (count == 1 && setPacked(row, points[0])) return;
+        if (count > 0)
+            setPointBlock(row, points, count, arena);
+        else
+            word_ = (std::uint64_t{row} << 8) | kNoPoints;
     }
 
     // Whether the command owns heap storage of its own (a list's records
     // normally borrow from the list's arena).
-    bool ownsStorage() const { return owned_; }
+    bool ownsStorage() const {
+        return form() == kText ? textBlock()->owned : form() == kPointBlock && pointBlock()->owned;
+    }
     // Copies what the command borrows into `arena` (or onto the heap when
     // null), then it borrows (or owns) that copy.
     void relocateStorage(Arena* arena);
 
 protected:
-    enum Form : std::uint8_t { kNothing, kText, kNoPoints, kOnePoint, kPointBlock };
+    // What the word holds, in its three low bits. A text or a block is
+    // aligned to eight bytes, so its address leaves those bits free. The
+    // four packed forms are PA, PD, PR and PU with one point; the point's
+    // coordinates take 30 bits each, in bits 4-33 and 34-63.
+    enum Form : unsigned {
+        kRowOnly = 0,  // row in bits 8-15; row 0: an empty command
+        kNoPoints = 1, // an empty point list, row in bits 8-15
+        kText = 2,
+        kPointBlock = 3,
+        kPacked = 4,
+    };
+    static constexpr MnemonicCode kPackedCodes[4] = {mnemonic::PA, mnemonic::PD, mnemonic::PR,
+                                                     mnemonic::PU};
+    static constexpr std::int32_t kPackedLimit = std::int32_t{1} << 29;
 
-    MutablePointSpan mutablePoints();
+    unsigned form() const { return static_cast<unsigned>(word_ & 7); }
+    TextBlock* textBlock() const { return reinterpret_cast<TextBlock*>(word_ & ~std::uint64_t{7}); }
+    PointBlock* pointBlock() const {
+        return reinterpret_cast<PointBlock*>(word_ & ~std::uint64_t{7});
+    }
+    PlotPoint packedPoint() const {
+        return PlotPoint{static_cast<std::int32_t>(static_cast<std::int64_t>(word_ << 30) >> 34),
+                         static_cast<std::int32_t>(static_cast<std::int64_t>(word_) >> 34)};
+    }
+    // Packs one point with the row of PA, PD, PR or PU into the word; false
+    // (nothing changed) for another row or a point out of reach.
+    bool setPacked(std::uint8_t row, PlotPoint p) {
+        if (p.x < -kPackedLimit || p.x >= kPackedLimit || p.y < -kPackedLimit ||
+            p.y >= kPackedLimit || row == 0)
+            return false;
+        const MnemonicCode code = MnemonicTable[row - 1].code;
+        unsigned which = 0;
+        while (which < 4 && kPackedCodes[which] != code) ++which;
+        if (which == 4) return false;
+        word_ = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x) & 0x3FFFFFFFu) << 4) |
+                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.y) & 0x3FFFFFFFu) << 34) |
+                (kPacked + which);
+        return true;
+    }
+    // Applies f to every point, in place; a packed point that no longer
+    // packs moves into a block of the command's own.
+    template <typename F>
+    void changePoints(F f) {
+        if (form() == kPointBlock) {
+            PointBlock* block = pointBlock();
+            PlotPoint* p = block->points();
+            for (std::uint32_t i = 0; i < block->count; ++i) p[i] = f(p[i]);
+        } else if (form() >= kPacked) {
+            const std::uint8_t r = row();
+            const PlotPoint changed = f(packedPoint());
+            if (!setPacked(r, changed)) setPointBlock(r, &changed, 1, nullptr);
+        }
+    }
     // Forgets what the command holds, releasing it when owned.
     void releaseStorage() noexcept {
-        if (owned_) releaseOwned();
-        form_ = kNothing;
+        if (ownsStorage()) releaseOwned();
+        word_ = 0;
     }
     void releaseOwned() noexcept;
-    void setPointBlock(const PlotPoint* points, std::uint32_t count, Arena* arena);
-    void setRowOnly(std::uint8_t row) {
-        row_ = row;
-        code_ = row ? MnemonicTable[row - 1].code : 0;
-    }
+    void setPointBlock(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
+                       Arena* arena);
 
-    union Data {
-        const char* text;
-        PointBlock* block;
-        PlotPoint point;
-    } data_;
-    MnemonicCode code_ = 0;  // the mnemonic of a known command, 0 otherwise
-    std::uint8_t row_ = 0;   // its table row plus one, 0 when unknown or empty
-    std::uint8_t form_ : 7 = kNothing;
-    std::uint8_t owned_ : 1 = 0;
+    std::uint64_t word_ = 0;
 };
 
 // Every command in a drawing: the base record plus the points.

@@ -30,25 +30,23 @@ double PlotCommand::travel(PlotPoint start, int& pen) const {
 
 void PlotCommand::scale(double factor) {
     if (!holdsPoints(code())) return;
-    for (PlotPoint& p : mutablePoints()) {
-        p.x = truncToInt32(p.x * factor);
-        p.y = truncToInt32(p.y * factor);
-    }
+    changePoints([factor](PlotPoint p) {
+        return PlotPoint{truncToInt32(p.x * factor), truncToInt32(p.y * factor)};
+    });
 }
 
 void PlotCommand::rotate(std::int32_t sum) {
     const MnemonicCode kind = code();
-    if (kind == mnemonic::PR) {
-        for (PlotPoint& p : mutablePoints()) p = PlotPoint{p.y, wrapNeg(p.x)};
-    } else if (holdsPoints(kind)) {
-        for (PlotPoint& p : mutablePoints()) p = PlotPoint{p.y, wrapSub(sum, p.x)};
-    }
+    if (kind == mnemonic::PR)
+        changePoints([](PlotPoint p) { return PlotPoint{p.y, wrapNeg(p.x)}; });
+    else if (holdsPoints(kind))
+        changePoints([sum](PlotPoint p) { return PlotPoint{p.y, wrapSub(sum, p.x)}; });
 }
 
 void PlotCommand::move(PlotPoint offset) {
     const MnemonicCode kind = code();
     if (kind == mnemonic::PR || !holdsPoints(kind)) return;
-    for (PlotPoint& p : mutablePoints()) p = wrapAdd(p, offset);
+    changePoints([offset](PlotPoint p) { return wrapAdd(p, offset); });
 }
 
 }  // namespace kerfline

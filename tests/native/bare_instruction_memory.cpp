@@ -31,9 +31,9 @@ TEST(BareInstructions, CostNoMoreThanTheirRecords) {
     EXPECT_EQ(read, kCount);
     EXPECT_EQ(firstAndLast, ";;");
 
-    // 24 bytes for each instruction on a 64-bit system, 16 on a 32-bit
-    // one, and the unused end of the list's last block.
-    constexpr std::size_t kRecordLimit = sizeof(void*) == 8 ? 24 : 16;
+    // 16 bytes for each instruction, and the unused end of the list's last
+    // block.
+    constexpr std::size_t kRecordLimit = 16;
     const double perInstruction = static_cast<double>(peak) / kCount;
     std::printf("peak heap %zu bytes: %.2f bytes for each \";\"\n", peak, perInstruction);
     EXPECT_LE(peak, kCount * kRecordLimit + CommandList::kLargestBlock + 64 * 1024);

@@ -122,7 +122,8 @@ TEST_P(Change, ChangesThePointsInPlace) {
             command.move(c.offset);
             break;
     }
-    EXPECT_EQ(std::vector<PlotPoint>(command.points().begin(), command.points().end()), c.expected);
+    const PointSpan points = command.points();
+    EXPECT_EQ(std::vector<PlotPoint>(points.begin(), points.end()), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,6 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A product outside 32 bits goes to the nearest limit.
         ChangeCase{
             "PD2000000000,-2000000000;", ChangeCase::Scale, 2.0, 0, {}, {{kInt32Max, kInt32Min}}},
+        // Out of the record's 30 bits and back into them.
+        ChangeCase{"PA300000000,-1;", ChangeCase::Scale, 2.0, 0, {}, {{600000000, -2}}},
+        ChangeCase{"PD-536870913,0;", ChangeCase::Move, 0, 0, {1, 0}, {{-536870912, 0}}},
+        ChangeCase{"PU536870911,0;", ChangeCase::Rotate, 0, kInt32Max, {}, {{0, 1610612736}}},
         ChangeCase{"PA10,20;", ChangeCase::Rotate, 0, 100, {}, {{20, 90}}},
         ChangeCase{"PR10,20;", ChangeCase::Rotate, 0, 100, {}, {{20, -10}}},
         ChangeCase{"PR-2147483648,0;", ChangeCase::Rotate, 0, 0, {}, {{0, kInt32Min}}},

@@ -17,7 +17,10 @@ namespace {
 
 using Points = std::vector<PlotPoint>;
 
-Points pointsOf(const PlotCommand& c) { return Points(c.points().begin(), c.points().end()); }
+Points pointsOf(const PlotCommand& c) {
+    const PointSpan points = c.points();
+    return Points(points.begin(), points.end());
+}
 
 std::string writtenCommand(const HpglCommand& c) { return test::writtenCommand(c); }
 
@@ -86,6 +89,11 @@ INSTANTIATE_TEST_SUITE_P(
                         "PA100,200;"},
         InstructionCase{"PA-2147483648,2147483647;", mnemonic::PA, std::nullopt,
                         Points{{kInt32Min, kInt32Max}}, "PA-2147483648,2147483647;"},
+        // A single point within 30 bits lives in the record, one beyond in a block.
+        InstructionCase{"PD536870911,-536870912;", mnemonic::PD, std::nullopt,
+                        Points{{536870911, -536870912}}, "PD536870911,-536870912;"},
+        InstructionCase{"PR536870912,-536870913;", mnemonic::PR, std::nullopt,
+                        Points{{536870912, -536870913}}, "PR536870912,-536870913;"},
         InstructionCase{"PA2147483648,0;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
         InstructionCase{"PA-2147483649,0;", mnemonic::PA, std::nullopt, Points{}, "PA;"},
         InstructionCase{"PA00000000000000000000001,2;", mnemonic::PA, std::nullopt, Points{{1, 2}},
