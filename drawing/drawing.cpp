@@ -32,13 +32,13 @@ struct Statistics {
     int travelPen = 0;
     double travel = 0.0;
 
-    void take(PlotPoint smallest, PlotPoint largest) {
+    KERF_RECORD_INLINE void take(PlotPoint smallest, PlotPoint largest) {
         if (smallest.x < minX) minX = smallest.x;
         if (smallest.y < minY) minY = smallest.y;
         if (largest.x > maxX) maxX = largest.x;
         if (largest.y > maxY) maxY = largest.y;
     }
-    void addBounds(MnemonicCode code, PointSpan points) {
+    KERF_RECORD_INLINE void addBounds(MnemonicCode code, PointSpan points) {
         const int penBefore = boundsPen;
         PlotPoint smallest, largest;
         geometry::bounds(code, points, smallest, largest, boundsPen);
@@ -50,13 +50,13 @@ struct Statistics {
         // The point the first drawn line starts from.
         if (!penBefore && boundsPen) take(position, position);
     }
-    void addTravel(MnemonicCode code, PointSpan points) {
+    KERF_RECORD_INLINE void addTravel(MnemonicCode code, PointSpan points) {
         travel += geometry::travel(code, points, position, travelPen);
     }
-    void advance(MnemonicCode code, PointSpan points) {
+    KERF_RECORD_INLINE void advance(MnemonicCode code, PointSpan points) {
         position = geometry::endPosition(code, points, position);
     }
-    void add(MnemonicCode code, PointSpan points) {
+    KERF_RECORD_INLINE void add(MnemonicCode code, PointSpan points) {
         addBounds(code, points);
         addTravel(code, points);
         advance(code, points);
@@ -100,7 +100,7 @@ struct ListFiller {
         command.setRow(row);
         statistics.add(command.code(), PointSpan());
     }
-    void points(std::uint8_t row, const std::vector<PlotPoint>& points) {
+    void points(std::uint8_t row, const scan::PointBuffer& points) {
         PlotCommand& command = list.appendRecord();
         const auto count = static_cast<std::uint32_t>(points.size());
         command.setPoints(row, points.data(), count, &arena);

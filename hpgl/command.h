@@ -17,6 +17,14 @@
 #include "hpgl/mnemonics.h"
 #include "hpgl/point.h"
 
+// The record's accessors run for every command of every walk over a big
+// drawing: inlined there, except in the 32-bit release, which is kept small.
+#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
+#define KERF_RECORD_INLINE [[gnu::always_inline]]
+#else
+#define KERF_RECORD_INLINE
+#endif
+
 namespace kerfline {
 
 class Arena;
@@ -154,7 +162,7 @@ public:
     // The zero-terminated text, or nullptr when there is none.
     const char* text() const { return form() == kText ? textBlock()->characters() : nullptr; }
     // The table row plus one, 0 when unknown or empty.
-    std::uint8_t row() const {
+    KERF_RECORD_INLINE std::uint8_t row() const {
         switch (form()) {
             case kRowOnly:
             case kNoPoints:
@@ -172,13 +180,13 @@ public:
         return r ? &MnemonicTable[r - 1] : nullptr;
     }
     // mnemonic() without the virtual call, for the loops over whole drawings.
-    MnemonicCode code() const {
+    KERF_RECORD_INLINE MnemonicCode code() const {
         if (form() >= kPacked) return kPackedCodes[form() - kPacked];
         const std::uint8_t r = row();
         return r ? MnemonicTable[r - 1].code : MnemonicCode{0};
     }
     // The points, when the command holds a list (PA, PD, PR, PU once parsed).
-    PointSpan points() const {
+    KERF_RECORD_INLINE PointSpan points() const {
         switch (form()) {
             case kRowOnly:
             case kText:
@@ -205,7 +213,7 @@ public:
     // The row alone: IN, or a known command without parameters.
     void setRow(std::uint8_t row);
     // A point list; one point or none is mostly held in the record itself.
-    void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena) {
+    KERF_RECORD_INLINE void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena) {
         releaseStorage();
         if (count == 1 && setPacked(row, points[0])) return;
         if (count > 0)
@@ -216,7 +224,7 @@ public:
 
     // Whether the command owns heap storage of its own (a list's records
     // normally borrow from the list's arena).
-    bool ownsStorage() const {
+    KERF_RECORD_INLINE bool ownsStorage() const {
         return form() == kText ? textBlock()->owned : form() == kPointBlock && pointBlock()->owned;
     }
     // Copies what the command borrows into `arena` (or onto the heap when
@@ -244,20 +252,24 @@ protected:
     PointBlock* pointBlock() const {
         return reinterpret_cast<PointBlock*>(word_ & ~std::uint64_t{7});
     }
-    PlotPoint packedPoint() const {
+    KERF_RECORD_INLINE PlotPoint packedPoint() const {
         return PlotPoint{static_cast<std::int32_t>(static_cast<std::int64_t>(word_ << 30) >> 34),
                          static_cast<std::int32_t>(static_cast<std::int64_t>(word_) >> 34)};
     }
     // Packs one point with the row of PA, PD, PR or PU into the word; false
     // (nothing changed) for another row or a point out of reach.
-    bool setPacked(std::uint8_t row, PlotPoint p) {
+    KERF_RECORD_INLINE bool setPacked(std::uint8_t row, PlotPoint p) {
         if (p.x < -kPackedLimit || p.x >= kPackedLimit || p.y < -kPackedLimit ||
             p.y >= kPackedLimit || row == 0)
             return false;
-        const MnemonicCode code = MnemonicTable[row - 1].code;
-        unsigned which = 0;
-        while (which < 4 && kPackedCodes[which] != code) ++which;
-        if (which == 4) return false;
+        unsigned which;
+        switch (MnemonicTable[row - 1].code) {
+            case mnemonic::PA: which = 0; break;
+            case mnemonic::PD: which = 1; break;
+            case mnemonic::PR: which = 2; break;
+            case mnemonic::PU: which = 3; break;
+            default: return false;
+        }
         word_ = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x) & 0x3FFFFFFFu) << 4) |
                 (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.y) & 0x3FFFFFFFu) << 34) |
                 (kPacked + which);
@@ -278,7 +290,7 @@ protected:
         }
     }
     // Forgets what the command holds, releasing it when owned.
-    void releaseStorage() noexcept {
+    KERF_RECORD_INLINE void releaseStorage() noexcept {
         if (ownsStorage()) releaseOwned();
         word_ = 0;
     }

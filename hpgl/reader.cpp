@@ -95,7 +95,7 @@ struct OwnStorage {
         command.setText(row, text.data(), text.size(), nullptr);
     }
     void row(std::uint8_t row) { command.setRow(row); }
-    void points(std::uint8_t row, const std::vector<PlotPoint>& points) {
+    void points(std::uint8_t row, const scan::PointBuffer& points) {
         command.setPoints(row, points.data(), static_cast<std::uint32_t>(points.size()), nullptr);
     }
 };
@@ -120,7 +120,7 @@ InputStream& readPlotCommand(InputStream& in, PlotCommand& command) {
     command.clear();
     const auto instruction = readInstructionText(in);
     if (!instruction) return in;
-    thread_local std::vector<PlotPoint> points;
+    thread_local scan::PointBuffer points;
     OwnStorage storage{command};
     scan::takeInstruction(*instruction, points, storage);
     return in;
@@ -142,7 +142,7 @@ InputStream& readPoint(InputStream& in, PlotPoint& point) {
 
 void parsePointList(std::string_view parameters, PointList& points) {
     const auto* begin = reinterpret_cast<const unsigned char*>(parameters.data());
-    thread_local std::vector<PlotPoint> collected;
+    thread_local scan::PointBuffer collected;
     scan::readPoints(begin, begin + parameters.size(), collected);
     points.create(static_cast<std::uint32_t>(collected.size()));
     for (const PlotPoint& p : collected) points.push_back(p);

@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "hpgl/command.h"
 #include "hpgl/reader.h"
@@ -32,6 +32,38 @@
 namespace kerfline::scan {
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// The points of the instruction being read: kept from one instruction to
+// the next, and filled without a call for each point.
+class PointBuffer {
+public:
+    PointBuffer() = default;
+    PointBuffer(const PointBuffer&) = delete;
+    PointBuffer& operator=(const PointBuffer&) = delete;
+
+    void clear() { size_ = 0; }
+    void push_back(PlotPoint point) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = point;
+    }
+    const PlotPoint* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    const PlotPoint* begin() const { return data_.get(); }
+    const PlotPoint* end() const { return data_.get() + size_; }
+
+private:
+    void grow() {
+        const std::size_t room = capacity_ ? capacity_ * 2 : 64;
+        std::unique_ptr<PlotPoint[]> fresh(new PlotPoint[room]);
+        if (size_) std::memcpy(fresh.get(), data_.get(), size_ * sizeof(PlotPoint));
+        data_ = std::move(fresh);
+        capacity_ = room;
+    }
+
+    std::unique_ptr<PlotPoint[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 // Characters from `cur` to `end`; a failed read empties the rest.
 struct Span {
@@ -124,7 +156,7 @@ KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
 // first point that does not read completely. Returns where reading
 // stopped: never past a ";", since no number or separator holds one.
 KERF_SCAN_ONCE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
-                                       std::vector<PlotPoint>& points) {
+                                       PointBuffer& points) {
     points.clear();
     Span in{begin, end};
     PlotPoint point;
@@ -148,7 +180,7 @@ inline std::string_view cutAtZero(std::string_view instruction) {
 // IN; target.text(row, text) for everything else (row 0 and the whole text
 // for an unknown mnemonic, the parameters for a known one).
 template <typename Target>
-void takeInstruction(std::string_view instruction, std::vector<PlotPoint>& points,
+void takeInstruction(std::string_view instruction, PointBuffer& points,
                      Target& target) {
     const std::string_view text = cutAtZero(instruction);
     if (text.size() < 2) {
@@ -177,8 +209,7 @@ void takeInstruction(std::string_view instruction, std::vector<PlotPoint>& point
 // the buffered characters is collected into the stream's scratch text.
 template <typename Target>
 InputStream& readInstructions(InputStream& in, Target& target) {
-    std::vector<PlotPoint> points;
-    points.reserve(64);
+    PointBuffer points;
     std::uint8_t drawableRow[4];
     for (int i = 0; i < 4; ++i)
         drawableRow[i] = findMnemonicRow(
