@@ -102,9 +102,9 @@ struct ListFiller {
     }
     void points(std::uint8_t row, const scan::PointBuffer& points) {
         PlotCommand& command = list.appendRecord();
-        const auto count = static_cast<std::uint32_t>(points.size());
-        command.setPoints(row, points.data(), count, &arena);
-        statistics.add(command.code(), PointSpan(points.data(), count));
+        command.setCodedPoints(row, points.first(), points.size(), points.coded(), points.length(),
+                               &arena);
+        statistics.add(command.code(), points.span());
     }
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "hpgl/arena.h"
 #include "hpgl/reader.h"
@@ -14,14 +15,15 @@ namespace kerfline {
 
 // The table pointer and the word: a big job holds millions of records.
 static_assert(sizeof(PlotCommand) == sizeof(HpglCommand));
-static_assert(sizeof(PlotCommand) <= 16);
-// The three low bits of a block's address hold the record's form.
+static_assert(sizeof(void*) != 8 || sizeof(PlotCommand) <= 16);
+static_assert(sizeof(void*) != 4 || sizeof(PlotCommand) <= 12);
+// A heap block's address leaves the word's three low bits free too.
 static_assert(__STDCPP_DEFAULT_NEW_ALIGNMENT__ >= 8);
-static_assert(sizeof(PointBlock) == 8 && sizeof(TextBlock) == 2);
+static_assert(sizeof(PointBlock) == 6 && sizeof(TextBlock) == 2);
 
 namespace {
 // The text of an empty unknown instruction (a ";" alone): shared, never freed.
-struct alignas(8) EmptyText {
+struct alignas(kBlockAlignment) EmptyText {
     TextBlock block{0, 0};
     char zero = '\0';
 };
@@ -31,7 +33,7 @@ const EmptyText kNoCharacters;
 // A text block in `arena`, or on the heap (owned) when it is null.
 TextBlock* makeText(std::uint8_t row, const char* characters, std::size_t length, Arena* arena) {
     const std::size_t bytes = sizeof(TextBlock) + length + 1;
-    void* memory = arena ? arena->allocate(bytes, 8) : ::operator new(bytes);
+    void* memory = arena ? arena->allocate(bytes, kBlockAlignment) : ::operator new(bytes);
     auto* block = ::new (memory) TextBlock{row, static_cast<std::uint8_t>(arena == nullptr)};
     char* to = block->characters();
     if (length) std::memcpy(to, characters, length);
@@ -90,19 +92,28 @@ void PointList::push_back(PlotPoint point) {
 
 // --- PointBlock --------------------------------------------------------------
 
-PointBlock* PointBlock::make(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
-                             Arena* arena) {
-    const std::size_t bytes = bytesFor(count);
-    void* memory = arena ? arena->allocate(bytes, 8) : ::operator new(bytes);
-    auto* block = ::new (memory) PointBlock{count, row, static_cast<std::uint8_t>(arena == nullptr)};
-    PlotPoint* to = block->points();
-    for (std::uint32_t i = 0; i < count; ++i) ::new (to + i) PlotPoint(points[i]);
+std::size_t PointBlock::length() const {
+    const unsigned char* at = points();
+    PlotPoint p;
+    for (std::uint32_t i = count(); i > 0; --i) at = coding::getPoint(at, p);
+    return static_cast<std::size_t>(at - points());
+}
+
+PointBlock* PointBlock::make(std::uint8_t row, std::uint32_t count, const unsigned char* coded,
+                             std::size_t length, Arena* arena) {
+    const std::size_t bytes = sizeof(PointBlock) + length;
+    void* memory = arena ? arena->allocate(bytes, kBlockAlignment) : ::operator new(bytes);
+    auto* block = ::new (memory) PointBlock{{}, row, static_cast<std::uint8_t>(arena == nullptr)};
+    std::memcpy(block->countBytes, &count, sizeof count);
+    if (coded && length) std::memcpy(block->points(), coded, length);
     return block;
 }
 
 // --- HpglCommand -----------------------------------------------------------
 
-HpglCommand::HpglCommand(HpglCommand&& other) : word_(std::exchange(other.word_, 0)) {
+HpglCommand::HpglCommand(HpglCommand&& other) {
+    setWord(other.word());
+    other.setWord(0);
     // A command built here outlives any list it came from.
     if (!ownsStorage()) relocateStorage(nullptr);
 }
@@ -110,26 +121,28 @@ HpglCommand::HpglCommand(HpglCommand&& other) : word_(std::exchange(other.word_,
 HpglCommand& HpglCommand::operator=(HpglCommand&& other) noexcept {
     if (this != &other) {
         releaseStorage();
-        word_ = std::exchange(other.word_, 0);
+        setWord(other.word());
+        other.setWord(0);
     }
     return *this;
 }
 
 HpglCommand::~HpglCommand() { releaseStorage(); }
 
-void HpglCommand::releaseOwned() noexcept { ::operator delete(textBlock()); }
+void HpglCommand::releaseOwned() noexcept { ::operator delete(address()); }
 
 void HpglCommand::relocateStorage(Arena* arena) {
     if (form() == kText && textBlock() != &kNoCharacters.block) {
         const char* characters = textBlock()->characters();
         TextBlock* copy = makeText(textBlock()->row, characters, std::strlen(characters), arena);
         releaseStorage();
-        word_ = reinterpret_cast<std::uintptr_t>(copy) | kText;
+        setAddress(copy, kText);
     } else if (form() == kPointBlock) {
         const PointBlock* block = pointBlock();
-        PointBlock* copy = PointBlock::make(block->row, pointBlock()->points(), block->count, arena);
+        PointBlock* copy =
+            PointBlock::make(block->row, block->count(), block->points(), block->length(), arena);
         releaseStorage();
-        word_ = reinterpret_cast<std::uintptr_t>(copy) | kPointBlock;
+        setPointBlock(copy);
     }
 }
 
@@ -137,24 +150,51 @@ void HpglCommand::setText(std::uint8_t row, const char* characters, std::size_t 
                           Arena* arena) {
     releaseStorage();
     if (length == 0 && row != 0) {  // a known command without parameters
-        word_ = std::uint64_t{row} << 8;
+        setWord(std::uint64_t{row} << 8);
         return;
     }
     const TextBlock* block =
         length == 0 ? &kNoCharacters.block : makeText(row, characters, length, arena);
-    word_ = reinterpret_cast<std::uintptr_t>(block) | kText;
+    setAddress(block, kText);
 }
 
 void HpglCommand::setRow(std::uint8_t row) {
     releaseStorage();
-    word_ = std::uint64_t{row} << 8;
+    setWord(std::uint64_t{row} << 8);
 }
 
-void HpglCommand::setPointBlock(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
-                                Arena* arena) {
-    PointBlock* block = PointBlock::make(row, points, count, arena);
+void HpglCommand::setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
+                            Arena* arena) {
     releaseStorage();
-    word_ = reinterpret_cast<std::uintptr_t>(block) | kPointBlock;
+    if (count == 1 && setPacked(row, points[0])) return;
+    if (count == 0) {
+        setWord((std::uint64_t{row} << 8) | kNoPoints);
+        return;
+    }
+    std::size_t length = 0;
+    for (std::uint32_t i = 0; i < count; ++i) length += coding::pointBytes(points[i]);
+    PointBlock* block = PointBlock::make(row, count, nullptr, length, arena);
+    unsigned char* to = block->points();
+    for (std::uint32_t i = 0; i < count; ++i) to = coding::putPoint(to, points[i]);
+    setPointBlock(block);
+}
+
+PlotPoint* HpglCommand::changeBuffer(std::uint32_t count) {
+    thread_local std::vector<PlotPoint> buffer;
+    if (buffer.size() < count) buffer.resize(count);
+    return buffer.data();
+}
+
+void HpglCommand::recode(const PlotPoint* points, std::uint32_t count) {
+    PointBlock* block = pointBlock();
+    std::size_t length = 0;
+    for (std::uint32_t i = 0; i < count; ++i) length += coding::pointBytes(points[i]);
+    if (length <= block->length()) {
+        unsigned char* to = block->points();
+        for (std::uint32_t i = 0; i < count; ++i) to = coding::putPoint(to, points[i]);
+    } else {
+        setPoints(block->row, points, count, nullptr);
+    }
 }
 
 void HpglCommand::assign(MnemonicCode code, std::string_view parameters) {

@@ -11,11 +11,15 @@
 // it holds into the list's arena.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "hpgl/mnemonics.h"
 #include "hpgl/point.h"
+#include "hpgl/point_coding.h"
 
 // The record's accessors run for every command of every walk over a big
 // drawing: inlined there, except in the 32-bit release, which is kept small.
@@ -31,21 +35,32 @@ class Arena;
 class OutputStream;
 class DrawContext;
 
+// Blocks are aligned so that the three low bits of a 64-bit address are
+// free for the record's form; a 32-bit address has a word half of its own.
+inline constexpr std::size_t kBlockAlignment = sizeof(void*) == 8 ? 8 : 1;
+
 // The points of a command that are not packed into its word: the count,
-// the command's row, whether the command owns the block, then the points.
+// the command's row, whether the command owns the block, then the points
+// in their compact coding (point_coding.h).
 struct PointBlock {
-    std::uint32_t count;
+    unsigned char countBytes[4];
     std::uint8_t row;
     std::uint8_t owned;
-    PlotPoint* points() { return reinterpret_cast<PlotPoint*>(this + 1); }
 
-    static std::size_t bytesFor(std::uint32_t count) {
-        return sizeof(PointBlock) + std::size_t{count} * sizeof(PlotPoint);
+    std::uint32_t count() const {
+        std::uint32_t n;
+        std::memcpy(&n, countBytes, sizeof n);
+        return n;
     }
-    // A block in `arena`, or on the heap (owned) when `arena` is null;
-    // throws std::bad_alloc.
-    static PointBlock* make(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
-                            Arena* arena);
+    const unsigned char* points() const { return reinterpret_cast<const unsigned char*>(this + 1); }
+    unsigned char* points() { return reinterpret_cast<unsigned char*>(this + 1); }
+    // The bytes of the coded points.
+    std::size_t length() const;
+
+    // A block in `arena`, or on the heap (owned) when `arena` is null, of
+    // `count` points coded in `length` bytes; throws std::bad_alloc.
+    static PointBlock* make(std::uint8_t row, std::uint32_t count, const unsigned char* coded,
+                            std::size_t length, Arena* arena);
 };
 
 // A text of a command: its row, whether the command owns it, then the
@@ -56,29 +71,79 @@ struct TextBlock {
     char* characters() { return reinterpret_cast<char*>(this + 1); }
 };
 
-// A view of a command's points: absent ("none") or a list, possibly empty.
-// It points into the command, so it stays valid as long as the command is
-// neither changed nor destroyed.
-//
-// A single point packed into the command's word is held by the view itself:
-// take begin() and end() of one view, never of two.
+// A view of a command's points: absent ("none") or a list, possibly empty,
+// walked first to last. It reads the command's storage, so it stays valid
+// as long as the command is neither changed nor destroyed; a single point
+// is held by the view itself.
 class PointSpan {
 public:
+    // Each step decodes the next point into the iterator, which hands out
+    // a reference to it: valid until the iterator moves.
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using iterator_concept = std::input_iterator_tag;
+        using value_type = PlotPoint;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const PlotPoint*;
+        using reference = const PlotPoint&;
+
+        iterator() = default;
+        const PlotPoint& operator*() const { return current_; }
+        const PlotPoint* operator->() const { return &current_; }
+        iterator& operator++() {
+            if (--left_ != 0) coded_ = coding::getPoint(coded_, current_);
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator old = *this;
+            ++*this;
+            return old;
+        }
+        friend bool operator==(const iterator& a, const iterator& b) { return a.left_ == b.left_; }
+
+    private:
+        friend class PointSpan;
+        const unsigned char* coded_ = nullptr;
+        PlotPoint current_{};
+        std::uint32_t left_ = 0;
+    };
+
     PointSpan() = default;
-    PointSpan(const PlotPoint* first, std::uint32_t size)
-        : first_(first), size_(size), exists_(true) {}
+    // `count` points coded in the bytes from `coded` on.
+    PointSpan(const unsigned char* coded, std::uint32_t count)
+        : coded_(coded), size_(count), exists_(true) {}
     explicit PointSpan(PlotPoint one) : one_(one), size_(1), exists_(true), holdsOne_(true) {}
 
     bool exists() const { return exists_; }
     std::uint32_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    const PlotPoint* begin() const { return holdsOne_ ? &one_ : first_; }
-    const PlotPoint* end() const { return begin() + size_; }
-    const PlotPoint& operator[](std::uint32_t i) const { return begin()[i]; }
-    const PlotPoint& back() const { return begin()[size_ - 1]; }
+    iterator begin() const {
+        iterator it;
+        it.left_ = size_;
+        if (holdsOne_)
+            it.current_ = one_;
+        else if (size_ != 0)
+            it.coded_ = coding::getPoint(coded_, it.current_);
+        return it;
+    }
+    iterator end() const { return iterator(); }
+    // The i-th and the last point, found by walking.
+    PlotPoint operator[](std::uint32_t i) const {
+        iterator it = begin();
+        while (i-- > 0) ++it;
+        return *it;
+    }
+    PlotPoint back() const {
+        if (holdsOne_) return one_;
+        PlotPoint p{};
+        const unsigned char* at = coded_;
+        for (std::uint32_t i = 0; i < size_; ++i) at = coding::getPoint(at, p);
+        return p;
+    }
 
 private:
-    const PlotPoint* first_ = nullptr;
+    const unsigned char* coded_ = nullptr;
     PlotPoint one_{};
     std::uint32_t size_ = 0;
     bool exists_ = false;
@@ -166,7 +231,7 @@ public:
         switch (form()) {
             case kRowOnly:
             case kNoPoints:
-                return static_cast<std::uint8_t>(word_ >> 8);
+                return static_cast<std::uint8_t>(word() >> 8);
             case kText:
                 return textBlock()->row;
             case kPointBlock:
@@ -194,7 +259,7 @@ public:
             case kNoPoints:
                 return PointSpan(nullptr, 0);
             case kPointBlock:
-                return PointSpan(pointBlock()->points(), pointBlock()->count);
+                return PointSpan(pointBlock()->points(), pointBlock()->count());
             default:
                 return PointSpan(packedPoint());
         }
@@ -213,13 +278,20 @@ public:
     // The row alone: IN, or a known command without parameters.
     void setRow(std::uint8_t row);
     // A point list; one point or none is mostly held in the record itself.
-    KERF_RECORD_INLINE void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena) {
+    void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena);
+    // The same from a reader that coded the points: `first` as it is and,
+    // for two or more, all of them in `length` bytes from `coded`.
+    KERF_RECORD_INLINE void setCodedPoints(std::uint8_t row, PlotPoint first, std::uint32_t count,
+                                           const unsigned char* coded, std::size_t length,
+                                           Arena* arena) {
         releaseStorage();
-        if (count == 1 && setPacked(row, points[0])) return;
-        if (count > 0)
-            setPointBlock(row, points, count, arena);
+        if (count == 1 && setPacked(row, first)) return;
+        if (count == 0)
+            setWord((std::uint64_t{row} << 8) | kNoPoints);
+        else if (count == 1)
+            setPoints(row, &first, 1, arena);
         else
-            word_ = (std::uint64_t{row} << 8) | kNoPoints;
+            setPointBlock(PointBlock::make(row, count, coded, length, arena));
     }
 
     // Whether the command owns heap storage of its own (a list's records
@@ -232,8 +304,7 @@ public:
     void relocateStorage(Arena* arena);
 
 protected:
-    // What the word holds, in its three low bits. A text or a block is
-    // aligned to eight bytes, so its address leaves those bits free. The
+    // What the word holds, in its three low bits. The
     // four packed forms are PA, PD, PR and PU with one point; the point's
     // coordinates take 30 bits each, in bits 4-33 and 34-63.
     enum Form : unsigned {
@@ -247,14 +318,36 @@ protected:
                                                      mnemonic::PU};
     static constexpr std::int32_t kPackedLimit = std::int32_t{1} << 29;
 
-    unsigned form() const { return static_cast<unsigned>(word_ & 7); }
-    TextBlock* textBlock() const { return reinterpret_cast<TextBlock*>(word_ & ~std::uint64_t{7}); }
-    PointBlock* pointBlock() const {
-        return reinterpret_cast<PointBlock*>(word_ & ~std::uint64_t{7});
+    // The word, kept as two halves so that a 32-bit record takes 12 bytes.
+    KERF_RECORD_INLINE std::uint64_t word() const {
+        std::uint64_t w;
+        std::memcpy(&w, halves_, sizeof w);
+        return w;
     }
+    KERF_RECORD_INLINE void setWord(std::uint64_t w) { std::memcpy(halves_, &w, sizeof w); }
+    // A block's address and the form, in the word: a 64-bit address in
+    // place (its three low bits free), a 32-bit one in the high half.
+    void setAddress(const void* block, unsigned form) {
+        const auto at = reinterpret_cast<std::uintptr_t>(block);
+        if constexpr (sizeof(std::uintptr_t) == 8)
+            setWord(std::uint64_t{at} | form);
+        else
+            setWord((std::uint64_t{at} << 32) | form);
+    }
+    void* address() const {
+        if constexpr (sizeof(std::uintptr_t) == 8)
+            return reinterpret_cast<void*>(static_cast<std::uintptr_t>(word() & ~std::uint64_t{7}));
+        else
+            return reinterpret_cast<void*>(static_cast<std::uintptr_t>(word() >> 32));
+    }
+
+    KERF_RECORD_INLINE unsigned form() const { return static_cast<unsigned>(word() & 7); }
+    TextBlock* textBlock() const { return static_cast<TextBlock*>(address()); }
+    PointBlock* pointBlock() const { return static_cast<PointBlock*>(address()); }
     KERF_RECORD_INLINE PlotPoint packedPoint() const {
-        return PlotPoint{static_cast<std::int32_t>(static_cast<std::int64_t>(word_ << 30) >> 34),
-                         static_cast<std::int32_t>(static_cast<std::int64_t>(word_) >> 34)};
+        const std::uint64_t w = word();
+        return PlotPoint{static_cast<std::int32_t>(static_cast<std::int64_t>(w << 30) >> 34),
+                         static_cast<std::int32_t>(static_cast<std::int64_t>(w) >> 34)};
     }
     // Packs one point with the row of PA, PD, PR or PU into the word; false
     // (nothing changed) for another row or a point out of reach.
@@ -270,35 +363,40 @@ protected:
             case mnemonic::PU: which = 3; break;
             default: return false;
         }
-        word_ = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x) & 0x3FFFFFFFu) << 4) |
+        setWord((static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.x) & 0x3FFFFFFFu) << 4) |
                 (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.y) & 0x3FFFFFFFu) << 34) |
-                (kPacked + which);
+                (kPacked + which));
         return true;
     }
-    // Applies f to every point, in place; a packed point that no longer
-    // packs moves into a block of the command's own.
+    // Applies f to every point. The points are coded again, in place when
+    // they fit the block, else in a block of the command's own.
     template <typename F>
     void changePoints(F f) {
         if (form() == kPointBlock) {
-            PointBlock* block = pointBlock();
-            PlotPoint* p = block->points();
-            for (std::uint32_t i = 0; i < block->count; ++i) p[i] = f(p[i]);
+            const PointSpan before = points();
+            std::uint32_t count = 0;
+            PlotPoint* changed = changeBuffer(before.size());
+            for (const PlotPoint& p : before) changed[count++] = f(p);
+            recode(changed, count);
         } else if (form() >= kPacked) {
             const std::uint8_t r = row();
             const PlotPoint changed = f(packedPoint());
-            if (!setPacked(r, changed)) setPointBlock(r, &changed, 1, nullptr);
+            if (!setPacked(r, changed)) setPoints(r, &changed, 1, nullptr);
         }
     }
+    // Room for `count` points, kept from one change to the next.
+    static PlotPoint* changeBuffer(std::uint32_t count);
+    // The block's points replaced with `count` (its own count) others.
+    void recode(const PlotPoint* points, std::uint32_t count);
     // Forgets what the command holds, releasing it when owned.
     KERF_RECORD_INLINE void releaseStorage() noexcept {
         if (ownsStorage()) releaseOwned();
-        word_ = 0;
+        setWord(0);
     }
     void releaseOwned() noexcept;
-    void setPointBlock(std::uint8_t row, const PlotPoint* points, std::uint32_t count,
-                       Arena* arena);
+    void setPointBlock(PointBlock* block) { setAddress(block, kPointBlock); }
 
-    std::uint64_t word_ = 0;
+    std::uint32_t halves_[2] = {0, 0};
 };
 
 // Every command in a drawing: the base record plus the points.

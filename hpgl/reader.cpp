@@ -96,7 +96,8 @@ struct OwnStorage {
     }
     void row(std::uint8_t row) { command.setRow(row); }
     void points(std::uint8_t row, const scan::PointBuffer& points) {
-        command.setPoints(row, points.data(), static_cast<std::uint32_t>(points.size()), nullptr);
+        command.setCodedPoints(row, points.first(), points.size(), points.coded(), points.length(),
+                               nullptr);
     }
 };
 
@@ -144,8 +145,8 @@ void parsePointList(std::string_view parameters, PointList& points) {
     const auto* begin = reinterpret_cast<const unsigned char*>(parameters.data());
     thread_local scan::PointBuffer collected;
     scan::readPoints(begin, begin + parameters.size(), collected);
-    points.create(static_cast<std::uint32_t>(collected.size()));
-    for (const PlotPoint& p : collected) points.push_back(p);
+    points.create(collected.size());
+    for (const PlotPoint& p : collected.span()) points.push_back(p);
 }
 
 namespace {

@@ -33,35 +33,50 @@ namespace kerfline::scan {
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
-// The points of the instruction being read: kept from one instruction to
-// the next, and filled without a call for each point.
+// The points of the instruction being read, kept from one instruction to
+// the next: the first as it is (most instructions hold one) and, once there
+// is a second, all of them in their compact coding, as a record stores them.
 class PointBuffer {
 public:
     PointBuffer() = default;
     PointBuffer(const PointBuffer&) = delete;
     PointBuffer& operator=(const PointBuffer&) = delete;
 
-    void clear() { size_ = 0; }
-    void push_back(PlotPoint point) {
-        if (size_ == capacity_) grow();
-        data_[size_++] = point;
+    void clear() {
+        count_ = 0;
+        length_ = 0;
     }
-    const PlotPoint* data() const { return data_.get(); }
-    std::size_t size() const { return size_; }
-    const PlotPoint* begin() const { return data_.get(); }
-    const PlotPoint* end() const { return data_.get() + size_; }
+    KERF_SCAN_INLINE void push_back(PlotPoint point) {
+        if (count_ == 0) {
+            first_ = point;
+        } else {
+            if (capacity_ - length_ < 2 * coding::kMostBytesPerPoint) grow();
+            if (count_ == 1) length_ = coding::putPoint(coded_.get(), first_) - coded_.get();
+            length_ = coding::putPoint(coded_.get() + length_, point) - coded_.get();
+        }
+        ++count_;
+    }
+    std::uint32_t size() const { return count_; }
+    PlotPoint first() const { return first_; }
+    const unsigned char* coded() const { return coded_.get(); }
+    std::size_t length() const { return length_; }
+    PointSpan span() const {
+        return count_ == 1 ? PointSpan(first_) : PointSpan(coded_.get(), count_);
+    }
 
 private:
     void grow() {
-        const std::size_t room = capacity_ ? capacity_ * 2 : 64;
-        std::unique_ptr<PlotPoint[]> fresh(new PlotPoint[room]);
-        if (size_) std::memcpy(fresh.get(), data_.get(), size_ * sizeof(PlotPoint));
-        data_ = std::move(fresh);
+        const std::size_t room = capacity_ ? capacity_ * 2 : 1024;
+        std::unique_ptr<unsigned char[]> fresh(new unsigned char[room]);
+        if (length_) std::memcpy(fresh.get(), coded_.get(), length_);
+        coded_ = std::move(fresh);
         capacity_ = room;
     }
 
-    std::unique_ptr<PlotPoint[]> data_;
-    std::size_t size_ = 0;
+    PlotPoint first_{};
+    std::uint32_t count_ = 0;
+    std::unique_ptr<unsigned char[]> coded_;
+    std::size_t length_ = 0;
     std::size_t capacity_ = 0;
 };
 
