@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MemoryCase{"far_points", repeated("PD-2147483648,2147483647;", kMany / 4),
                                  kMany / 4, 1},
                       densePoints(kMany)),
-    [](const ::testing::TestParamInfo<MemoryCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<MemoryCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kerfline
