@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing/draw_context.h"
 #include "recording_device.h"
 #include "test_support.h"
 
@@ -78,7 +79,7 @@ struct PassCase {
 
 class Pass : public ::testing::TestWithParam<PassCase> {};
 
-TEST_P(Pass, DrawsEachSegmentOnceFromAnExplicitMove) {
+TEST_P(Pass, DrawsEachSegmentOnceFromWhereThePenIs) {
     EXPECT_EQ(linesOf(GetParam().text), GetParam().lines);
 }
 
@@ -93,6 +94,79 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"PD10,10;IN;PA50,50;PD60,60;", {{0, 0, 10, 10}, {50, 50, 60, 60}}},
         PassCase{"PD10,10;SP2;PU;PD20,20;", {{0, 0, 10, 10}, {10, 10, 20, 20}}},
         PassCase{"PU5,5;PA10,10;PD20,20,30,10;", {{10, 10, 20, 20}, {20, 20, 30, 10}}}));
+
+// Lines reach the device in batches of at most kBatch points; a polyline
+// that does not fit goes on in the next batch from the point it reached.
+struct BatchCase {
+    const char* what;
+    std::vector<std::vector<POINT>> cuts;  // each: a pen-up move, then pen-down points
+    std::vector<int> batchPoints;          // worked out by hand
+};
+
+class Batches : public ::testing::TestWithParam<BatchCase> {};
+
+constexpr int kBatch = DrawContext::kBatchPoints;
+
+// `n` points of a zigzag from (x, 100), no two in a row alike.
+std::vector<POINT> zigzag(int x, int n) {
+    std::vector<POINT> points;
+    for (int i = 0; i < n; ++i) points.push_back({x + i % 2 * 7, 100 + i});
+    return points;
+}
+
+std::vector<POINT> operator+(std::vector<POINT> a, const std::vector<POINT>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_P(Batches, DrawEveryLineOnceAndStayWithinTheBatch) {
+    std::string text;
+    std::vector<Segment> expected;
+    for (const std::vector<POINT>& cut : GetParam().cuts) {
+        POINT at = cut[0];
+        text += "PU" + std::to_string(at.x) + "," + std::to_string(at.y) + ";PD";
+        for (std::size_t i = 1; i < cut.size(); ++i) {
+            const POINT p = cut[i];
+            text += (i > 1 ? "," : "") + std::to_string(p.x) + "," + std::to_string(p.y);
+            // A cut back to where it starts is drawn one unit long.
+            const bool still = p.x == at.x && p.y == at.y;
+            expected.push_back({at.x, at.y, still ? p.x + 1 : p.x, p.y});
+            at = p;
+        }
+        text += ";";
+    }
+    const PlotDrawing d = drawingOf(text.c_str());
+    test::FakeWindow window(1000, 1000);
+    RecordingDevice dc;
+    d.render(&window, &dc);
+    EXPECT_EQ(dc.logicalLines, expected) << GetParam().what;
+    EXPECT_EQ(dc.batchPoints, GetParam().batchPoints) << GetParam().what;
+}
+
+std::vector<std::vector<POINT>> twoPointCuts(int n) {
+    std::vector<std::vector<POINT>> cuts;
+    for (int i = 0; i < n; ++i) cuts.push_back({{i, 0}, {i, 50}});
+    return cuts;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Batches,
+    ::testing::Values(
+        BatchCase{"zero-length cuts inside a run and alone",
+                  {{{10, 10}, {20, 20}, {20, 20}, {30, 10}}, {{5, 5}, {5, 5}}},
+                  {8}},
+        BatchCase{"a run that fills the batch exactly, then goes on",
+                  {zigzag(0, kBatch) + std::vector<POINT>{{500, 500}}},
+                  {kBatch, 2}},
+        BatchCase{"a run over two batches and a bit",
+                  {zigzag(0, 2 * kBatch + 6)},
+                  {kBatch, kBatch, 8}},
+        BatchCase{"a zero-length cut with one place left",
+                  {zigzag(0, kBatch - 1) + std::vector<POINT>{{0, 100 + kBatch - 2}, {9, 9}}},
+                  {kBatch - 1, 4}},
+        BatchCase{"two-point polylines that fill the batch exactly",
+                  twoPointCuts(kBatch / 2 + 1),
+                  {kBatch, 2}}));
 
 TEST(Render, TrueScaleWhenTheMaximaFitThePaper) {
     // A printable area of 200 x 287 mm at 2400 x 3444 pixels.
