@@ -97,76 +97,58 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Lines reach the device in batches of at most kBatch points; a polyline
 // that does not fit goes on in the next batch from the point it reached.
-struct BatchCase {
-    const char* what;
-    std::vector<std::vector<POINT>> cuts;  // each: a pen-up move, then pen-down points
-    std::vector<int> batchPoints;          // worked out by hand
-};
-
-class Batches : public ::testing::TestWithParam<BatchCase> {};
-
 constexpr int kBatch = DrawContext::kBatchPoints;
+using Cut = std::vector<POINT>;  // a pen-up point, then pen-down points
 
-// `n` points of a zigzag from (x, 100), no two in a row alike.
-std::vector<POINT> zigzag(int x, int n) {
-    std::vector<POINT> points;
-    for (int i = 0; i < n; ++i) points.push_back({x + i % 2 * 7, 100 + i});
-    return points;
+// `n` points from (0, 100), no two in a row alike, then `tail`.
+Cut zigzag(int n, const Cut& tail = {}) {
+    Cut cut;
+    for (int i = 0; i < n; ++i) cut.push_back({i % 2 * 7, 100 + i});
+    cut.insert(cut.end(), tail.begin(), tail.end());
+    return cut;
 }
 
-std::vector<POINT> operator+(std::vector<POINT> a, const std::vector<POINT>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-TEST_P(Batches, DrawEveryLineOnceAndStayWithinTheBatch) {
-    std::string text;
-    std::vector<Segment> expected;
-    for (const std::vector<POINT>& cut : GetParam().cuts) {
-        POINT at = cut[0];
-        text += "PU" + std::to_string(at.x) + "," + std::to_string(at.y) + ";PD";
-        for (std::size_t i = 1; i < cut.size(); ++i) {
-            const POINT p = cut[i];
-            text += (i > 1 ? "," : "") + std::to_string(p.x) + "," + std::to_string(p.y);
-            // A cut back to where it starts is drawn one unit long.
-            const bool still = p.x == at.x && p.y == at.y;
-            expected.push_back({at.x, at.y, still ? p.x + 1 : p.x, p.y});
-            at = p;
+TEST(Render, BatchesDrawEveryLineOnceAcrossTheirBounds) {
+    std::vector<Cut> twoPointCuts;
+    for (int i = 0; i <= kBatch / 2; ++i) twoPointCuts.push_back({{i, 0}, {i, 50}});
+    const struct {
+        const char* what;
+        std::vector<Cut> cuts;
+        std::vector<int> batches;  // points a call, worked out by hand
+    } cases[] = {
+        {"zero-length cuts in a run and alone",
+         {{{10, 10}, {20, 20}, {20, 20}, {30, 10}}, {{5, 5}, {5, 5}}},
+         {8}},
+        {"a run that fills a batch exactly, then goes on",
+         {zigzag(kBatch, {{500, 500}})},
+         {kBatch, 2}},
+        {"a run over two batches", {zigzag(2 * kBatch + 6)}, {kBatch, kBatch, 8}},
+        {"a zero-length cut with one place left",
+         {zigzag(kBatch - 1, {{0, 98 + kBatch}, {9, 9}})},
+         {kBatch - 1, 4}},
+        {"two-point cuts that fill a batch exactly", twoPointCuts, {kBatch, 2}},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        std::vector<Segment> expected;
+        for (const Cut& cut : c.cuts) {
+            text += "PU" + std::to_string(cut[0].x) + "," + std::to_string(cut[0].y) + ";PD";
+            for (std::size_t i = 1; i < cut.size(); ++i) {
+                const POINT a = cut[i - 1], b = cut[i];
+                text += (i > 1 ? "," : "") + std::to_string(b.x) + "," + std::to_string(b.y);
+                // A cut back to where it starts is drawn one unit long.
+                expected.push_back({a.x, a.y, b.x + (a.x == b.x && a.y == b.y), b.y});
+            }
+            text += ";";
         }
-        text += ";";
+        const PlotDrawing d = drawingOf(text.c_str());
+        test::FakeWindow window(1000, 1000);
+        RecordingDevice dc;
+        d.render(&window, &dc);
+        EXPECT_EQ(dc.logicalLines, expected) << c.what;
+        EXPECT_EQ(dc.batchPoints, c.batches) << c.what;
     }
-    const PlotDrawing d = drawingOf(text.c_str());
-    test::FakeWindow window(1000, 1000);
-    RecordingDevice dc;
-    d.render(&window, &dc);
-    EXPECT_EQ(dc.logicalLines, expected) << GetParam().what;
-    EXPECT_EQ(dc.batchPoints, GetParam().batchPoints) << GetParam().what;
 }
-
-std::vector<std::vector<POINT>> twoPointCuts(int n) {
-    std::vector<std::vector<POINT>> cuts;
-    for (int i = 0; i < n; ++i) cuts.push_back({{i, 0}, {i, 50}});
-    return cuts;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Batches,
-    ::testing::Values(
-        BatchCase{"zero-length cuts inside a run and alone",
-                  {{{10, 10}, {20, 20}, {20, 20}, {30, 10}}, {{5, 5}, {5, 5}}},
-                  {8}},
-        BatchCase{"a run that fills the batch exactly, then goes on",
-                  {zigzag(0, kBatch) + std::vector<POINT>{{500, 500}}},
-                  {kBatch, 2}},
-        BatchCase{"a run over two batches and a bit",
-                  {zigzag(0, 2 * kBatch + 6)},
-                  {kBatch, kBatch, 8}},
-        BatchCase{"a zero-length cut with one place left",
-                  {zigzag(0, kBatch - 1) + std::vector<POINT>{{0, 100 + kBatch - 2}, {9, 9}}},
-                  {kBatch - 1, 4}},
-        BatchCase{"two-point polylines that fill the batch exactly",
-                  twoPointCuts(kBatch / 2 + 1),
-                  {kBatch, 2}}));
 
 TEST(Render, TrueScaleWhenTheMaximaFitThePaper) {
     // A printable area of 200 x 287 mm at 2400 x 3444 pixels.
