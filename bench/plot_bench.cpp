@@ -169,8 +169,10 @@ public:
     BOOL setViewportOrg(int, int, LPPOINT) override { return 1; }
     BOOL setWindowOrg(int, int, LPPOINT) override { return 1; }
     int deviceCaps(int) override { return 1000; }
-    BOOL moveTo(int, int, LPPOINT) override { return 1; }
-    BOOL lineTo(int, int) override { return ++lines, 1; }
+    BOOL polyPolyline(const POINT*, const DWORD* counts, DWORD polylines) override {
+        for (DWORD i = 0; i < polylines; ++i) lines += counts[i] - 1;
+        return 1;
+    }
 };
 
 class ScreenWindow final : public gdi::Window {

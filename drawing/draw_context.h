@@ -27,29 +27,42 @@ public:
         return previous;
     }
 
-    // Device calls with the coordinates passed through toDevice. Lines go
-    // to the device in runs (PolylineTo draws what the LineTo calls would),
-    // and a move to where the device's pen already is, is left out: a
-    // pen-down command starts from the point the last one ended at.
+    static constexpr int kBatchPoints = 4096;
+
+    // Lines with the coordinates passed through toDevice. They reach the
+    // device in batches, many polylines to a PolyPolyline call, which draws
+    // what the MoveToEx and LineTo calls of the same lines would; a move
+    // costs no call. The device's current position is left alone.
     void moveTo(PlotPoint p);
     void lineTo(PlotPoint p);
     // Hands the lines still held to the device; at the end of a pass.
     void flush();
 
 private:
-    static constexpr int kRun = 256;
+    // Begins a polyline at (x, y), after the batch is handed over if it
+    // has no room for the polyline's first two points.
+    void startLine(int x, int y);
+    void addPoint(int x, int y) {
+        points_[pointCount_++] = POINT{x, y};
+        ++counts_[lineCount_ - 1];
+    }
 
     HDC device_;
     PlotPoint current_{};
     int penDown_ = 0;
     int shift_;
-    // Where the last moveTo/lineTo left the device's pen, in device units,
-    // once a first move has put it somewhere known.
+    // Where the pen is, in device units, once a first move has put it
+    // somewhere known (a pass starts with a move).
     int lastX_ = 0;
     int lastY_ = 0;
     bool placed_ = false;
-    POINT run_[kRun];
-    int runLength_ = 0;
+    // Whether the batch's last polyline ends at the pen, so that the next
+    // line can continue it.
+    bool open_ = false;
+    int pointCount_ = 0;
+    int lineCount_ = 0;
+    POINT points_[kBatchPoints];
+    DWORD counts_[kBatchPoints / 2];  // each polyline has two points at least
 };
 
 }  // namespace kerfline

@@ -78,8 +78,10 @@ public:
     virtual BOOL setViewportOrg(int x, int y, LPPOINT previous) = 0;
     virtual BOOL setWindowOrg(int x, int y, LPPOINT previous) = 0;
     virtual int deviceCaps(int index) = 0;
-    virtual BOOL moveTo(int x, int y, LPPOINT previous) = 0;
-    virtual BOOL lineTo(int x, int y) = 0;
+    // `polylines` polylines one after the other in `points`, `counts[i]`
+    // points each (at least 2): each draws what LineTo would from its first
+    // point through the others. The current position stays where it was.
+    virtual BOOL polyPolyline(const POINT* points, const DWORD* counts, DWORD polylines) = 0;
 };
 
 // A window, as far as rendering asks about one.
@@ -112,13 +114,8 @@ inline BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous) {
     return dc->setWindowOrg(x, y, previous);
 }
 inline int GetDeviceCaps(HDC dc, int index) { return dc->deviceCaps(index); }
-inline BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) { return dc->moveTo(x, y, previous); }
-inline BOOL LineTo(HDC dc, int x, int y) { return dc->lineTo(x, y); }
-// One LineTo after the other, as the lines it draws are.
-inline BOOL PolylineTo(HDC dc, const POINT* points, DWORD count) {
-    for (DWORD i = 0; i < count; ++i)
-        if (!dc->lineTo(points[i].x, points[i].y)) return 0;
-    return 1;
+inline BOOL PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
+    return dc->polyPolyline(points, counts, polylines);
 }
 inline BOOL GetClientRect(HWND window, LPRECT rect) { return window->clientRect(rect); }
 inline int GetSystemMetrics(int index) {

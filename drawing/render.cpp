@@ -9,36 +9,50 @@
 namespace kerfline {
 
 void DrawContext::flush() {
-    if (runLength_ == 0) return;
-    PolylineTo(deviceContext(), run_, static_cast<DWORD>(runLength_));
-    runLength_ = 0;
+    if (lineCount_ > 0)
+        PolyPolyline(deviceContext(), points_, counts_, static_cast<DWORD>(lineCount_));
+    pointCount_ = 0;
+    lineCount_ = 0;
+    open_ = false;
+}
+
+void DrawContext::startLine(int x, int y) {
+    if (pointCount_ > kBatchPoints - 2) flush();
+    counts_[lineCount_++] = 0;
+    addPoint(x, y);
+    open_ = true;
 }
 
 void DrawContext::moveTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (placed_ && x == lastX_ && y == lastY_) return;
-    flush();
+    open_ = false;
     lastX_ = x;
     lastY_ = y;
     placed_ = true;
-    MoveToEx(deviceContext(), x, y, nullptr);
 }
 
 void DrawContext::lineTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (x == lastX_ && y == lastY_) {
-        // LineTo leaves out its end point, so a cut that starts and ends at
-        // the same place would not show at all: draw it one unit long, then
-        // put the device's pen back where the line really ends.
-        flush();
-        LineTo(deviceContext(), x < kInt32Max ? x + 1 : x - 1, y);
-        MoveToEx(deviceContext(), x, y, nullptr);
+        // A line leaves out its end point, so a cut that starts and ends at
+        // the same place would not show at all: draw it one unit long, as a
+        // polyline of its own, since the pen stays where the cut ends.
+        startLine(x, y);
+        addPoint(x < kInt32Max ? x + 1 : x - 1, y);
+        open_ = false;
         return;
     }
-    if (runLength_ == kRun) flush();
-    run_[runLength_++] = POINT{x, y};
+    if (!open_) {
+        startLine(lastX_, lastY_);
+    } else if (pointCount_ == kBatchPoints) {
+        // The polyline goes on in the next batch from the point it reached.
+        flush();
+        startLine(lastX_, lastY_);
+    }
+    addPoint(x, y);
     lastX_ = x;
     lastY_ = y;
 }

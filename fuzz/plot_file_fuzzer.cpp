@@ -38,13 +38,17 @@ public:
     int deviceCaps(int index) override {
         return ++calls, index == HORZSIZE ? 210 : index == VERTSIZE ? 297 : 2400;
     }
-    BOOL moveTo(int, int, LPPOINT) override { return check(true); }
-    BOOL lineTo(int, int) override { return check(true); }
+    BOOL polyPolyline(const POINT*, const DWORD* counts, DWORD polylines) override {
+        // The platform refuses a call with a polyline of fewer than two points.
+        for (DWORD i = 0; i < polylines; ++i)
+            if (counts[i] < 2) std::abort();
+        return check(polylines > 0);
+    }
 
 private:
     BOOL check(bool ok) {
         ++calls;
-        if (!ok) std::abort();  // a zero extent must never reach the device
+        if (!ok) std::abort();  // a zero extent or an empty call must never reach the device
         return 1;
     }
 };

@@ -20,9 +20,11 @@ class RecordingDevice final : public gdi::Device {
 public:
     // Every call as text, e.g. "SetWindowExtEx 100,50", in order.
     std::vector<std::string> calls;
-    // Lines in logical units as handed to LineTo, and in device pixels.
+    // Lines in logical units as handed to the device, and in device pixels.
     std::vector<Segment> logicalLines;
     std::vector<Segment> deviceLines;
+    // The points of each PolyPolyline call.
+    std::vector<int> batchPoints;
     int mapMode = 1;  // MM_TEXT
     int caps[16] = {};
 
@@ -72,18 +74,25 @@ public:
         record("GetDeviceCaps", index);
         return index >= 0 && index < 16 ? caps[index] : 0;
     }
-    BOOL moveTo(int x, int y, LPPOINT) override {
-        record("MoveToEx", x, y);
-        currentX_ = x;
-        currentY_ = y;
-        return 1;
-    }
-    BOOL lineTo(int x, int y) override {
-        record("LineTo", x, y);
-        logicalLines.push_back({currentX_, currentY_, x, y});
-        deviceLines.push_back({deviceX(currentX_), deviceY(currentY_), deviceX(x), deviceY(y)});
-        currentX_ = x;
-        currentY_ = y;
+    // Like the platform, refuses the whole call, drawing nothing, when a
+    // polyline has fewer than two points.
+    BOOL polyPolyline(const POINT* points, const DWORD* counts, DWORD polylines) override {
+        DWORD total = 0;
+        for (DWORD i = 0; i < polylines; ++i) {
+            if (counts[i] < 2) {
+                record("PolyPolyline refused", static_cast<int>(polylines));
+                return 0;
+            }
+            total += counts[i];
+        }
+        record("PolyPolyline", static_cast<int>(polylines), static_cast<int>(total));
+        batchPoints.push_back(static_cast<int>(total));
+        for (DWORD i = 0; i < polylines; ++i, ++points)
+            for (DWORD k = 1; k < counts[i]; ++k, ++points) {
+                const POINT a = points[0], b = points[1];
+                logicalLines.push_back({a.x, a.y, b.x, b.y});
+                deviceLines.push_back({deviceX(a.x), deviceY(a.y), deviceX(b.x), deviceY(b.y)});
+            }
         return 1;
     }
 
@@ -119,7 +128,6 @@ private:
 
     int windowExtX_ = 1, windowExtY_ = 1, viewportExtX_ = 1, viewportExtY_ = 1;
     int windowOrgX_ = 0, windowOrgY_ = 0, viewportOrgX_ = 0, viewportOrgY_ = 0;
-    int currentX_ = 0, currentY_ = 0;
 };
 
 // A window with a client area and a sizing frame.

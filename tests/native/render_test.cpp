@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing/draw_context.h"
 #include "recording_device.h"
 #include "test_support.h"
 
@@ -78,7 +79,7 @@ struct PassCase {
 
 class Pass : public ::testing::TestWithParam<PassCase> {};
 
-TEST_P(Pass, DrawsEachSegmentOnceFromAnExplicitMove) {
+TEST_P(Pass, DrawsEachSegmentOnceFromWhereThePenIs) {
     EXPECT_EQ(linesOf(GetParam().text), GetParam().lines);
 }
 
@@ -93,6 +94,61 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"PD10,10;IN;PA50,50;PD60,60;", {{0, 0, 10, 10}, {50, 50, 60, 60}}},
         PassCase{"PD10,10;SP2;PU;PD20,20;", {{0, 0, 10, 10}, {10, 10, 20, 20}}},
         PassCase{"PU5,5;PA10,10;PD20,20,30,10;", {{10, 10, 20, 20}, {20, 20, 30, 10}}}));
+
+// Lines reach the device in batches of at most kBatch points; a polyline
+// that does not fit goes on in the next batch from the point it reached.
+constexpr int kBatch = DrawContext::kBatchPoints;
+using Cut = std::vector<POINT>;  // a pen-up point, then pen-down points
+
+// `n` points from (0, 100), no two in a row alike, then `tail`.
+Cut zigzag(int n, const Cut& tail = {}) {
+    Cut cut;
+    for (int i = 0; i < n; ++i) cut.push_back({i % 2 * 7, 100 + i});
+    cut.insert(cut.end(), tail.begin(), tail.end());
+    return cut;
+}
+
+TEST(Render, BatchesDrawEveryLineOnceAcrossTheirBounds) {
+    std::vector<Cut> twoPointCuts;
+    for (int i = 0; i <= kBatch / 2; ++i) twoPointCuts.push_back({{i, 0}, {i, 50}});
+    const struct {
+        const char* what;
+        std::vector<Cut> cuts;
+        std::vector<int> batches;  // points a call, worked out by hand
+    } cases[] = {
+        {"zero-length cuts in a run and alone",
+         {{{10, 10}, {20, 20}, {20, 20}, {30, 10}}, {{5, 5}, {5, 5}}},
+         {8}},
+        {"a run that fills a batch exactly, then goes on",
+         {zigzag(kBatch, {{500, 500}})},
+         {kBatch, 2}},
+        {"a run over two batches", {zigzag(2 * kBatch + 6)}, {kBatch, kBatch, 8}},
+        {"a zero-length cut with one place left",
+         {zigzag(kBatch - 1, {{0, 98 + kBatch}, {9, 9}})},
+         {kBatch - 1, 4}},
+        {"two-point cuts that fill a batch exactly", twoPointCuts, {kBatch, 2}},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        std::vector<Segment> expected;
+        for (const Cut& cut : c.cuts) {
+            text += "PU" + std::to_string(cut[0].x) + "," + std::to_string(cut[0].y) + ";PD";
+            for (std::size_t i = 1; i < cut.size(); ++i) {
+                const POINT a = cut[i - 1], b = cut[i];
+                text += (i > 1 ? "," : "") + std::to_string(b.x) + "," + std::to_string(b.y);
+                // A cut back to where it starts is drawn one unit long.
+                expected.push_back({a.x, a.y, b.x + (a.x == b.x && a.y == b.y), b.y});
+            }
+            text += ";";
+        }
+        const PlotDrawing d = drawingOf(text.c_str());
+        test::FakeWindow window(1000, 1000);
+        RecordingDevice dc;
+        d.render(&window, &dc);
+        EXPECT_EQ(dc.logicalLines, expected) << c.what;
+        EXPECT_EQ(dc.batchPoints, c.batches) << c.what;
+    }
+}
 
 TEST(Render, TrueScaleWhenTheMaximaFitThePaper) {
     // A printable area of 200 x 287 mm at 2400 x 3444 pixels.
