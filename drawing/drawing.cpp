@@ -30,7 +30,6 @@ struct Statistics {
     PlotPoint position{};
     int boundsPen = 0;
     int travelPen = 0;
-    double travel = 0.0;
 
     KERF_RECORD_INLINE void take(PlotPoint smallest, PlotPoint largest) {
         if (smallest.x < minX) minX = smallest.x;
@@ -38,7 +37,8 @@ struct Statistics {
         if (largest.x > maxX) maxX = largest.x;
         if (largest.y > maxY) maxY = largest.y;
     }
-    KERF_RECORD_INLINE void addBounds(MnemonicCode code, PointSpan points) {
+    template <typename Points>
+    KERF_RECORD_INLINE void addBounds(MnemonicCode code, const Points& points) {
         const int penBefore = boundsPen;
         PlotPoint smallest, largest;
         geometry::bounds(code, points, smallest, largest, boundsPen);
@@ -50,17 +50,54 @@ struct Statistics {
         // The point the first drawn line starts from.
         if (!penBefore && boundsPen) take(position, position);
     }
-    KERF_RECORD_INLINE void addTravel(MnemonicCode code, PointSpan points) {
-        travel += geometry::travel(code, points, position, travelPen);
+    template <typename Points>
+    KERF_RECORD_INLINE void addTravel(MnemonicCode code, const Points& points) {
+        settle();
+        travel_ += geometry::travel(code, points, position, travelPen);
     }
-    KERF_RECORD_INLINE void advance(MnemonicCode code, PointSpan points) {
+    // A one-point cut adds the same length, its square root taken later.
+    KERF_RECORD_INLINE void addTravel(MnemonicCode code, const geometry::OnePoint& one) {
+        if (code == mnemonic::PD) travelPen = 1;
+        const bool cuts = code == mnemonic::PD || (code == mnemonic::PA && travelPen);
+        const std::int32_t dx = wrapSub(one.point.x, position.x);
+        const std::int32_t dy = wrapSub(one.point.y, position.y);
+        constexpr std::int32_t kExact = geometry::kExactBelow;
+        if (cuts && dx > -kExact && dx < kExact && dy > -kExact && dy < kExact) {
+            const double x = dx, y = dy;
+            squares_[pending_++] = x * x + y * y;
+            if (pending_ == kPending) settle();
+            return;
+        }
+        settle();
+        travel_ += geometry::travel(code, one, position, travelPen);
+    }
+    template <typename Points>
+    KERF_RECORD_INLINE void advance(MnemonicCode code, const Points& points) {
         position = geometry::endPosition(code, points, position);
     }
-    KERF_RECORD_INLINE void add(MnemonicCode code, PointSpan points) {
+    template <typename Points>
+    KERF_RECORD_INLINE void add(MnemonicCode code, const Points& points) {
         addBounds(code, points);
         addTravel(code, points);
         advance(code, points);
     }
+    double travel() {
+        settle();
+        return travel_;
+    }
+
+private:
+    // The squares of the last cut lengths, in list order: their roots are
+    // taken in a row, where the processor overlaps them, and summed in the
+    // same order as one at a time, so the total is the same to the last bit.
+    KERF_RECORD_INLINE void settle() {
+        for (int i = 0; i < pending_; ++i) travel_ += std::sqrt(squares_[i]);
+        pending_ = 0;
+    }
+    static constexpr int kPending = 64;
+    double travel_ = 0.0;
+    double squares_[kPending];
+    int pending_ = 0;
 };
 
 // How far a bound is from the origin, for choosing the shift. The magnitude
@@ -104,7 +141,10 @@ struct ListFiller {
         PlotCommand& command = list.appendRecord();
         command.setCodedPoints(row, points.first(), points.size(), points.coded(), points.length(),
                                &arena);
-        statistics.add(command.code(), points.span());
+        if (points.size() == 1)
+            statistics.add(command.code(), geometry::OnePoint{points.first()});
+        else
+            statistics.add(command.code(), points.span());
     }
 };
 
@@ -128,11 +168,11 @@ InputStream& readDrawing(InputStream& in, PlotDrawing& drawing) {
         scan::readInstructions(in, filler);
     } catch (...) {
         storeBounds(drawing, statistics);
-        drawing.totalTravel = statistics.travel;
+        drawing.totalTravel = statistics.travel();
         throw;
     }
     storeBounds(drawing, statistics);
-    drawing.totalTravel = statistics.travel;
+    drawing.totalTravel = statistics.travel();
     return in;
 }
 
@@ -158,7 +198,7 @@ void PlotDrawing::computeTravel() {
         statistics.addTravel(command.code(), points);
         statistics.advance(command.code(), points);
     });
-    totalTravel = statistics.travel;
+    totalTravel = statistics.travel();
 }
 
 namespace {

@@ -20,6 +20,16 @@
 
 namespace kerfline::geometry {
 
+// The points of a command with exactly one, as the functions below walk
+// them: what the reader hands over for most instructions of a big job.
+struct OnePoint {
+    PlotPoint point;
+    const PlotPoint* begin() const { return &point; }
+    const PlotPoint* end() const { return &point + 1; }
+    bool empty() const { return false; }
+    PlotPoint back() const { return point; }
+};
+
 inline constexpr PlotPoint kEmptySmallest{kInt32Max, kInt32Max};
 inline constexpr PlotPoint kEmptyLargest{kInt32Min, kInt32Min};
 
@@ -30,6 +40,9 @@ inline void widen(PlotPoint& smallest, PlotPoint& largest, PlotPoint p) {
     if (p.y > largest.y) largest.y = p.y;
 }
 
+// Differences below this give squares whose sum a double holds exactly.
+inline constexpr std::int32_t kExactBelow = 1 << 26;
+
 // The length of the straight cut from a to b; the differences wrap in 32 bits.
 KERF_GEOMETRY_INLINE double cutLength(PlotPoint a, PlotPoint b) {
     const std::int32_t dx = wrapSub(b.x, a.x);
@@ -37,7 +50,7 @@ KERF_GEOMETRY_INLINE double cutLength(PlotPoint a, PlotPoint b) {
     // Below 2^26 the squares and their sum are exact in a double, so the
     // square root is the correctly rounded length, as hypot's is, and much
     // cheaper; beyond that hypot keeps the sum from losing precision.
-    constexpr std::int32_t kExact = 1 << 26;
+    constexpr std::int32_t kExact = kExactBelow;
     if (dx > -kExact && dx < kExact && dy > -kExact && dy < kExact) {
         const double x = dx, y = dy;
         return std::sqrt(x * x + y * y);
@@ -47,7 +60,8 @@ KERF_GEOMETRY_INLINE double cutLength(PlotPoint a, PlotPoint b) {
 
 // The box of what the command draws (relative to its start for PR), and
 // the pen state after it.
-KERF_GEOMETRY_INLINE void bounds(MnemonicCode code, PointSpan points, PlotPoint& smallest, PlotPoint& largest,
+template <typename Points = PointSpan>
+KERF_GEOMETRY_INLINE void bounds(MnemonicCode code, const Points& points, PlotPoint& smallest, PlotPoint& largest,
                    int& pen) {
     smallest = kEmptySmallest;
     largest = kEmptyLargest;
@@ -79,7 +93,8 @@ KERF_GEOMETRY_INLINE void bounds(MnemonicCode code, PointSpan points, PlotPoint&
     }
 }
 
-KERF_GEOMETRY_INLINE PlotPoint endPosition(MnemonicCode code, PointSpan points, PlotPoint current) {
+template <typename Points = PointSpan>
+KERF_GEOMETRY_INLINE PlotPoint endPosition(MnemonicCode code, const Points& points, PlotPoint current) {
     switch (code) {
         case mnemonic::PA:
             return points.empty() ? PlotPoint{} : points.back();
@@ -97,7 +112,8 @@ KERF_GEOMETRY_INLINE PlotPoint endPosition(MnemonicCode code, PointSpan points, 
 }
 
 // The length cut along the command, summed in list order from 0.
-KERF_GEOMETRY_INLINE double travel(MnemonicCode code, PointSpan points, PlotPoint start, int& pen) {
+template <typename Points = PointSpan>
+KERF_GEOMETRY_INLINE double travel(MnemonicCode code, const Points& points, PlotPoint start, int& pen) {
     double length = 0.0;
     switch (code) {
         case mnemonic::PD:

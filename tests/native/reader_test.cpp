@@ -356,8 +356,35 @@ private:
 // its statistics come with the reading. Wherever the blocks end, it must
 // read what the instruction reader reads one instruction at a time, and
 // find the statistics that computeBounds and computeTravel find.
+// Hundreds of one-point cuts of lengths no double holds exactly, pen-up
+// moves, point lists and cuts too long for a plain square root between them:
+// the reader's total must be the same to the last bit as a walk's.
+std::string manyCuts() {
+    std::string text = "IN;";
+    int x = 0, y = 0;
+    for (int i = 1; i <= 700; ++i) {
+        // Cuts from a few units to half a metre long, so that the order of
+        // the sum shows.
+        const int reachX = 1 + 10 * (i % 10 < 3) + 1000 * (i % 10 == 5) + 100000 * (i % 7 == 0);
+        const int reachY = 1 + 100 * (i % 3 == 0) + 10000 * (i % 11 == 0);
+        x += i * 7919 % (2 * reachX + 1) - reachX;
+        y += i * 104729 % (2 * reachY + 1) - reachY;
+        const std::string point = std::to_string(x) + "," + std::to_string(y);
+        if (i % 150 == 0)
+            text += "PU" + point + ";PA" + point + ";";
+        else if (i % 97 == 0)
+            text += "PD" + point + ",3,5;";
+        else if (i % 201 == 0)
+            text += "PD2000000000," + std::to_string(i) + ";";
+        else
+            text += "PD" + point + ";";
+    }
+    return text;
+}
+
 TEST(WholeTextReader, AgreesWithTheInstructionReaderWhereverBlocksEnd) {
     const std::string texts[] = {
+        manyCuts(),
         "IN;SP1;PU100,100;PD200,300,-5,7;PR10,0,0,-10;PA1.5,2;pu1,1;;;X;PD;PU;\n",
         "  PD12345,67890;\r\n\tPU 1 2 3 4 ;LBlabel\x03;PR-5,5,5,-5;IN;PA7,8;PD9,9",
         "PA100\0,200;PD1,2\0,3,4;SP\0x;P\0A;LB\0;PD00000000001,2;PU99999999999,0;"s,
