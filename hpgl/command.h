@@ -1,8 +1,8 @@
 // Command records: one per HP-GL instruction, holding its mnemonic, its raw
 // parameter text and, for PA, PD, PR and PU, its parsed points.
 //
-// A record is small, 16 bytes (a big job holds millions of them): its table
-// pointer and one 64-bit word. The word holds the mnemonic's table row and,
+// A record is small, 16 bytes (12 in a 32-bit build; a big job holds
+// millions of them): its table pointer and one 64-bit word. The word holds the mnemonic's table row and,
 // at most, one thing more: a point, packed beside the row, or the address of
 // a text or of a block of points, which carry the row themselves. A command
 // made on its own owns that text or block on the heap. A command in a
