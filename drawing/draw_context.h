@@ -32,7 +32,9 @@ public:
     // Lines with the coordinates passed through toDevice. They reach the
     // device in batches, many polylines to a PolyPolyline call, which draws
     // what the MoveToEx and LineTo calls of the same lines would; a move
-    // costs no call. The device's current position is left alone.
+    // costs no call. The device's current position is left alone. They are
+    // defined inline with the commands' drawing, the only place that calls
+    // them, once for every point of a pass.
     void moveTo(PlotPoint p);
     void lineTo(PlotPoint p);
     // Hands the lines still held to the device; at the end of a pass.

@@ -23,7 +23,7 @@ void DrawContext::startLine(int x, int y) {
     open_ = true;
 }
 
-void DrawContext::moveTo(PlotPoint p) {
+KERF_RECORD_INLINE inline void DrawContext::moveTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (placed_ && x == lastX_ && y == lastY_) return;
@@ -33,7 +33,7 @@ void DrawContext::moveTo(PlotPoint p) {
     placed_ = true;
 }
 
-void DrawContext::lineTo(PlotPoint p) {
+KERF_RECORD_INLINE inline void DrawContext::lineTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (x == lastX_ && y == lastY_) {
@@ -61,9 +61,14 @@ void HpglCommand::draw(DrawContext& context) const {
     context.setPosition(endPosition(context.position()));
 }
 
-void PlotCommand::draw(DrawContext& context) const {
-    const PointSpan list = points();
-    switch (code()) {
+namespace {
+
+// What a command of `code` with these points draws, and where it leaves the
+// pass's position.
+template <typename Points>
+KERF_RECORD_INLINE inline void drawPoints(DrawContext& context, MnemonicCode code,
+                                          const Points& list) {
+    switch (code) {
         case mnemonic::PD:
             context.setPenDown(1);
             [[fallthrough]];
@@ -99,7 +104,17 @@ void PlotCommand::draw(DrawContext& context) const {
         default:
             break;
     }
-    context.setPosition(geometry::endPosition(code(), list, context.position()));
+    context.setPosition(geometry::endPosition(code, list, context.position()));
+}
+
+}  // namespace
+
+void PlotCommand::draw(DrawContext& context) const {
+    // Most commands of a big job hold one point, packed in the record.
+    if (form() >= kPacked)
+        drawPoints(context, kPackedCodes[form() - kPacked], geometry::OnePoint{packedPoint()});
+    else
+        drawPoints(context, code(), points());
 }
 
 namespace {

@@ -91,7 +91,7 @@ public:
         iterator() = default;
         const PlotPoint& operator*() const { return current_; }
         const PlotPoint* operator->() const { return &current_; }
-        iterator& operator++() {
+        KERF_RECORD_INLINE iterator& operator++() {
             if (--left_ != 0) coded_ = coding::getPoint(coded_, current_);
             return *this;
         }
@@ -118,7 +118,7 @@ public:
     bool exists() const { return exists_; }
     std::uint32_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    iterator begin() const {
+    KERF_RECORD_INLINE iterator begin() const {
         iterator it;
         it.left_ = size_;
         if (holdsOne_)
@@ -134,7 +134,7 @@ public:
         while (i-- > 0) ++it;
         return *it;
     }
-    PlotPoint back() const {
+    KERF_RECORD_INLINE PlotPoint back() const {
         if (holdsOne_) return one_;
         PlotPoint p{};
         const unsigned char* at = coded_;
