@@ -333,11 +333,6 @@ TEST(Tile, RefusesWhatItCannotDo) {
         runCli({"tile", (dir / "big.plt").string(), "100000x100000", "-o", (dir / "no").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Can't Save File"), std::string::npos) << missing.err;
-    for (const char* size : {"0x2", "3x", "nan", "1e400x1", "-3x2"}) {
-        const CliRun bad = runCli({"tile", (dir / "big.plt").string(), size});
-        EXPECT_EQ(bad.status, 2) << size;
-        EXPECT_NE(bad.err.find("Usage:"), std::string::npos) << size;
-    }
     EXPECT_EQ(dir.names().size(), 1u);
 }
 

@@ -61,14 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "IN;SP1;PU100,100;"}),
     [](const auto& p) { return p.param.name; });
 
-TEST(Copies, RefusedWhenTheyWouldLeaveThePlottersCoordinates) {
-    test::ReadResult r;
-    test::readInto(r, "PU0,0;PD2000000000,0;PU;");
-    const std::string before = test::written(r.drawing);
-    EXPECT_FALSE(copyDrawing(r.drawing, 2, 1, 0.0));
-    EXPECT_EQ(test::written(r.drawing), before);
-}
-
 // ---- drag knife -------------------------------------------------------------
 
 struct KnifeCase {

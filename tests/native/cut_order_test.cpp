@@ -122,14 +122,6 @@ TEST(CutOrder, KeptInstructionsHoldTheirPlaceAndParkingStays) {
     EXPECT_EQ(job.steps.back().to, (PlotPoint{}));
 }
 
-TEST(CutOrder, AnOrderAlreadyShortestIsKept) {
-    const std::string text = "PU10,0;PD10,10;PU20,10;PD20,0;PU;";
-    CutJob job = walkText(text);
-    const OrderTravel travel = orderCuts(job);
-    EXPECT_FALSE(travel.changed);
-    EXPECT_DOUBLE_EQ(travel.before, travel.after);
-}
-
 // ---- against an independent reference ---------------------------------------
 
 struct Shape {
