@@ -50,18 +50,5 @@ TEST(Arena, PiecesAreAlignedAndNeverOverlap) {
     EXPECT_NE(arena.allocate(10), nullptr);  // usable again
 }
 
-TEST(Arena, BlocksDoubleUpToTheLargest) {
-    const std::size_t smallest = 4096, largest = 1 << 20;
-    std::size_t taken = 0;
-    std::vector<std::size_t> sizes;
-    for (int i = 0; i < 12; ++i) {
-        sizes.push_back(nextBlockSize(taken, smallest, largest));
-        taken += sizes.back();
-    }
-    const std::vector<std::size_t> expected = {4096,   4096,   8192,    16384,   32768,   65536,
-                                               131072, 262144, 524288,  1 << 20, 1 << 20, 1 << 20};
-    EXPECT_EQ(sizes, expected);
-}
-
 }  // namespace
 }  // namespace kerfline
