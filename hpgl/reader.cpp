@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "hpgl/find_byte.h"
 #include "hpgl/scan.h"
 
 namespace kerfline {
@@ -26,9 +27,8 @@ std::optional<std::string_view> readInstructionText(InputStream& in) {
         // Up to `room` characters may belong to the instruction; the one
         // after them must be the ";".
         const std::size_t look = available < room + 1 ? available : room + 1;
-        if (const void* semi = std::memchr(begin, ';', look)) {
-            const std::size_t length =
-                static_cast<std::size_t>(static_cast<const unsigned char*>(semi) - begin);
+        if (const unsigned char* semi = findByte(begin, begin + look, ';')) {
+            const std::size_t length = static_cast<std::size_t>(semi - begin);
             const char* chars = reinterpret_cast<const char*>(begin);
             in.consume(length + 1);
             if (!spansBlocks) return std::string_view(chars, length);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "hpgl/command.h"
+#include "hpgl/find_byte.h"
 #include "hpgl/reader.h"
 
 // The number reader runs for every coordinate of a file: keep it inlined
@@ -240,12 +241,10 @@ InputStream& readInstructions(InputStream& in, Target& target) {
                 // Parse first, find the ";" where the parse stopped: most
                 // instructions end right there.
                 const unsigned char* stop = readPoints(p + 2, end, points);
-                const void* semi = nullptr;
-                if (stop < end)
-                    semi = *stop == ';' ? stop
-                                        : std::memchr(stop, ';', static_cast<std::size_t>(end - stop));
+                const unsigned char* semi = nullptr;
+                if (stop < end) semi = *stop == ';' ? stop : findByte(stop, end, ';');
                 if (!semi) break;
-                const auto* at = static_cast<const unsigned char*>(semi);
+                const unsigned char* at = semi;
                 if (static_cast<std::size_t>(at - p) > kMaxInstructionLength) break;
                 const int which = code == mnemonic::PA ? 0 : code == mnemonic::PD ? 1
                                   : code == mnemonic::PR ? 2 : 3;
@@ -259,10 +258,11 @@ InputStream& readInstructions(InputStream& in, Target& target) {
                 continue;
             }
             const std::size_t available = static_cast<std::size_t>(end - p);
-            const void* semi = std::memchr(
-                p, ';', available < kMaxInstructionLength + 1 ? available : kMaxInstructionLength + 1);
+            const unsigned char* semi = findByte(
+                p, p + (available < kMaxInstructionLength + 1 ? available : kMaxInstructionLength + 1),
+                ';');
             if (!semi) break;
-            const auto* at = static_cast<const unsigned char*>(semi);
+            const unsigned char* at = semi;
             takeInstruction(std::string_view(reinterpret_cast<const char*>(p),
                                              static_cast<std::size_t>(at - p)),
                             points, target);

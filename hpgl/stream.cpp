@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "hpgl/find_byte.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -57,8 +59,8 @@ bool FileInput::refill() {
         count += got;
 
         // Ctrl-Z ends the input as if the file ended there.
-        if (void* z = std::memchr(out, kCtrlZ, count)) {
-            count = static_cast<std::size_t>(static_cast<unsigned char*>(z) - out);
+        if (const unsigned char* z = findByte(out, out + count, kCtrlZ)) {
+            count = static_cast<std::size_t>(z - out);
             finished_ = true;
         }
         // A CR at the very end may be the first half of a pair: keep it back.
@@ -71,8 +73,8 @@ bool FileInput::refill() {
         const unsigned char* read = out;
         const unsigned char* const stop = out + count;
         while (read < stop) {
-            const void* cr = std::memchr(read, '\r', static_cast<std::size_t>(stop - read));
-            const unsigned char* run_end = cr ? static_cast<const unsigned char*>(cr) : stop;
+            const unsigned char* cr = findByte(read, stop, '\r');
+            const unsigned char* run_end = cr ? cr : stop;
             const std::size_t run = static_cast<std::size_t>(run_end - read);
             if (write != read) std::memmove(write, read, run);
             write += run;

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "hpgl/find_byte.h"
 #include "hpgl/reader.h"
 #include "test_support.h"
 
@@ -453,6 +454,35 @@ TEST(FileText, MissingFilesFailCleanly) {
     EXPECT_TRUE(out.failed());
     out.write("IN;");
     EXPECT_FALSE(out.close());
+}
+
+// The word-at-a-time search against a byte loop: every length up to three
+// words, every place of the first match (or none), a second match after it,
+// and fillers next to the value, where a borrow between bytes would show.
+TEST(FindByte, FirstMatchAtEveryPlace) {
+    const unsigned char values[] = {0x00, 0x01, 0x1A, '\r', ';', 0x7F, 0x80, 0xFE, 0xFF};
+    for (const unsigned char value : values) {
+        const unsigned char fillers[] = {static_cast<unsigned char>(value - 1),
+                                         static_cast<unsigned char>(value + 1),
+                                         static_cast<unsigned char>(value ^ 0x80), 0x00, 0xFF};
+        for (const unsigned char filler : fillers) {
+            if (filler == value) continue;
+            for (std::size_t length = 0; length <= 24; ++length) {
+                for (std::size_t at = 0; at <= length; ++at) {
+                    // One byte of room on each side, to start off the word grid.
+                    std::vector<unsigned char> bytes(length + 2, filler);
+                    if (at < length) bytes[1 + at] = value;
+                    if (at + 3 < length) bytes[1 + at + 3] = value;
+                    const unsigned char* begin = bytes.data() + 1;
+                    const unsigned char* end = begin + length;
+                    const unsigned char* expected = at < length ? begin + at : nullptr;
+                    ASSERT_EQ(findByteByWords(begin, end, value), expected)
+                        << int(value) << " in " << length << " bytes of " << int(filler);
+                    ASSERT_EQ(findByte(begin, end, value), expected);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
