@@ -137,7 +137,7 @@ struct ListFiller {
         command.setRow(row);
         statistics.add(command.code(), PointSpan());
     }
-    void points(std::uint8_t row, const scan::PointBuffer& points) {
+    KERF_RECORD_INLINE void points(std::uint8_t row, const scan::PointBuffer& points) {
         PlotCommand& command = list.appendRecord();
         command.setCodedPoints(row, points.first(), points.size(), points.coded(), points.length(),
                                &arena);
