@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "drawing/drawing.h"
 #include "hpgl/reader.h"
@@ -42,6 +45,11 @@ public:
 
     HDC dc() const { return dc_; }
     bool ready() const { return dc_ && bitmap_ && pixels_; }
+    bool samePixels(const Canvas& other) const {
+        GdiFlush();
+        return width_ == other.width_ && height_ == other.height_ &&
+               std::equal(pixels_, pixels_ + width_ * height_, other.pixels_);
+    }
     bool ink(int x, int y) const {
         GdiFlush();
         return (pixels_[y * width_ + x] & 0xFFFFFF) != 0xFFFFFF;
@@ -179,6 +187,64 @@ TEST_F(RenderOnGdi, PageAtTrueScaleHasTheOriginAtTheLowerLeft) {
     EXPECT_LE(box.left, 1);
     EXPECT_NEAR(box.bottom, pixelsY - pixelsPerMm, 2);
     EXPECT_NEAR(box.right - box.left, 50 * pixelsPerMm, pixelsPerMm + 1);
+}
+
+// The window's picture of a job of many short cuts, drawn in batches of
+// polylines, is the picture of one MoveToEx and LineTo for every cut under
+// the same mapping, pixel for pixel.
+TEST_F(RenderOnGdi, WindowPictureIsThatOfOneLineForEveryCut) {
+    for (const auto& [reach, width, height] :
+         {std::tuple{40, 420, 320}, std::tuple{600, 420, 320}, std::tuple{150, 331, 517}}) {
+        std::uint32_t state = 11;
+        auto next = [&state](int range) {
+            state = state * 1664525u + 1013904223u;
+            return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(range));
+        };
+        std::string text;
+        std::vector<std::pair<bool, POINT>> walk;
+        int x = 0, y = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const bool down = i % 10 != 0;
+            if (down) {
+                x += next(2 * reach + 1) - reach;
+                y += next(2 * reach + 1) - reach;
+            } else {
+                x = next(100000);
+                y = next(80000);
+            }
+            walk.push_back({down, POINT{x, y}});
+            text += (down ? "PD" : "PU") + std::to_string(x) + "," + std::to_string(y) + ";";
+        }
+        const PlotDrawing drawing = drawingOf(text.c_str());
+        ClientWindow window(width, height);
+        Canvas picture(width, height), reference(width, height);
+        ASSERT_TRUE(picture.ready() && reference.ready());
+        drawing.render(window.handle(), picture.dc());
+
+        // The mapping render() set, on the reference canvas.
+        SIZE windowExt, viewportExt;
+        POINT windowOrg, viewportOrg;
+        GetWindowExtEx(picture.dc(), &windowExt);
+        GetViewportExtEx(picture.dc(), &viewportExt);
+        GetWindowOrgEx(picture.dc(), &windowOrg);
+        GetViewportOrgEx(picture.dc(), &viewportOrg);
+        SetMapMode(reference.dc(), MM_ANISOTROPIC);
+        SetWindowExtEx(reference.dc(), windowExt.cx, windowExt.cy, nullptr);
+        SetViewportExtEx(reference.dc(), viewportExt.cx, viewportExt.cy, nullptr);
+        SetWindowOrgEx(reference.dc(), windowOrg.x, windowOrg.y, nullptr);
+        SetViewportOrgEx(reference.dc(), viewportOrg.x, viewportOrg.y, nullptr);
+        const int shift = drawing.shift;
+        for (std::size_t i = 1; i < walk.size(); ++i) {
+            if (!walk[i].first) continue;
+            const POINT a{walk[i - 1].second.x >> shift, walk[i - 1].second.y >> shift};
+            const POINT b{walk[i].second.x >> shift, walk[i].second.y >> shift};
+            MoveToEx(reference.dc(), a.x, a.y, nullptr);
+            // A cut back to its start is drawn one unit long.
+            LineTo(reference.dc(), b.x + (a.x == b.x && a.y == b.y), b.y);
+        }
+        EXPECT_TRUE(picture.samePixels(reference)) << reach << " units, " << width << "x" << height;
+        EXPECT_LE(picture.inkBox().left, picture.inkBox().right);
+    }
 }
 
 }  // namespace
