@@ -105,9 +105,9 @@ int main(int argc, char** argv) {
         for (Series& s : series) s.add(runProcess(s.argv));
     // The same runs one straight after the other. On a virtual machine whose
     // host takes back the memory a process gave up (free page reporting),
-    // the first touch of fresh memory can cost several times as much after a
-    // pause, such as a run of hp2xx, as right after another run: the gap
-    // between the two rows is that cost, not the reading.
+    // fresh memory can cost several times as much to touch after another
+    // program has run for a while, such as hp2xx, as right after a run of
+    // the same program: the gap between the two rows is the machine's.
     Series inRow{"info, in a row", {cli, "info", job}, {}, {}, {}};
     for (int round = 0; round < rounds; ++round) inRow.add(runProcess(inRow.argv));
     series.push_back(inRow);
