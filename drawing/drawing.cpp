@@ -144,7 +144,9 @@ struct ListFiller {
         if (points.size() == 1)
             statistics.add(command.code(), geometry::OnePoint{points.first()});
         else
-            statistics.add(command.code(), points.span());
+            withPlainPoints(points.span(), [this, &command](const auto& plain) {
+                statistics.add(command.code(), plain);
+            });
     }
 };
 

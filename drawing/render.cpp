@@ -114,7 +114,9 @@ void PlotCommand::draw(DrawContext& context) const {
     if (form() >= kPacked)
         drawPoints(context, kPackedCodes[form() - kPacked], geometry::OnePoint{packedPoint()});
     else
-        drawPoints(context, code(), points());
+        withPlainPoints(points(), [this, &context](const auto& plain) {
+            drawPoints(context, code(), plain);
+        });
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <span>
 #include <string_view>
 
 #include "hpgl/mnemonics.h"
@@ -149,6 +150,24 @@ private:
     bool exists_ = false;
     bool holdsOne_ = false;
 };
+
+// Calls f with the points of a short list decoded once into a plain array
+// (a std::span), and with the coded list itself beyond that: for a caller
+// that walks the points several times, as bounds, travel and end position do.
+// The 32-bit release, kept small, walks the coded list only.
+template <typename F>
+KERF_RECORD_INLINE inline decltype(auto) withPlainPoints(const PointSpan& points, F&& f) {
+#if defined(_WIN32) && !defined(_WIN64)
+    return f(points);
+#else
+    constexpr std::uint32_t kMost = 256;
+    if (points.size() > kMost) return f(points);
+    PlotPoint plain[kMost];
+    std::uint32_t n = 0;
+    for (const PlotPoint& p : points) plain[n++] = p;
+    return f(std::span<const PlotPoint>(plain, n));
+#endif
+}
 
 // A growable list of points on its own, for parsing: absent until created,
 // then a list that may be empty. A single point lives inline.

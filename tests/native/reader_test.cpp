@@ -375,6 +375,10 @@ std::string manyCuts() {
             text += "PU" + point + ";PA" + point + ";";
         else if (i % 97 == 0)
             text += "PD" + point + ",3,5;";
+        else if (i == 350)  // a list longer than the statistics copy out plainly
+            for (int k = 0; k < 300; ++k)
+                text += (k ? "," : "PD") + std::to_string(x + k * k) + "," +
+                        std::to_string(y - 7 * k) + (k == 299 ? ";" : "");
         else if (i % 201 == 0)
             text += "PD2000000000," + std::to_string(i) + ";";
         else
