@@ -129,12 +129,7 @@ public:
         return it;
     }
     iterator end() const { return iterator(); }
-    // The i-th and the last point, found by walking.
-    PlotPoint operator[](std::uint32_t i) const {
-        iterator it = begin();
-        while (i-- > 0) ++it;
-        return *it;
-    }
+    // The last point, found by walking.
     KERF_RECORD_INLINE PlotPoint back() const {
         if (holdsOne_) return one_;
         PlotPoint p{};

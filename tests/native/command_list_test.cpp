@@ -12,7 +12,7 @@ namespace kerfline {
 namespace {
 
 PlotCommand numbered(int i) { return PlotCommand(("PU" + std::to_string(i) + ",0;").c_str()); }
-int numberOf(const PlotCommand& c) { return c.points()[0].x; }
+int numberOf(const PlotCommand& c) { return c.points().begin()->x; }
 
 // Insertion at the edges: nothing, at the front, at the very end.
 TEST(CommandList, InsertsAtEveryEdge) {
