@@ -22,12 +22,24 @@
 #include "hpgl/point.h"
 #include "hpgl/point_coding.h"
 
-// The record's accessors run for every command of every walk over a big
-// drawing: inlined there, except in the 32-bit release, which is kept small.
-#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
+// The loops over every command and coordinate of a big drawing inline what
+// they call, except in the 32-bit release, which is kept small:
+//   KERF_RECORD_INLINE  always inlined; an ordinary function in the release
+//   KERF_LOOP_INLINE    always inlined; in the release one copy, called
+#if defined(_WIN32) && !defined(_WIN64)
+#define KERF_SMALL_BUILD 1
+#else
+#define KERF_SMALL_BUILD 0
+#endif
+#if defined(__GNUC__) && !KERF_SMALL_BUILD
 #define KERF_RECORD_INLINE [[gnu::always_inline]]
+#define KERF_LOOP_INLINE [[gnu::always_inline]] inline
+#elif defined(__GNUC__)
+#define KERF_RECORD_INLINE
+#define KERF_LOOP_INLINE [[gnu::noinline]] inline
 #else
 #define KERF_RECORD_INLINE
+#define KERF_LOOP_INLINE inline
 #endif
 
 namespace kerfline {
@@ -152,7 +164,7 @@ private:
 // The 32-bit release, kept small, walks the coded list only.
 template <typename F>
 KERF_RECORD_INLINE inline decltype(auto) withPlainPoints(const PointSpan& points, F&& f) {
-#if defined(_WIN32) && !defined(_WIN64)
+#if KERF_SMALL_BUILD
     return f(points);
 #else
     constexpr std::uint32_t kMost = 256;

@@ -16,19 +16,8 @@
 #include "hpgl/find_byte.h"
 #include "hpgl/reader.h"
 
-// The number reader runs for every coordinate of a file: keep it inlined
-// into the loops that call it, except in the 32-bit release, which is kept
-// small.
-#if defined(__GNUC__) && !(defined(_WIN32) && !defined(_WIN64))
-#define KERF_SCAN_INLINE [[gnu::always_inline]] inline
-#define KERF_SCAN_ONCE [[gnu::always_inline]] inline
-#elif defined(__GNUC__)
-#define KERF_SCAN_INLINE inline
-#define KERF_SCAN_ONCE [[gnu::noinline]] inline
-#else
-#define KERF_SCAN_INLINE inline
-#define KERF_SCAN_ONCE inline
-#endif
+// The number reader runs for every coordinate of a file: it is inlined into
+// the loops that call it (KERF_RECORD_INLINE, KERF_LOOP_INLINE).
 
 namespace kerfline::scan {
 
@@ -47,7 +36,7 @@ public:
         count_ = 0;
         length_ = 0;
     }
-    KERF_SCAN_INLINE void push_back(PlotPoint point) {
+    KERF_RECORD_INLINE inline void push_back(PlotPoint point) {
         if (count_ == 0) {
             first_ = point;
         } else {
@@ -89,7 +78,7 @@ struct Span {
 
 // A number: optional whitespace, an optional sign and one or more digits
 // within the signed 32-bit range. Mostly eight bytes at a time.
-KERF_SCAN_INLINE bool readNumber(Span& in, std::int32_t& value) {
+KERF_RECORD_INLINE inline bool readNumber(Span& in, std::int32_t& value) {
     const unsigned char* p = in.cur;
     const unsigned char* const end = in.end;
     while (p < end && isHpglSpace(*p)) ++p;
@@ -155,14 +144,14 @@ KERF_SCAN_INLINE bool readNumber(Span& in, std::int32_t& value) {
 }
 
 // Whitespace, then at most one ",".
-KERF_SCAN_INLINE void skipSeparator(Span& in) {
+KERF_RECORD_INLINE inline void skipSeparator(Span& in) {
     const unsigned char* p = in.cur;
     while (p < in.end && isHpglSpace(*p)) ++p;
     if (p < in.end && *p == ',') ++p;
     in.cur = p;
 }
 
-KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
+KERF_RECORD_INLINE inline bool readPoint(Span& in, PlotPoint& point) {
     if (!readNumber(in, point.x)) return false;
     skipSeparator(in);
     return readNumber(in, point.y);
@@ -171,7 +160,7 @@ KERF_SCAN_INLINE bool readPoint(Span& in, PlotPoint& point) {
 // The points of a parameter text into `points` (emptied first), up to the
 // first point that does not read completely. Returns where reading
 // stopped: never past a ";", since no number or separator holds one.
-KERF_SCAN_ONCE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
+KERF_LOOP_INLINE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
                                        PointBuffer& points) {
     points.clear();
     Span in{begin, end};
