@@ -171,18 +171,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Tiler tiler(drawing);
         // The first and the last panel: every point inside the cutter, and
         // the panel written reads back the same.
-        for (const auto [row, column] : {std::pair<std::int64_t, std::int64_t>{0, 0},
+        for (const auto& [row, column] : {std::pair<std::int64_t, std::int64_t>{0, 0},
                                          {grid.rows - 1, grid.columns - 1}}) {
             PlotDrawing panel;
             tiler.panel(grid, row, column, panel);
             if (panel.hasExtent() &&
                 (panel.minX < 0 || panel.minY < 0 || panel.maxX > width || panel.maxY > height))
                 std::abort();
-            const std::string text = written(panel);
+            const std::string panelText = written(panel);
             PlotDrawing panelAgain;
-            MemoryInput panelIn(text);
+            MemoryInput panelIn(panelText);
             readDrawing(panelIn, panelAgain);
-            if (panelIn.failed() || written(panelAgain) != text) std::abort();
+            if (panelIn.failed() || written(panelAgain) != panelText) std::abort();
         }
     }
 
