@@ -233,12 +233,11 @@ InputStream& readInstructions(InputStream& in, Target& target) {
                 const unsigned char* semi = nullptr;
                 if (stop < end) semi = *stop == ';' ? stop : findByte(stop, end, ';');
                 if (!semi) break;
-                const unsigned char* at = semi;
-                if (static_cast<std::size_t>(at - p) > kMaxInstructionLength) break;
+                if (static_cast<std::size_t>(semi - p) > kMaxInstructionLength) break;
                 const int which = code == mnemonic::PA ? 0 : code == mnemonic::PD ? 1
                                   : code == mnemonic::PR ? 2 : 3;
                 target.points(drawableRow[which], points);
-                p = at + 1;
+                p = semi + 1;
                 continue;
             }
             if (*p == ';') {  // an empty instruction
@@ -251,11 +250,10 @@ InputStream& readInstructions(InputStream& in, Target& target) {
                 p, p + (available < kMaxInstructionLength + 1 ? available : kMaxInstructionLength + 1),
                 ';');
             if (!semi) break;
-            const unsigned char* at = semi;
             takeInstruction(std::string_view(reinterpret_cast<const char*>(p),
-                                             static_cast<std::size_t>(at - p)),
+                                             static_cast<std::size_t>(semi - p)),
                             points, target);
-            p = at + 1;
+            p = semi + 1;
         }
         // What is left does not hold a whole instruction: whitespace, or the
         // start of one that goes on past the buffered characters.
