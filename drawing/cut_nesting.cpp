@@ -133,32 +133,42 @@ int convexWay(const std::vector<PlotPoint>& ring) {
 
 // Whether the ring is a simple polygon: at least three corners, no edge
 // turning back along the one before, and no edge meeting another except its
-// neighbours at their shared corners. Edges are swept in order of their
-// left ends, so that only edges overlapping in x are compared.
+// neighbours at their shared corners. Edges are swept along the axis they
+// spread less along, so that only edges overlapping there are compared.
+// A ring whose edges overlap so much that the sweep would compare more
+// than 64 pairs an edge (hatching drawn as one path) counts as not simple
+// without looking further, so that it costs linear time.
 bool simple(const std::vector<PlotPoint>& ring, Scratch& s) {
     const std::size_t n = ring.size();
     if (n < 3) return false;
+    double spreadX = 0.0, spreadY = 0.0;
     for (std::size_t k = 0; k < n; ++k) {
         const PlotPoint u = ring[(k + n - 1) % n], v = ring[k], w = ring[(k + 1) % n];
         if (turn(v, u, w) == 0 && crossSign(dx(u, v), dy(u, v), -dy(v, w), dx(v, w)) < 0) return false;
+        spreadX += std::abs(static_cast<double>(dx(v, w)));
+        spreadY += std::abs(static_cast<double>(dy(v, w)));
     }
     if (n == 3) return true;
-    auto left = [&ring, n](std::size_t e) { return std::min(ring[e].x, ring[(e + 1) % n].x); };
-    auto right = [&ring, n](std::size_t e) { return std::max(ring[e].x, ring[(e + 1) % n].x); };
+    const bool alongX = spreadX <= spreadY;
+    auto at = [&ring, alongX](std::size_t k) { return alongX ? ring[k].x : ring[k].y; };
+    auto low = [&](std::size_t e) { return std::min(at(e), at((e + 1) % n)); };
+    auto high = [&](std::size_t e) { return std::max(at(e), at((e + 1) % n)); };
     s.edges.resize(n);
     for (std::size_t e = 0; e < n; ++e) s.edges[e] = e;
-    std::sort(s.edges.begin(), s.edges.end(), [&](std::size_t a, std::size_t b) { return left(a) < left(b); });
+    std::sort(s.edges.begin(), s.edges.end(), [&](std::size_t a, std::size_t b) { return low(a) < low(b); });
     s.active.clear();
+    std::size_t budget = 64 * n;
     for (std::size_t e : s.edges) {
-        const std::int32_t x = left(e);
+        const std::int32_t from = low(e);
         for (std::size_t k = 0; k < s.active.size();) {
             const std::size_t f = s.active[k];
-            if (right(f) < x) {
+            if (high(f) < from) {
                 s.active[k] = s.active.back();
                 s.active.pop_back();
                 continue;
             }
             ++k;
+            if (budget-- == 0) return false;
             const bool neighbours = (f + 1) % n == e || (e + 1) % n == f;
             const PlotPoint a = ring[e], b = ring[(e + 1) % n], c = ring[f], d = ring[(f + 1) % n];
             if (!neighbours && boxesMeet(a, b, c, d) && segmentsMeet(a, b, c, d)) return false;

@@ -16,7 +16,10 @@
 //   copies keep their order;
 // - an outline that crosses or touches itself, or runs back along itself,
 //   counts as enclosing its convex hull: whatever lies in the hull comes
-//   first, and it lies inside another only when its whole hull does;
+//   first, and it lies inside another only when its whole hull does; so
+//   does one whose edges lie so much across each other's span that checking
+//   it for crossings would take more than linear time (hatching drawn as
+//   one path);
 // - an outline that encloses nothing (out and back along a line) holds
 //   nothing, though it may lie inside another; open cuts neither hold nor
 //   lie inside anything.

@@ -135,6 +135,14 @@ TEST_P(Nested, FindsExactlyThePairsByHandAndCutsEachInnerFirst) {
 
 // A U open at the top: the notch is x 1000..2000, y 1000..2000.
 const Path kU = closedPath({{0, 0}, {3000, 0}, {3000, 2000}, {2000, 2000}, {2000, 1000}, {1000, 1000}, {1000, 2000}, {0, 2000}});
+// A comb of `teeth` slanting teeth 10 wide and 10 apart on a bar 100 high.
+Path comb(int teeth) {
+    std::vector<PlotPoint> c;
+    for (int t = 0; t < teeth; ++t)
+        c.insert(c.end(), {{20 * t, 0}, {20 * t + 1000, 1000}, {20 * t + 1010, 1000}, {20 * t + 10, 0}});
+    c.insert(c.end(), {{20 * teeth - 10, -100}, {0, -100}});
+    return closedPath(c);
+}
 // A bow tie crossing itself at (1000, 500); its hull is 0..2000 x 0..1000.
 const Path kBowTie = {{0, 0}, {2000, 1000}, {2000, 0}, {0, 1000}, {0, 0}};
 
@@ -189,6 +197,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {square(0, 0, 1000), {{100, 100}, {600, 100}, {100, 100}}, {{500, 500}, {500, 500}, {500, 500}},
                   {{200, 200}, {300, 300}}, {{700, 700}, {800, 700}, {800, 800}}},
                  {{1, 0}, {2, 0}}},
+        // Between two teeth of a comb: outside it, unless the comb has so
+        // many teeth across each other's span that it is not checked for
+        // crossings (200 teeth, about 100 edges over each point of the
+        // bar) and counts as its hull.
+        NestCase{"BetweenTeeth", {comb(3), square(513, 500, 2)}, {}},
+        NestCase{"BetweenTeethOfAnIntricateComb", {comb(200), square(513, 500, 2)}, {{1, 0}}},
         // Differences beyond 2^31: a triangle whose long edge passes at a
         // distance of 1 / 5,700,000,000 unit from two points (twice the
         // area they span with it is 1), one inside, one outside; a large
