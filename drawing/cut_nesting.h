@@ -47,7 +47,9 @@ struct Nesting {
     }
 };
 
-// Exact for every 32-bit coordinate.
+// Exact for every 32-bit coordinate. Each cut is tested against the
+// outlines whose boxes hold its box, smallest first, so cuts nested d deep
+// cost about d * d / 2 tests.
 Nesting nestCuts(const std::vector<const Cut*>& cuts);
 
 }  // namespace kerfline
