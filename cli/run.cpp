@@ -78,7 +78,7 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             overcutDrawing(drawing, operation.millimetres);
             break;
         case Operation::Kind::BladeOffset:
-            bladeOffsetDrawing(drawing, operation.millimetres);
+            bladeOffsetDrawing(drawing, operation.millimetres, true);
             break;
     }
     return true;
