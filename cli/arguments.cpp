@@ -165,8 +165,12 @@ constexpr OperationRow kOperations[] = {
     {{"--copies", "CxR[,GAP]", "C columns and R rows of copies, GAP mm apart (default 5)", readCopies},
      Operation::Kind::Copies},
     {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
-    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis", readBladeOffset},
+    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis,\n"
+                              "after a precut beside the drawing", readBladeOffset},
      Operation::Kind::BladeOffset},
+    {{"--no-precut", "", "no precut for the --blade-offset after it: the blade\n"
+                         "is taken to point along +X at the start", readNothing},
+     Operation::Kind::NoPrecut},
 };
 
 const OperationRow* findOperation(std::string_view word) {
@@ -397,6 +401,12 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             return failure("the overlap must be smaller than the panel's width and height");
     }
     if (haveSpeed && !parsed.json) return failure("--speed counts only with --json");
+    const auto noPrecut = std::find_if(parsed.operations.begin(), parsed.operations.end(),
+                                       [](const Operation& o) { return o.kind == Operation::Kind::NoPrecut; });
+    if (noPrecut != parsed.operations.end() &&
+        std::none_of(noPrecut, parsed.operations.end(),
+                     [](const Operation& o) { return o.kind == Operation::Kind::BladeOffset; }))
+        return failure("--no-precut must come before the --blade-offset it is for");
     result.ok = true;
     return result;
 }

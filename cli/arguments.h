@@ -11,7 +11,8 @@ namespace kerfline::cli {
 
 // One change of the drawing, with its values.
 struct Operation {
-    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset };
+    // NoPrecut: every --blade-offset after it makes no precut.
+    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset, NoPrecut };
     Kind kind = Kind::Rotate;
     std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
     std::int32_t x = 0;      // Move: the new left edge, in millimetres; Copies: columns

@@ -46,7 +46,8 @@ void reportOrder(const OrderTravel& travel) {
 }
 
 // False, after saying why, when the operation cannot be carried out.
-bool apply(const Operation& operation, PlotDrawing& drawing) {
+// `precut` is --blade-offset's, until --no-precut.
+bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset;
@@ -78,7 +79,10 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             overcutDrawing(drawing, operation.millimetres);
             break;
         case Operation::Kind::BladeOffset:
-            bladeOffsetDrawing(drawing, operation.millimetres);
+            bladeOffsetDrawing(drawing, operation.millimetres, precut);
+            break;
+        case Operation::Kind::NoPrecut:
+            precut = false;
             break;
     }
     return true;
@@ -111,8 +115,9 @@ int info(const Arguments& arguments) {
 int edit(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
+    bool precut = true;
     for (const Operation& operation : arguments.operations)
-        if (!apply(operation, drawing)) return kExitUsage;
+        if (!apply(operation, drawing, precut)) return kExitUsage;
 
     const auto write = [&drawing](OutputStream& out) { writeDrawing(out, drawing); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;

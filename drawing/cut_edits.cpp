@@ -111,10 +111,10 @@ void overcutDrawing(PlotDrawing& drawing, double lengthMm) {
     buildDrawing(job, drawing);
 }
 
-void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm) {
+void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm, bool precut) {
     CutJob job = walkCuts(drawing);
     if (job.cutCount() == 0) return;
-    bladeOffsetJob(job, offsetMm * kUnitsPerMm);
+    bladeOffsetJob(job, offsetMm * kUnitsPerMm, precut);
     buildDrawing(job, drawing);
 }
 

@@ -226,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             overcutDrawing(drawing, mm);
             break;
         default:
-            bladeOffsetDrawing(drawing, mm / 10.0);
+            bladeOffsetDrawing(drawing, mm / 10.0, (static_cast<unsigned>(d) >> 2 & 1) == 0);
             break;
     }
     drawing.render(&window, &device);

@@ -233,6 +233,13 @@ INSTANTIATE_TEST_SUITE_P(
                                    cutTool(Kind::Overcut, 1.0), cutTool(Kind::Copies, 5.0, 3, 2),
                                    cutTool(Kind::Copies, 0.5, 1, 4), cutTool(Kind::Copies, 0.0, 2, 2)})},
         ParseCase{{"edit", "a.plt", "--copies", "100x100"}, editOf("a.plt", {cutTool(Kind::Copies, 5.0, 100, 100)})},
+        // --no-precut is for the --blade-offset after it.
+        ParseCase{{"edit", "a.plt", "--no-precut", "--rotate", "--blade-offset", "0.5", "--blade-offset", "1"},
+                  editOf("a.plt", {cutTool(Kind::NoPrecut, 0), rotate, cutTool(Kind::BladeOffset, 0.5),
+                                   cutTool(Kind::BladeOffset, 1.0)})},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "0.5", "--no-precut"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--no-precut"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--no-precut"}, std::nullopt},
         // Zero, negative, huge, not a number, incomplete: refused.
         ParseCase{{"edit", "a.plt", "--overcut", "0"}, std::nullopt},
         ParseCase{{"edit", "a.plt", "--overcut", "-1"}, std::nullopt},
@@ -314,7 +321,7 @@ TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
     const std::string_view usage = usageText();
     for (std::string_view word :
          {"info FILE", "edit FILE", "--frame", "--scale", "--rotate", "--move", "-o OUT", "--help",
-          "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM",
+          "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM", "--no-precut",
           "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM", "-o FOLDER",
           "render FILE"})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;

@@ -6,6 +6,7 @@
 
 #include "drag_knife.h"
 #include "drawing/cut_edits.h"
+#include "hpgl/dialect/converter.h"
 #include "test_support.h"
 
 namespace kerfline {
@@ -57,85 +58,124 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"OvercutRoundsToTheUnit", "PU0,0;PD30,0,30,40,0,0;PU;",
                  [](PlotDrawing& d) { overcutDrawing(d, 2.05); },
                  "PU0,0;PD30,0,30,40,0,0,30,0,30,40,23,30;PU;"},
-        EditCase{"NothingToCut", "IN;SP1;PU100,100;", [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5); },
+        EditCase{"NothingToCut", "IN;SP1;PU100,100;", [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, true); },
                  "IN;SP1;PU100,100;"}),
     [](const auto& p) { return p.param.name; });
 
 // ---- drag knife -------------------------------------------------------------
 
-struct KnifeCase {
-    const char* name;
-    std::string hpgl;
-};
-
-std::string polygon(std::initializer_list<PlotPoint> points) {
-    std::string text = "PU" + std::to_string(points.begin()->x) + "," + std::to_string(points.begin()->y) + ";PD";
-    bool first = true;
-    for (auto it = points.begin() + 1; it != points.end(); ++it) {
-        if (!first) text += ',';
-        text += std::to_string(it->x) + "," + std::to_string(it->y);
-        first = false;
-    }
-    return text + ";";
-}
-
-std::string circle(int cx, int cy, int radius, int sides) {
-    std::string text = "PU" + std::to_string(cx + radius) + "," + std::to_string(cy) + ";PD";
-    for (int k = 1; k <= sides; ++k) {
-        const double a = 2.0 * 3.14159265358979 * k / sides;
-        if (k > 1) text += ',';
-        text += std::to_string(cx + static_cast<int>(std::lround(radius * std::cos(a)))) + "," +
-                std::to_string(cy + static_cast<int>(std::lround(radius * std::sin(a))));
-    }
-    return text + ";";
-}
-
-class DragKnife : public ::testing::TestWithParam<KnifeCase> {};
+// Worked by hand from the knife as it is, 0.5 mm (20 units): the tip lands
+// 20 units behind the axis along the heading the last cut left, and a swivel
+// turns it in steps of at most 10 degrees, axis points (x + 20 cos a,
+// y + 20 sin a) to the unit.
+INSTANTIATE_TEST_SUITE_P(
+    BladeOffset, Edit,
+    ::testing::Values(
+        // Gap 20 + 40 below the box, 3 offsets (60) out, 10 (200) along to
+        // the right; the blade then points along +X, no swivel at the start.
+        EditCase{"PrecutBelowTheFirstCut", "PU2000,2000;PD2800,2000;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, true); },
+                 "PU2000,1940;PD2000,1880,2200,1880;PU2020,2000;PD2820,2000;PU;"},
+        // Below and left of the box would be below 0: above, the next as near.
+        EditCase{"PrecutAboveWhenBelowWouldBeNegative", "PU0,0;PD800,0;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, true); },
+                 "PU0,60;PD0,120,200,120;PU20,0;PD820,0;PU;"},
+        // Never lower than the drawing reaches, or than 0: the right side,
+        // as near as the bottom and left; the blade then points up.
+        EditCase{"PrecutRightWhenBelowAndLeftAreOutOfReach", "PU-100,0;PD-100,800;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, true); },
+                 "PU-40,0;PD20,0,20,200;PU-100,20;PD-100,820;PU;"},
+        // Without a precut the blade points along +X at the start; the
+        // second cut starts along +X too, and swivels a quarter left.
+        EditCase{"HeadingKeptThroughAPenUpMove", "PU0,0;PD800,0;PU0,400;PD0,800;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, false); },
+                 "PU20,0;PD820,0;PU20,400;PD20,403,19,407,17,410,15,413,13,415,10,417,7,419,3,420,0,420,0,820;PU;"},
+        // A plunge, IN and SP leave the heading the upward cut left.
+        EditCase{"HeadingKeptThroughADotAndIN", "PU0,0;PD0,800;PU400,400;PD;PU;IN;SP2;PU400,0;PD800,0;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, false); },
+                 "PU20,0;PD20,3,19,7,17,10,15,13,13,15,10,17,7,19,3,20,0,20,0,820;PU400,420;PD;PU;IN;SP2;"
+                 "PU400,20;PD403,20,407,19,410,17,413,15,415,13,417,10,419,7,420,3,420,0,820,0;PU;"},
+        // A cut joined across VS goes on from where the axis stands.
+        EditCase{"JoinedAcrossASpeedChange", "PU0,0;PD800,0;VS5;PD800,800;PU;",
+                 [](PlotDrawing& d) { bladeOffsetDrawing(d, 0.5, false); },
+                 "PU20,0;PD820,0;VS5;PD820,3,819,7,817,10,815,13,813,15,810,17,807,19,803,20,800,20,800,820;PU;"}),
+    [](const auto& p) { return p.param.name; });
 
 // 0.1 mm: the most the tip may stray, and miss a corner by.
 constexpr double kTolerance = 4.0;
+constexpr double kPi = 3.14159265358979323846;
 
-TEST_P(DragKnife, TheTipReachesEveryCornerAndStaysOnTheDrawing) {
-    const CutJob drawing = walkText(GetParam().hpgl);
-    for (double mm : {0.25, 0.5, 1.0}) {
-        const double r = mm * kUnitsPerMm;
-        CutJob axis = drawing;
-        bladeOffsetJob(axis, r);
-        // Through the drawing and back, as it is saved.
-        PlotDrawing built;
-        buildDrawing(axis, built);
-        const test::TipDeviation with = test::simulateTip(walkCuts(built), drawing, r);
-        EXPECT_LE(with.farthest, kTolerance) << mm << " mm";
-        EXPECT_LE(with.missedCorner, kTolerance) << mm << " mm";
-        EXPECT_EQ(with.cuts, drawing.cutCount());
+// The axis path, through the drawing and back, as it is saved.
+CutJob compensated(const CutJob& drawing, double r, bool precut) {
+    CutJob axis = drawing;
+    bladeOffsetJob(axis, r, precut);
+    PlotDrawing built;
+    buildDrawing(axis, built);
+    return walkCuts(built);
+}
+
+// With the precut, whatever way the blade points at the start (eight
+// headings), the tip cuts every shape true, and the precut's tip keeps its
+// distance from the drawing.
+void expectCutTrue(const CutJob& drawing, double r, double step, const std::string& what) {
+    const CutJob axis = compensated(drawing, r, true);
+    ASSERT_EQ(axis.cutCount(), drawing.cutCount() + 1) << what;
+    for (int k = 0; k < 8; ++k) {
+        const test::TipDeviation tip = test::simulateTip(axis, drawing, r, {k * kPi / 4, 1, step});
+        EXPECT_LE(tip.farthest, kTolerance) << what << ", start heading " << k * 45;
+        EXPECT_LE(tip.missedCorner, kTolerance) << what << ", start heading " << k * 45;
+        EXPECT_EQ(tip.cuts, drawing.cutCount()) << what;
+        EXPECT_GE(tip.leadingClearance, kPrecutClearance - 1.0) << what << ", start heading " << k * 45;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, DragKnife,
-    ::testing::Values(KnifeCase{"Square", polygon({{0, 0}, {800, 0}, {800, 800}, {0, 800}, {0, 0}})},
-                      KnifeCase{"SquareClockwiseFromAbove",
-                                "PU2000,2000;" + polygon({{400, 400}, {400, 1200}, {1200, 1200}, {1200, 400}, {400, 400}})},
-                      KnifeCase{"Triangle", polygon({{0, 0}, {1000, 0}, {500, 866}, {0, 0}})},
-                      KnifeCase{"SharpTriangle", polygon({{0, 0}, {2000, 0}, {0, 300}, {0, 0}})},
-                      KnifeCase{"Reversal", polygon({{0, 0}, {600, 0}, {0, 0}})},
-                      KnifeCase{"ShortZigzag", polygon({{0, 0}, {10, 30}, {20, 0}, {30, 30}, {40, 0}, {300, 0}})},
-                      KnifeCase{"Circle", circle(1000, 1000, 200, 90)},
-                      KnifeCase{"LetterWithHoleAndSpeed",
-                                polygon({{0, 0}, {400, 0}, {400, 600}, {0, 600}, {0, 0}}) + "VS5;" +
-                                    polygon({{100, 100}, {100, 300}, {300, 300}, {300, 100}, {100, 100}}) + "PU0,0;"},
-                      KnifeCase{"SplitBySpeed", "PU0,0;PD500,0;VS5;PD500,500;PU;"},
-                      KnifeCase{"RelativeMoves", "PR100,100;PD;PR400,0,0,400,-400,-400;PU;"}),
-    [](const auto& p) { return p.param.name; });
+class DragKnife : public ::testing::TestWithParam<test::KnifeShape> {};
 
-TEST(DragKnife, WithoutCompensationTheTipCutsCornersShort) {
-    // The same simulation on the drawing itself: the knife rounds the
-    // corner off by far more than the tolerance, so the check can fail.
-    const CutJob drawing = walkText(polygon({{0, 0}, {800, 0}, {800, 800}, {0, 800}, {0, 0}}));
-    const test::TipDeviation without = test::simulateTip(drawing, drawing, 0.5 * kUnitsPerMm);
+TEST_P(DragKnife, WhateverTheStartHeadingTheTipCutsTheDrawing) {
+    const CutJob drawing = walkText(GetParam().hpgl);
+    for (double mm : {0.25, 0.5, 1.0}) expectCutTrue(drawing, mm * kUnitsPerMm, 0.25, std::to_string(mm) + " mm");
+}
+
+TEST_P(DragKnife, WithoutPrecutTheStartHeadingIsAlongX) {
+    const CutJob drawing = walkText(GetParam().hpgl);
+    const double r = 0.5 * kUnitsPerMm;
+    const CutJob axis = compensated(drawing, r, false);
+    ASSERT_EQ(axis.cutCount(), drawing.cutCount());
+    const test::TipDeviation tip = test::simulateTip(axis, drawing, r);
+    EXPECT_LE(tip.farthest, kTolerance);
+    EXPECT_LE(tip.missedCorner, kTolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, DragKnife, ::testing::ValuesIn(test::knifeShapes()),
+                         [](const auto& p) { return p.param.name; });
+
+// The simulation tells a wrong start heading from a good one, and an
+// uncompensated knife: the tip strays, or misses a corner, far beyond the
+// tolerance.
+TEST(DragKnife, AWrongStartHeadingOrNoCompensationStrays) {
+    const CutJob square = walkText(test::polylineText({{0, 0}, {800, 0}, {800, 800}, {0, 800}, {0, 0}}));
+    const double r = 0.5 * kUnitsPerMm;
+    const test::TipDeviation reversed = test::simulateTip(compensated(square, r, false), square, r, {kPi});
+    EXPECT_GT(reversed.farthest, 2 * kTolerance);
+    const test::TipDeviation without = test::simulateTip(square, square, r);
     EXPECT_GT(without.missedCorner, 2 * kTolerance);
 }
 
+// A start heading every degree: the precut settles every one of them.
+TEST(DragKnife, EveryDegreeOfStartHeading) {
+    const CutJob square = walkText(test::polylineText({{0, 0}, {800, 0}, {800, 800}, {0, 800}, {0, 0}}));
+    const double r = 0.5 * kUnitsPerMm;
+    const CutJob axis = compensated(square, r, true);
+    double worst = 0.0;
+    for (int degree = 0; degree < 360; ++degree) {
+        const test::TipDeviation tip = test::simulateTip(axis, square, r, {degree * kPi / 180, 1});
+        worst = std::max({worst, tip.farthest, tip.missedCorner});
+    }
+    EXPECT_LE(worst, kTolerance);
+}
+
+// Every file as it is read, and the repository's own dialect files as
+// they are cut once converted (arcs, dashes and labels made cuts).
 TEST(DragKnife, CorpusFilesCutTrue) {
     const auto dir = test::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "the shared HP-GL corpus is not beside the repository";
@@ -145,11 +185,16 @@ TEST(DragKnife, CorpusFilesCutTrue) {
         FileInput in(entry.path().string().c_str());
         readDrawing(in, original);
         const CutJob drawing = walkCuts(original);
-        const double r = 0.5 * kUnitsPerMm;
-        bladeOffsetDrawing(original, 0.5);
-        const test::TipDeviation with = test::simulateTip(walkCuts(original), drawing, r, 1.0);
-        EXPECT_LE(with.farthest, kTolerance) << entry.path();
-        EXPECT_LE(with.missedCorner, kTolerance) << entry.path();
+        if (drawing.cutCount() > 0) expectCutTrue(drawing, 0.5 * kUnitsPerMm, 1.0, entry.path().filename().string());
+    }
+}
+
+TEST(DragKnife, ConvertedTestFilesCutTrue) {
+    for (const auto& entry : std::filesystem::directory_iterator(KERF_TEST_CORPUS)) {
+        if (entry.path().extension() == ".md") continue;
+        const dialect::ConvertResult converted = dialect::convertPlot(test::readBytes(entry.path()), {});
+        const CutJob drawing = walkText(converted.text);
+        if (drawing.cutCount() > 0) expectCutTrue(drawing, 0.5 * kUnitsPerMm, 1.0, entry.path().filename().string());
     }
 }
 
