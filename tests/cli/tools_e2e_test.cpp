@@ -320,6 +320,18 @@ TEST(Tile, WritesEmptyPanelsAndAnEmptyDrawingAsOnePanel) {
     EXPECT_FALSE(fs::exists(dir / "none-1-2.plt"));
 }
 
+// An overlap just under the panel: the panels move on a unit at a time.
+TEST(Tile, AnOverlapJustUnderThePanelMovesOneUnitAPanel) {
+    ScratchDir dir;
+    writeBytes(dir / "line.plt", "IN;PU0,0;PD405,0;");
+    const CliRun run = runCli({"tile", (dir / "line.plt").string(), "10x10", "--overlap", "9.99", "-o", dir.path()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Panels of 400 units at 0, 1, ... 5 cover the 405 units of the line.
+    EXPECT_EQ(dir.names().size(), 7u);
+    for (int column = 1; column <= 6; ++column)
+        EXPECT_EQ(readBytes(dir / ("line-1-" + std::to_string(column) + ".plt")), "IN;PD400,0;PU;") << column;
+}
+
 TEST(Tile, RefusesWhatItCannotDo) {
     ScratchDir dir;
     writeBytes(dir / "big.plt", "IN;PU0,0;PD4000000,4000000;");
@@ -327,6 +339,12 @@ TEST(Tile, RefusesWhatItCannotDo) {
     const CliRun many = runCli({"tile", (dir / "big.plt").string(), "1x1", "-o", dir.path()});
     EXPECT_EQ(many.status, 2);
     EXPECT_NE(many.err.find("panels"), std::string::npos) << many.err;
+    EXPECT_EQ(dir.names().size(), 1u);
+    // A panel larger than tile takes: the limit, and the usage.
+    const CliRun large = runCli({"tile", (dir / "big.plt").string(), "2000000x5", "-o", dir.path()});
+    EXPECT_EQ(large.status, 2);
+    EXPECT_NE(large.err.find("at most 1000000 mm"), std::string::npos) << large.err;
+    EXPECT_NE(large.err.find("Usage:"), std::string::npos) << large.err;
     EXPECT_EQ(dir.names().size(), 1u);
     // A folder that is not there.
     const CliRun missing =
