@@ -20,10 +20,12 @@
 
 namespace kerfline {
 
-// The cutting time: each cut at the speed that the file's VS sets for the
-// pen in use (centimetres a second), or at the default speed where none is
-// set; pen-up moves at twice the speed in force; and a fixed time for every
-// drop of the knife and every lift.
+// The cutting time: the knife cuts at the speed in force where it cuts,
+// the one the file's VS sets for the pen in use (centimetres a second) or
+// the default speed where none is set, so that a VS between two parts of a
+// cut sets the speed of the part after it, as on a cutter; pen-up moves at
+// twice the speed in force; and a fixed time for every drop of the knife
+// and every lift.
 struct TimeModel {
     double defaultSpeed = 20.0;  // cm/s
     static constexpr double kDropSeconds = 0.1;

@@ -185,6 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
                  R"("min_x": 400, "min_y": 0, "max_x": 800, "max_y": 0, "cut_mm": 10, )"
                  R"("move_mm": 10, "cuts": 1, "closed_cuts": 0, "unknown": {"VS": 1}, )"
                  R"("time_s": 0.35})"},
+        // One cut whose second half runs at the VS given inside it: 10 mm at
+        // 20 cm/s (0.05 s), 10 mm at 5 cm/s (0.2 s), a drop and a lift (0.2 s).
+        JsonCase{"speed_inside_a_cut", "mid.plt", "IN;PU0,0;PD400,0;VS5;PD400,400;PU;", {},
+                 R"({"name": "mid.plt", "instructions": 6, "width_mm": 10, "height_mm": 10, )"
+                 R"("min_x": 0, "min_y": 0, "max_x": 400, "max_y": 400, "cut_mm": 20, )"
+                 R"("move_mm": 0, "cuts": 1, "closed_cuts": 0, "unknown": {"VS": 1}, )"
+                 R"("time_s": 0.45})"},
         // Relative points, and a cut of a single point.
         JsonCase{"relative", "rel.plt", "PU40,40;PD;PR40,0,0,40,-40,0,0,-40;PU;PD;PU;", {},
                  R"({"name": "rel.plt", "instructions": 6, "width_mm": 1, "height_mm": 1, )"
