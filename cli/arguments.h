@@ -35,7 +35,7 @@ struct Arguments {
     bool json = false;
     double speed = 20.0;
     // Tile: the cutter's width and height and the panels' overlap, in
-    // plotter units.
+    // plotter units; the overlap at least a unit smaller than both.
     std::int32_t panelWidth = 0;
     std::int32_t panelHeight = 0;
     std::int32_t overlap = 0;

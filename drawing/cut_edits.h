@@ -11,7 +11,9 @@ namespace kerfline {
 // The job repeated `columns` x `rows` times, `gap` plotter units between the
 // copies' boxes (`width` x `height`, the drawing's extent); the first copy
 // stays where it was, the others go right and up, row by row. Instructions
-// before the first movement (IN, SP) are written once. False, the job
+// before the first movement (IN, SP) are written once. Every copy cuts with
+// the pen, speed and force the job starts with: the SP, VS and FS that set
+// back what the job changes go before each next copy. False, the job
 // unchanged, when a copy would leave the plotter's 32-bit coordinates.
 bool copyJob(CutJob& job, std::int32_t columns, std::int32_t rows, double gap,
              double width, double height);
