@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "cli/production.h"
 #include "hpgl/dialect/converter.h"
 
 namespace kerfline::cli {
@@ -167,6 +168,15 @@ constexpr OperationRow kOperations[] = {
     {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
     {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis", readBladeOffset},
      Operation::Kind::BladeOffset},
+    {{"--mirror", "", "left to right within the drawing's bounds", readNothing}, Operation::Kind::Mirror},
+    {{"--weed-box", "MM", "a box MM outside the drawing, cut last", readWeedBox}, Operation::Kind::Weed},
+    {{"--weed-lines", "MM", "lines every MM through the waste, clear of the design;\n"
+                            "with --weed-box across the box, made with it", readWeedLines},
+     Operation::Kind::Weed},
+    {{"--passes", "N", "every cut N times (1 to 10)", readPasses}, Operation::Kind::Passes},
+    {{"--perforate", "CUT,GAP", "every cut as CUT mm dashes, GAP mm apart", readPerforate},
+     Operation::Kind::Perforate},
+    {{"--pen", "N", "only the cuts made with pen N (once)", readPen}, Operation::Kind::Pen},
 };
 
 const OperationRow* findOperation(std::string_view word) {
@@ -355,8 +365,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 value = args[++i];
             }
             std::string error = row->option.read(word, value, operation);
+            if (error.empty()) error = addOperation(parsed.operations, word, operation);
             if (!error.empty()) return failure(std::move(error));
-            parsed.operations.push_back(operation);
             continue;
         }
         const bool takesValue = word == "-o" || word == "--output" || !editing;

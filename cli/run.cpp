@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/convert.h"
+#include "cli/production.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -47,6 +48,7 @@ void reportOrder(const OrderTravel& travel) {
 
 // False, after saying why, when the operation cannot be carried out.
 bool apply(const Operation& operation, PlotDrawing& drawing) {
+    if (isProduction(operation.kind)) return applyProduction(operation, drawing);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset;
@@ -79,6 +81,8 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             break;
         case Operation::Kind::BladeOffset:
             bladeOffsetDrawing(drawing, operation.millimetres);
+            break;
+        default:
             break;
     }
     return true;
