@@ -76,36 +76,17 @@ bool blockedStretch(PlotPoint pa, PlotPoint pb, LineAxis axis, double across, do
 ClearLines::ClearLines(const std::vector<DesignEdge>& edges, std::size_t shapes, double clearance,
                        LineAxis axis, std::vector<std::int32_t> lines)
     : edges_(edges), clearance_(clearance), axis_(axis), lines_(std::move(lines)), odd_(shapes, 0) {
-    // The lines an edge can reach: those within the clearance of its span
-    // across them. Counted first, then filled, into one array.
-    const auto reach = [&](const DesignEdge& edge, std::size_t& first, std::size_t& last) {
+    low_.reserve(edges_.size());
+    high_.reserve(edges_.size());
+    for (const DesignEdge& edge : edges_) {
         const double a = local(edge.a, axis_).across;
         const double b = local(edge.b, axis_).across;
-        const double low = std::min(a, b) - clearance_;
-        const double high = std::max(a, b) + clearance_;
-        first = static_cast<std::size_t>(
-            std::lower_bound(lines_.begin(), lines_.end(), low,
-                             [](std::int32_t line, double value) { return line < value; }) -
-            lines_.begin());
-        last = static_cast<std::size_t>(
-            std::upper_bound(lines_.begin(), lines_.end(), high,
-                             [](double value, std::int32_t line) { return value < line; }) -
-            lines_.begin());
-    };
-    start_.assign(lines_.size() + 1, 0);
-    for (const DesignEdge& edge : edges_) {
-        std::size_t first = 0, last = 0;
-        reach(edge, first, last);
-        for (std::size_t k = first; k < last; ++k) ++start_[k + 1];
+        low_.push_back(std::min(a, b) - clearance_);
+        high_.push_back(std::max(a, b) + clearance_);
     }
-    for (std::size_t k = 0; k < lines_.size(); ++k) start_[k + 1] += start_[k];
-    near_.resize(start_.back());
-    std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
-    for (std::size_t e = 0; e < edges_.size(); ++e) {
-        std::size_t first = 0, last = 0;
-        reach(edges_[e], first, last);
-        for (std::size_t k = first; k < last; ++k) near_[fill[k]++] = static_cast<std::uint32_t>(e);
-    }
+    order_.resize(edges_.size());
+    for (std::size_t e = 0; e < order_.size(); ++e) order_[e] = e;
+    std::sort(order_.begin(), order_.end(), [this](std::size_t l, std::size_t r) { return low_[l] < low_[r]; });
 }
 
 std::vector<Stretch> ClearLines::clear(std::size_t index, double from, double to) {
@@ -115,8 +96,10 @@ std::vector<Stretch> ClearLines::clear(std::size_t index, double from, double to
     // end lies on or below the line and the other above it, so that a
     // vertex on the line is counted once.
     std::vector<std::pair<double, std::int32_t>> crossings;
-    for (std::size_t n = start_[index]; n < start_[index + 1]; ++n) {
-        const DesignEdge& edge = edges_[near_[n]];
+    for (; next_ < order_.size() && low_[order_[next_]] <= across; ++next_) active_.push_back(order_[next_]);
+    std::erase_if(active_, [&](std::size_t e) { return high_[e] < across; });
+    for (const std::size_t e : active_) {
+        const DesignEdge& edge = edges_[e];
         Stretch stretch;
         if (blockedStretch(edge.a, edge.b, axis_, across, clearance_, stretch)) blocked.push_back(stretch);
         if (edge.shape < 0) continue;

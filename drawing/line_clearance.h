@@ -4,8 +4,10 @@
 //
 // A segment widened by the distance is a capsule (a rectangle with half
 // discs on its ends); a line meets it in one interval, worked out exactly
-// from the segment's two end points. The segments are sorted once into the
-// lines they can reach, so a line looks only at the segments near it.
+// from the segment's two end points. The lines are taken in increasing
+// order, and a sweep keeps the segments that can reach the line at hand, so
+// a line looks only at the segments near it and the memory stays that of
+// the segments.
 // Whether a clear stretch lies inside a closed shape is told by the shape's
 // crossings of the line before the stretch's middle: an odd number of them
 // means inside. A clear stretch crosses no segment, so its middle decides
@@ -56,7 +58,8 @@ public:
 
     // The stretches of line `index` between `from` and `to` that stay
     // `clearance` or more from every edge and lie in no closed shape, in
-    // increasing order.
+    // increasing order. Lines are asked for in increasing order (a line may
+    // be asked for again).
     std::vector<Stretch> clear(std::size_t index, double from, double to);
 
 private:
@@ -64,10 +67,13 @@ private:
     double clearance_;
     LineAxis axis_;
     std::vector<std::int32_t> lines_;
-    // The edges each line can meet: those of line k are
-    // near_[start_[k]] .. near_[start_[k + 1]].
-    std::vector<std::size_t> start_;
-    std::vector<std::uint32_t> near_;
+    // Each edge's reach across the lines, the clearance included.
+    std::vector<double> low_, high_;
+    // The edges by their low reach; those before next_ have been taken into
+    // active_, which keeps the ones not yet passed.
+    std::vector<std::size_t> order_;
+    std::size_t next_ = 0;
+    std::vector<std::size_t> active_;
     // Per shape, whether an odd number of its crossings lies behind the
     // sweep; all zero between calls.
     std::vector<unsigned char> odd_;

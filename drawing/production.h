@@ -69,7 +69,7 @@ void passesJob(CutJob& job, std::int32_t passes);
 // period over the whole cut) so that a whole number of them fits. Ends of
 // dashes are rounded to the nearest unit. False, the job unchanged, when
 // there would be more than `mostDashes` dashes.
-inline constexpr std::size_t kMostDashes = 10000000;
+inline constexpr std::size_t kMostDashes = 1000000;
 bool perforateJob(CutJob& job, double dash, double gap, std::size_t mostDashes = kMostDashes);
 
 // Keeps the cuts made with pen `pen` (the last SP before them; 1 before any)
