@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "cli/production.h"
 #include "hpgl/dialect/converter.h"
 
 namespace kerfline::cli {
@@ -190,6 +191,15 @@ constexpr OperationRow kOperations[] = {
     {{"--no-precut", "", "no precut for the --blade-offset after it: the blade\n"
                          "is taken to point along +X at the start", readNothing},
      Operation::Kind::NoPrecut},
+    {{"--mirror", "", "left to right within the drawing's bounds", readNothing}, Operation::Kind::Mirror},
+    {{"--weed-box", "MM", "a box MM outside the drawing, cut last", readWeedBox}, Operation::Kind::Weed},
+    {{"--weed-lines", "MM", "lines every MM through the waste, clear of the design;\n"
+                            "with --weed-box across the box, made with it", readWeedLines},
+     Operation::Kind::Weed},
+    {{"--passes", "N", "every cut N times (1 to 10)", readPasses}, Operation::Kind::Passes},
+    {{"--perforate", "CUT,GAP", "every cut as CUT mm dashes, GAP mm apart", readPerforate},
+     Operation::Kind::Perforate},
+    {{"--pen", "N", "only the cuts made with pen N (once)", readPen}, Operation::Kind::Pen},
 };
 
 const OperationRow* findOperation(std::string_view word) {
@@ -381,8 +391,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 value = args[++i];
             }
             std::string error = row->option.read(word, value, operation);
+            if (error.empty()) error = addOperation(parsed.operations, word, operation);
             if (!error.empty()) return failure(std::move(error));
-            parsed.operations.push_back(operation);
             continue;
         }
         const bool takesValue = word == "-o" || word == "--output" || !editing;

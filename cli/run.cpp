@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/convert.h"
+#include "cli/production.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -48,6 +49,7 @@ void reportOrder(const OrderTravel& travel) {
 // False, after saying why, when the operation cannot be carried out.
 // `precut` is --blade-offset's, until --no-precut.
 bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
+    if (isProduction(operation.kind)) return applyProduction(operation, drawing);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset;
@@ -83,6 +85,8 @@ bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
             break;
         case Operation::Kind::NoPrecut:
             precut = false;
+            break;
+        default:
             break;
     }
     return true;
