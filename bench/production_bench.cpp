@@ -129,7 +129,7 @@ void BM_WeedLines(benchmark::State& state) {
     state.counters["pieces"] = static_cast<double>(figures.pieces);
     state.counters["length_m"] = figures.length / kUnitsPerMm / 1000;
 }
-BENCHMARK(BM_WeedLines)->Arg(20)->Arg(100)->Arg(259)->ArgNames({"side"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WeedLines)->Arg(20)->Arg(40)->Arg(100)->Arg(259)->ArgNames({"side"})->Unit(benchmark::kMillisecond);
 
 void BM_WeedLinesBoost(benchmark::State& state) {
     const CutJob job = sheet(static_cast<int>(state.range(0)));
