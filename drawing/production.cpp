@@ -30,16 +30,17 @@ void mirrorJob(CutJob& job) {
     // outside wrap as the plotter's own arithmetic does.
     const std::int32_t sum = wrapAdd(bounds.low.x, bounds.high.x);
     const auto mirrored = [sum](PlotPoint p) { return PlotPoint{wrapSub(sum, p.x), p.y}; };
-    for (std::size_t i = 0; i < job.steps.size(); ++i) {
+    // Pen-up moves after the last cut (parking) stay where they are.
+    std::size_t lastCut = 0;
+    for (std::size_t i = 0; i < job.steps.size(); ++i)
+        if (job.steps[i].kind == JobStep::Kind::Cut) lastCut = i;
+    for (std::size_t i = 0; i < lastCut; ++i) {
         JobStep& step = job.steps[i];
-        if (step.kind == JobStep::Kind::Cut) {
+        if (step.kind == JobStep::Kind::Move) step.to = mirrored(step.to);
+        if (step.kind == JobStep::Kind::Cut)
             for (PlotPoint& p : step.cut.points) p = mirrored(p);
-        } else if (step.kind == JobStep::Kind::Move && i + 1 < job.steps.size()) {
-            const JobStep& next = job.steps[i + 1];
-            if (next.kind == JobStep::Kind::Cut && !next.cut.points.empty() && next.cut.points.front() == step.to)
-                step.to = mirrored(step.to);
-        }
     }
+    for (PlotPoint& p : job.steps[lastCut].cut.points) p = mirrored(p);
 }
 
 void passesJob(CutJob& job, std::int32_t passes) {

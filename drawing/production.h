@@ -23,9 +23,8 @@ bool cutBounds(const CutJob& job, CutBounds& bounds);
 
 // Left to right about the vertical line through the middle of the cuts'
 // bounds, which stay where they were. Every cut keeps its points in order,
-// so a closed cut runs the other way round. A pen-up move that leads
-// straight to a cut's start goes with it; other pen-up moves (parking,
-// going home) stay where they are.
+// so a closed cut runs the other way round. Pen-up moves go with the
+// drawing, save those after the last cut (parking), which stay.
 void mirrorJob(CutJob& job);
 
 // The weed box and the weed lines, made together: a closed rectangle

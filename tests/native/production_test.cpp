@@ -56,9 +56,11 @@ TEST(Mirror, EveryCutPointGoesToMinPlusMaxLessXInOrder) {
     }
 }
 
-TEST(Mirror, MovesToACutGoWithItParkingStays) {
-    // Bounds 0..400: the move to the cut's start follows it, home stays home.
-    EXPECT_EQ(edited("IN;PU0,0;PD400,0,400,600;PU0,0;", mirrorDrawing), "IN;PU400,0;PD0,0,0,600;PU0,0;");
+TEST(Mirror, MovesGoWithTheDrawingParkingStays) {
+    // Bounds 0..400: the moves before the last cut follow it, even past a
+    // kept instruction; the knife parks at home as before.
+    EXPECT_EQ(edited("IN;PU0,0;PD400,0,400,600;PU100,0;PM0;PD300,0;PU0,0;", mirrorDrawing),
+              "IN;PU400,0;PD0,0,0,600;PU300,0;PM0;PD100,0;PU0,0;");
 }
 
 TEST(Mirror, AClosedCutRunsTheOtherWayRound) {

@@ -190,7 +190,7 @@ TEST_P(Weed, LinesKeepClearAndSplitTheWaste) {
     };
     std::size_t crossings = 0, wasteCells = 0, astray = 0;
     std::string firstAstray;
-    const auto near = [&](test::Dot at) {
+    const auto crossing = [&](test::Dot at) {
         if (design.distance(at) <= 20 + 40 + kCell + 1) return;
         if (astray++ == 0) firstAstray = std::to_string(at.x) + "," + std::to_string(at.y);
     };
@@ -203,14 +203,14 @@ TEST_P(Weed, LinesKeepClearAndSplitTheWaste) {
                 const double at = lineBetween(p.x, p.x + kCell, minX);
                 if (at == at) {
                     ++crossings;
-                    near({at, p.y});
+                    crossing({at, p.y});
                 }
             }
             if (j + 1 < ny && isWaste(i, j + 1)) {
                 const double at = lineBetween(p.y, p.y + kCell, minY);
                 if (at == at) {
                     ++crossings;
-                    near({p.x, at});
+                    crossing({p.x, at});
                 }
             }
         }
@@ -309,10 +309,10 @@ TEST(Weed, TheBoxComesAfterTheLastCutBeforeParking) {
 }
 
 TEST(Weed, OutOfReachOrTooManyLinesChangeNothing) {
-    CutJob far = test::walkText("PU0,0;PD2147480000,0;");
-    const std::string farText = jobText(far);
-    EXPECT_EQ(weedJob(far, {40000, 0}).outcome, WeedOutcome::OutOfReach);
-    EXPECT_EQ(jobText(far), farText);
+    CutJob distant = test::walkText("PU0,0;PD2147480000,0;");
+    const std::string distantText = jobText(distant);
+    EXPECT_EQ(weedJob(distant, {40000, 0}).outcome, WeedOutcome::OutOfReach);
+    EXPECT_EQ(jobText(distant), distantText);
     // 4,100,000 units at 40 apart: 102,500 lines.
     CutJob wide = test::walkText("PU0,0;PD4100000,0;");
     const std::string wideText = jobText(wide);
