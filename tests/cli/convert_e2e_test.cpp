@@ -169,10 +169,10 @@ TEST(Convert, CutsBeyondThePlottersRangeAreClippedAtItsEdge) {
 
     // A circle wholly beyond is not moved onto the edge: nothing is left.
     writeBytes(dir / "far.plt", "IN;PU2147483000,0;CI10000;");
-    const CliRun far = runCli({"convert", (dir / "far.plt").string(), "-o", (dir / "far-cut.plt").string()});
-    EXPECT_EQ(far.status, 1);
-    EXPECT_NE(far.err.find("range: "), std::string::npos) << far.err;
-    EXPECT_NE(far.err.find("Invalid File"), std::string::npos) << far.err;
+    const CliRun beyond = runCli({"convert", (dir / "far.plt").string(), "-o", (dir / "far-cut.plt").string()});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("range: "), std::string::npos) << beyond.err;
+    EXPECT_NE(beyond.err.find("Invalid File"), std::string::npos) << beyond.err;
     EXPECT_FALSE(fs::exists(dir / "far-cut.plt"));
 }
 

@@ -690,10 +690,10 @@ TEST(Range, ACircleAcrossTheEdgeKeepsTheHalfWithin) {
     // Circles wholly beyond: nothing of them is cut, nothing is moved onto
     // the edge.
     for (const char* input : {"IN;PU0,0;CI4294967296;", "IN;PU2147483000,0;CI10000;"}) {
-        const ConvertResult far = convert(input);
-        EXPECT_EQ(far.text, "IN;\n") << input;
-        EXPECT_EQ(far.cuts, 0u);
-        EXPECT_TRUE(mentions(far, "range: "));
+        const ConvertResult beyond = convert(input);
+        EXPECT_EQ(beyond.text, "IN;\n") << input;
+        EXPECT_EQ(beyond.cuts, 0u);
+        EXPECT_TRUE(mentions(beyond, "range: "));
     }
 }
 
