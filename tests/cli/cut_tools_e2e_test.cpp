@@ -35,6 +35,25 @@ TEST(CuttingTools, OrderCutsTheHoleFirstAndReportsTheTravel) {
               "PU0,0;PD400,0,400,600,0,600,0,0;PU0,0;");
 }
 
+// Two squares crossing each other, listed before a hole that lies inside
+// both: the hole goes first, then the squares. Before: 707.1 to the first
+// square, 707.1 to the second, 608.3 to the hole; after: 608.3 to the hole,
+// 608.3 to either square (their starts are as far), 707.1 to the other.
+TEST(CuttingTools, OrderCutsAHoleBeforeBothOutlinesItLiesIn) {
+    ScratchDir dir;
+    writeBytes(dir / "in.plt",
+               "IN;PU500,-500;PD500,500,1500,500,1500,-500,500,-500;PU0,0;PD1000,0,1000,1000,0,1000,0,0;"
+               "PU600,100;PD600,200,700,200,700,100,600,100;");
+    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "--order", "-o", (dir / "out.plt").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "pen-up travel: 50.6 mm before, 48.1 mm after --order\n");
+    const std::string out = readBytes(dir / "out.plt");
+    const std::string hole = "IN;PU600,100;PD600,200,700,200,700,100,600,100;";
+    ASSERT_EQ(out.substr(0, hole.size()), hole) << out;
+    EXPECT_NE(out.find("PU500,-500;PD500,500,1500,500,1500,-500,500,-500;", hole.size()), std::string::npos) << out;
+    EXPECT_NE(out.find("PU0,0;PD1000,0,1000,1000,0,1000,0,0;", hole.size()), std::string::npos) << out;
+}
+
 TEST(CuttingTools, AnEmptyDrawingIsSavedAsItIsWithANote) {
     ScratchDir dir;
     writeBytes(dir / "in.plt", "IN;SP1;PU100,100;");
