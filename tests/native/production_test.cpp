@@ -63,19 +63,6 @@ TEST(Mirror, MovesGoWithTheDrawingParkingStays) {
               "IN;PU400,0;PD0,0,0,600;PU300,0;PM0;PD100,0;PU0,0;");
 }
 
-TEST(Mirror, AClosedCutRunsTheOtherWayRound) {
-    // The shoelace sum of the square changes sign: anticlockwise to clockwise.
-    const auto area = [](const std::vector<PlotPoint>& p) {
-        double sum = 0;
-        for (std::size_t k = 1; k < p.size(); ++k) sum += double(p[k - 1].x) * p[k].y - double(p[k].x) * p[k - 1].y;
-        return sum / 2;
-    };
-    const std::string square = "PU0,0;PD800,0,800,800,0,800,0,0;";
-    const test::KnifeTravel after = test::runKnife(edited(square, mirrorDrawing));
-    EXPECT_DOUBLE_EQ(area(test::runKnife(square).runs[0].points), 640000.0);
-    EXPECT_DOUBLE_EQ(area(after.runs[0].points), -640000.0);
-}
-
 // ---- passes and perforation ---------------------------------------------------
 
 struct TravelCase {
@@ -215,14 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
         PenCase{2, "IN;SP2;PU0,100;PD0,1100;PU;VS5;SP2;PU400,2100;PD400,2300;PU0,0;SP0;", 1200},
         PenCase{3, "IN;VS5;SP3;PU2000,0;PD2000,300;PU0,0;SP0;", 300}),
     [](const auto& p) { return "Pen" + std::to_string(p.param.pen); });
-
-TEST(OnePen, ThePensAddUpToTheWhole) {
-    const double whole = test::runKnife(kThreePens).down;
-    double sum = 0;
-    for (std::int32_t pen : {1, 2, 3}) sum += test::runKnife(edited(kThreePens, [&](PlotDrawing& d) { penDrawing(d, pen); })).down;
-    EXPECT_NEAR(sum, whole, 1e-9);
-    EXPECT_NEAR(whole, 3000, 1e-9);
-}
 
 TEST(OnePen, AFileThatChoosesNoPenIsPenOne) {
     test::ReadResult r;
