@@ -61,6 +61,8 @@ public:
     bool inRun() const { return open_ || joinPending_; }
     // The instruction that began the run the knife is in.
     std::size_t runStart() const { return runStart_; }
+    // The cutting speed in force, cm/s.
+    double speed() const { return speed_.speed(); }
 
 private:
     void startCut(double& seconds);

@@ -67,65 +67,63 @@ void Pacer::advance(double now) {
     }
     const double written = static_cast<double>(written_);
     const double buffer = static_cast<double>(buffer_);
-    while (clock_ < now) {
-        const double left = now - clock_;
+    for (;;) {
         const double arriving = arrived_ < written - kSame ? rate_ : 0;
         if (current_ >= pieces_.size()) {
-            arrived_ = std::min(written, arrived_ + arriving * left);
-            clock_ = now;
-            break;
+            if (clock_ < now) arrived_ = std::min(written, arrived_ + arriving * (now - clock_));
+            clock_ = std::max(clock_, now);
+            return;
         }
         const Piece& piece = pieces_[current_];
         const double start = static_cast<double>(piece.start);
         const double end = static_cast<double>(piece.end);
-        double step = left;
+        // A piece starts once it has arrived whole, or fills the buffer.
+        const double needed = std::min(end, taken_ + buffer);
+        if (!running_ && arrived_ >= needed - kSame) {
+            running_ = true;
+            continue;
+        }
+        // The knife takes the piece's bytes evenly over its time, never
+        // more than have arrived; a piece of no time at once.
+        const double speed = piece.seconds > 0 ? (end - start) / piece.seconds : kNever;
+        if (running_ && speed == kNever && taken_ < std::min(end, arrived_) - kSame) taken_ = std::min(end, arrived_);
+        if (running_ && taken_ >= end - kSame) {
+            taken_ = end;
+            ++current_;
+            running_ = false;
+            continue;
+        }
+        if (clock_ >= now) return;
+
+        double step = now - clock_;
         if (!running_) {
-            // It starts once it has arrived whole, or fills the buffer.
-            const double needed = std::min(end, taken_ + buffer);
-            if (arrived_ >= needed - kSame) {
-                running_ = true;
-                continue;
-            }
             if (arriving == 0) {
                 clock_ = now;
-                break;
+                return;
             }
             step = std::min(step, (std::min(needed, written) - arrived_) / arriving);
             arrived_ = std::min(written, arrived_ + arriving * step);
             clock_ += step;
             continue;
         }
-        // The knife takes the piece's bytes evenly over its time, never more
-        // than have arrived; a piece of no time at once.
-        const double speed = piece.seconds > 0 ? (end - start) / piece.seconds : kNever;
         if (taken_ < arrived_ - kSame) {
-            if (speed == kNever) {
-                taken_ = std::min(end, arrived_);
-            } else {
-                step = std::min(step, (end - taken_) / speed);
-                if (speed > arriving) step = std::min(step, (arrived_ - taken_) / (speed - arriving));
-                if (arriving > 0) step = std::min(step, (written - arrived_) / arriving);
-                arrived_ = std::min(written, arrived_ + arriving * step);
-                taken_ = std::min({end, arrived_, taken_ + speed * step});
-                clock_ += step;
-            }
+            step = std::min(step, (end - taken_) / speed);
+            if (speed > arriving) step = std::min(step, (arrived_ - taken_) / (speed - arriving));
+            if (arriving > 0) step = std::min(step, (written - arrived_) / arriving);
+            arrived_ = std::min(written, arrived_ + arriving * step);
+            taken_ = std::min({end, arrived_, taken_ + speed * step});
         } else {
             // All that has arrived is taken: the knife waits for the line.
             if (arriving == 0) {
                 clock_ = now;
-                break;
+                return;
             }
             const double pace = std::min(speed, arriving);
             step = std::min({step, (end - taken_) / pace, (written - arrived_) / arriving});
             arrived_ = std::min(written, arrived_ + arriving * step);
             taken_ = std::min({end, arrived_, taken_ + pace * step});
-            clock_ += step;
         }
-        if (taken_ >= end - kSame) {
-            taken_ = end;
-            ++current_;
-            running_ = false;
-        }
+        clock_ += step;
     }
 }
 

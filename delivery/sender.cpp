@@ -87,6 +87,7 @@ private:
     bool stalled();
     void report(bool force);
     void addPieces(std::uint64_t upTo);
+    void timePrefix();
     SendResult result(Step step, std::size_t received);
 
     const Job& job_;
@@ -118,6 +119,9 @@ private:
     KnifeWalk walk_;
     std::uint64_t piecesAdded_ = 0;
     bool extraPieceAdded_ = false;
+    // The prefix's instructions: their bytes and the most time they take.
+    std::vector<std::pair<std::size_t, double>> prefixPieces_;
+    std::size_t prefixPiecesAdded_ = 0;
 
     double started_ = 0;
     double lastMove_ = 0;  // when a byte last left the port
@@ -197,11 +201,10 @@ void Transfer::addPieces(std::uint64_t upTo) {
         std::uint64_t bytes = 0;
         double seconds = 0;
         if (piecesAdded_ < prefix_.size()) {
-            // The prefix moves the knife from wherever it is; from the
-            // origin is the guess.
-            bytes = prefix_.size();
-            seconds = distance(PlotPoint{}, walk_.position()) / kUnitsPerMm / 10.0 /
-                          (2.0 * options_.speed) + TimeModel::kDropSeconds;
+            if (prefixPieces_.empty()) timePrefix();
+            const std::size_t piece = prefixPiecesAdded_++;
+            bytes = prefixPieces_[piece].first;
+            seconds = prefixPieces_[piece].second;
         } else if (walk_.next() < job_.instructionCount()) {
             const std::size_t i = walk_.next();
             bytes = job_.end(i) - std::max(job_.start(i), jobStart_);
@@ -211,6 +214,42 @@ void Transfer::addPieces(std::uint64_t upTo) {
         }
         pacer_.add(bytes, seconds);
         piecesAdded_ += bytes;
+    }
+}
+
+void Transfer::timePrefix() {
+    // The knife may be anywhere the job reaches: IN takes it home from as
+    // far as the farthest corner, and PA on to where the job goes on (from
+    // that corner, without an IN), at the slower of the speeds before and
+    // after the prefix's VS.
+    const PlotDrawing& drawing = job_.drawing();
+    double farthest = 0;
+    if (drawing.hasExtent()) {
+        for (const PlotPoint corner : {PlotPoint{drawing.minX, drawing.minY}, PlotPoint{drawing.minX, drawing.maxY},
+                                       PlotPoint{drawing.maxX, drawing.minY}, PlotPoint{drawing.maxX, drawing.maxY}})
+            farthest = std::max(farthest, distance(PlotPoint{}, corner));
+    }
+    const double speed = std::min(options_.speed, walk_.speed());
+    auto moveSeconds = [speed](double units) { return units / kUnitsPerMm / 10.0 / (2.0 * speed); };
+    bool home = false;
+    std::size_t start = 0;
+    while (start < prefix_.size()) {
+        const std::size_t end = prefix_.find(';', start) + 1;
+        const std::string_view text = std::string_view(prefix_).substr(start, end - start);
+        auto is = [&text](const char* name) {
+            return text.size() > 2 && (text[0] & ~0x20) == name[0] && (text[1] & ~0x20) == name[1];
+        };
+        double seconds = 0;
+        if (is("IN")) {
+            home = true;
+            seconds = moveSeconds(farthest);
+        } else if (is("PA")) {
+            seconds = moveSeconds(distance(PlotPoint{}, walk_.position()) + (home ? 0 : farthest));
+        } else if (is("PD")) {
+            seconds = TimeModel::kDropSeconds + TimeModel::kLiftSeconds;
+        }
+        prefixPieces_.push_back({end - start, seconds});
+        start = end;
     }
 }
 
