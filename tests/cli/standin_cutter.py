@@ -28,9 +28,9 @@ good (XOFF held, no more answers to ESC . B, nothing read).
 Writes into FOLDER: `ready` once the port is there (its path, or the socket's
 port number), `progress` (bytes received so far) while it runs, and at the
 end `received.bin` (every byte but the ESC . B questions) and `report.txt`
-(one "name value" a line). It ends once the file FOLDER/finish exists and
-nothing has come for a while (or the socket is closed), or after --limit
-seconds.
+(one "name value" a line). It ends once the file FOLDER/finish exists, nothing has
+come for a while and the buffer is empty (or the socket is closed), or after
+--limit seconds.
 """
 import argparse
 import math
@@ -153,6 +153,9 @@ class Cutter:
         self.running = None       # none: [bytes left, seconds left, rate]
         self.max_used = 0.0
 
+    def working(self):
+        return self.used > 1e-6 or self.running is not None or bool(self.queue)
+
     def free(self):
         return max(0, int(self.buffer - self.used + 1e-9))
 
@@ -191,6 +194,10 @@ class Cutter:
         self.used += 1
         self.max_used = max(self.max_used, self.used)
         if self.args.mode == "none":
+            if not self.pending and byte in b" \t\r\n\v\f":
+                # Blanks between instructions are passed over at once.
+                self.used -= 1
+                return
             self.pending.append(byte)
             if byte == ord(";"):
                 text = self.pending[:-1].decode("latin-1")
@@ -343,7 +350,9 @@ def serve_pty(args, cutter):
             write_atomically(os.path.join(args.folder, "progress"), "%d\n" % len(cutter.received))
             last_progress = now
         if os.path.exists(os.path.join(args.folder, "finish")):
-            if readable and not cutter.holding:
+            # Done once nothing more comes and the knife has done its work
+            # (or has stopped taking data for good).
+            if (readable or cutter.working()) and not cutter.holding:
                 quiet_since = None
             elif quiet_since is None:
                 quiet_since = now
