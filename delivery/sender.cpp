@@ -41,6 +41,10 @@ namespace {
 
 // The longest the sender waits on the port at once, so that it sees a stop.
 constexpr int kWaitMs = 100;
+// The wait for an answer to ESC . B, shorter: where a read runs out its time
+// even after the first byte has come (Wine's serial reads), it is all the
+// delay an answer gets.
+constexpr int kAnswerWaitMs = 5;
 constexpr std::size_t kLargestWrite = 16 * 1024;
 constexpr double kProgressEvery = 0.1;
 constexpr std::string_view kLift = "PU;";
@@ -315,7 +319,7 @@ Transfer::Step Transfer::awaitAnswer(bool interruptible, std::uint64_t& free) {
     for (;;) {
         if (stopped(interruptible)) return Step::Stopped;
         report(false);
-        const std::int64_t got = port_.read(bytes, sizeof bytes, kWaitMs);
+        const std::int64_t got = port_.read(bytes, sizeof bytes, kAnswerWaitMs);
         if (got < 0) return Step::Failed;
         for (std::int64_t i = 0; i < got; ++i) {
             if (const auto value = answer.take(bytes[i])) {

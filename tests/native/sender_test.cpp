@@ -262,7 +262,9 @@ TEST_P(Delivery, EveryByteOnceNoneLost) {
     EXPECT_EQ(result.outcome, SendResult::Outcome::Done);
     EXPECT_EQ(line.received, job.bytes());
     EXPECT_EQ(line.lost, 0u);
-    if (GetParam().flow == Flow::EscB) EXPECT_LE(line.largestBlock, GetParam().buffer);
+    if (GetParam().flow == Flow::EscB) {
+        EXPECT_LE(line.largestBlock, GetParam().buffer);
+    }
 }
 
 TEST_P(Delivery, AStopDropsWhatIsQueuedFinishesTheInstructionAndLifts) {
@@ -275,7 +277,9 @@ TEST_P(Delivery, AStopDropsWhatIsQueuedFinishesTheInstructionAndLifts) {
         FakeLine line(s);
         const SendResult result = sendThrough(line, job, optionsFor(s));
         ASSERT_EQ(result.outcome, SendResult::Outcome::Stopped);
-        if (GetParam().flow == Flow::XonXoff) EXPECT_GT(line.discarded, 0u);
+        if (GetParam().flow == Flow::XonXoff) {
+            EXPECT_GT(line.discarded, 0u);
+        }
         EXPECT_EQ(line.lost, 0u);
         // Whole instructions of the job, then the lift.
         const std::string& got = line.received;
