@@ -1,17 +1,21 @@
 // The cutting tools on a generated job of 100,000 cuts (letters with
 // counters on a large sheet, in scrambled order) and on the shared corpus:
 // time, pen-up travel before and after --order, and the drag knife's tip
-// deviation with and without --blade-offset.
+// deviation with and without --blade-offset, on the corpus and on the shapes
+// the tests cut.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
+#include "hpgl/dialect/converter.h"
 #include "hpgl/reader.h"
 #include "tests/native/drag_knife.h"
 
@@ -89,8 +93,58 @@ std::filesystem::path corpus() {
     return {};
 }
 
+// The tip's worst deviations over eight start headings of the blade, the
+// first cuts that the drawing has not (a precut) left unmeasured; and the
+// least clearance of a precut's tip from the drawing's box.
+struct KnifeFigures {
+    double farthest = 0.0;
+    double missedCorner = 0.0;
+    double laterFarthest = 0.0;  // from the second cut on
+    double laterMissedCorner = 0.0;
+    double clearance = std::numeric_limits<double>::infinity();
+};
+
+KnifeFigures knifeFigures(const CutJob& axis, const CutJob& drawing, double r, double step) {
+    KnifeFigures figures;
+    const std::size_t cuts = axis.cutCount(), wanted = drawing.cutCount();
+    for (int k = 0; k < 8; ++k) {
+        test::KnifeStart start;
+        start.heading = k * 3.14159265358979323846 / 4.0;
+        start.leadingCuts = cuts > wanted ? cuts - wanted : 0;
+        start.step = step;
+        const test::TipDeviation tip = test::simulateTip(axis, drawing, r, start);
+        figures.farthest = std::max(figures.farthest, tip.farthest);
+        figures.missedCorner = std::max(figures.missedCorner, tip.missedCorner);
+        figures.laterFarthest = std::max(figures.laterFarthest, tip.laterFarthest);
+        figures.laterMissedCorner = std::max(figures.laterMissedCorner, tip.laterMissedCorner);
+        figures.clearance = std::min(figures.clearance, tip.leadingClearance);
+    }
+    return figures;
+}
+
+// The drawing's job without and with --blade-offset, through the saved text.
+void printKnifeFigures(const char* name, const CutJob& original, double r, double step) {
+    const KnifeFigures without = knifeFigures(original, original, r, step);
+    CutJob axis = original;
+    bladeOffsetJob(axis, r, true);
+    PlotDrawing built;
+    buildDrawing(axis, built);
+    const KnifeFigures with = knifeFigures(walkCuts(built), original, r, step);
+    std::printf("%-40s cuts %6zu  tip off drawing %6.3f -> %6.3f mm, corner missed %6.3f -> %6.3f mm",
+                name, original.cutCount(), without.farthest / kUnitsPerMm, with.farthest / kUnitsPerMm,
+                without.missedCorner / kUnitsPerMm, with.missedCorner / kUnitsPerMm);
+    if (original.cutCount() > 1)
+        std::printf("; from the second cut on %.3f -> %.3f, %.3f -> %.3f mm", without.laterFarthest / kUnitsPerMm,
+                    with.laterFarthest / kUnitsPerMm, without.laterMissedCorner / kUnitsPerMm,
+                    with.laterMissedCorner / kUnitsPerMm);
+    if (with.clearance < std::numeric_limits<double>::infinity())
+        std::printf(", precut %.2f mm clear", with.clearance / kUnitsPerMm);
+    std::printf("\n");
+}
+
 // Once, per corpus file: pen-up travel, and the tip's worst distance from
-// the drawing and from a corner with a 0.5 mm knife.
+// the drawing and from a corner with a 0.5 mm knife, whatever way the blade
+// points at the start.
 void BM_CorpusFigures(benchmark::State& state) {
     const auto dir = corpus();
     if (dir.empty()) {
@@ -107,21 +161,37 @@ void BM_CorpusFigures(benchmark::State& state) {
             const CutJob original = walkCuts(drawing);
             CutJob ordered = original;
             const OrderTravel travel = orderCuts(ordered);
-            const double r = 0.5 * kUnitsPerMm;
-            const test::TipDeviation without = test::simulateTip(original, original, r, 1.0);
-            CutJob axis = original;
-            bladeOffsetJob(axis, r);
-            PlotDrawing built;
-            buildDrawing(axis, built);
-            const test::TipDeviation with = test::simulateTip(walkCuts(built), original, r, 1.0);
-            std::printf("%-40s cuts %6zu  pen-up %9.1f -> %9.1f mm  tip off drawing %6.3f -> %6.3f mm, "
-                        "corner missed %6.3f -> %6.3f mm\n",
-                        entry.path().filename().string().c_str(), original.cutCount(), travel.before / kUnitsPerMm,
-                        travel.after / kUnitsPerMm, without.farthest / kUnitsPerMm, with.farthest / kUnitsPerMm,
-                        without.missedCorner / kUnitsPerMm, with.missedCorner / kUnitsPerMm);
+            std::printf("%-40s pen-up %9.1f -> %9.1f mm\n", entry.path().filename().string().c_str(),
+                        travel.before / kUnitsPerMm, travel.after / kUnitsPerMm);
+            printKnifeFigures(entry.path().filename().string().c_str(), original, 0.5 * kUnitsPerMm, 1.0);
         }
     }
 }
 BENCHMARK(BM_CorpusFigures)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same knife on the shapes the tests cut and on the repository's own
+// corpus of dialect files, converted to cutter HP-GL first.
+void BM_KnifeShapes(benchmark::State& state) {
+    sortMnemonicTable();
+    for (auto _ : state) {
+        for (const test::KnifeShape& shape : test::knifeShapes()) {
+            PlotDrawing drawing;
+            MemoryInput in(shape.hpgl);
+            readDrawing(in, drawing);
+            printKnifeFigures(shape.name, walkCuts(drawing), 0.5 * kUnitsPerMm, 0.25);
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(KERF_TEST_CORPUS)) {
+            if (entry.path().extension() == ".md") continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            const dialect::ConvertResult converted = dialect::convertPlot(bytes, {});
+            PlotDrawing drawing;
+            MemoryInput in(converted.text);
+            readDrawing(in, drawing);
+            printKnifeFigures(entry.path().filename().string().c_str(), walkCuts(drawing), 0.5 * kUnitsPerMm, 0.25);
+        }
+    }
+}
+BENCHMARK(BM_KnifeShapes)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/convert.h"
+#include "cli/production.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -46,7 +47,9 @@ void reportOrder(const OrderTravel& travel) {
 }
 
 // False, after saying why, when the operation cannot be carried out.
-bool apply(const Operation& operation, PlotDrawing& drawing) {
+// `precut` is --blade-offset's, until --no-precut.
+bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
+    if (isProduction(operation.kind)) return applyProduction(operation, drawing);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset;
@@ -78,7 +81,12 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             overcutDrawing(drawing, operation.millimetres);
             break;
         case Operation::Kind::BladeOffset:
-            bladeOffsetDrawing(drawing, operation.millimetres);
+            bladeOffsetDrawing(drawing, operation.millimetres, precut);
+            break;
+        case Operation::Kind::NoPrecut:
+            precut = false;
+            break;
+        default:
             break;
     }
     return true;
@@ -111,8 +119,9 @@ int info(const Arguments& arguments) {
 int edit(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
+    bool precut = true;
     for (const Operation& operation : arguments.operations)
-        if (!apply(operation, drawing)) return kExitUsage;
+        if (!apply(operation, drawing, precut)) return kExitUsage;
 
     const auto write = [&drawing](OutputStream& out) { writeDrawing(out, drawing); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;

@@ -49,6 +49,23 @@ TEST(CuttingTools, AnEmptyDrawingIsSavedAsItIsWithANote) {
     }
 }
 
+// A line along X, then one up from a pen-up move. With a 0.5 mm knife (20
+// units) the precut goes above the drawing, 60 units out, 60 up and 200 to
+// the right, below being beyond 0; the blade then points along X, as it is
+// taken to without the precut, and both cuts start with the knife down 20
+// units along X from their start, the second swivelling a quarter round it.
+TEST(CuttingTools, BladeOffsetWithAndWithoutPrecut) {
+    ScratchDir dir;
+    writeBytes(dir / "in.plt", "PU0,0;PD800,0;PU0,400;PD0,800;");
+    const std::string cuts = "PU20,0;PD820,0;PU20,400;PD20,403,19,407,17,410,15,413,13,415,10,417,7,419,3,420,0,420,0,820;PU;";
+    const CliRun with = runCli({"edit", (dir / "in.plt").string(), "--blade-offset", "0.5"});
+    EXPECT_EQ(with.status, 0) << with.err;
+    EXPECT_EQ(with.out, "PU0,860;PD0,920,200,920;" + cuts);
+    const CliRun without = runCli({"edit", (dir / "in.plt").string(), "--no-precut", "--blade-offset", "0.5"});
+    EXPECT_EQ(without.status, 0) << without.err;
+    EXPECT_EQ(without.out, cuts);
+}
+
 class BadToolValue : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(BadToolValue, ExitsWithTwoNamingTheOptionAndTouchesNothing) {
@@ -70,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--overcut", "1e400"}, std::vector<std::string>{"--blade-offset", "nan"},
                       std::vector<std::string>{"--blade-offset", "99999999999999999999999"},
                       std::vector<std::string>{"--copies", "3x"}, std::vector<std::string>{"--copies", "0x2"},
-                      std::vector<std::string>{"--copies", "5000x5000"}));
+                      std::vector<std::string>{"--copies", "5000x5000"}, std::vector<std::string>{"--no-precut"}));
 
 // Copies too far apart for the plotter's coordinates: refused after reading.
 TEST(CuttingTools, CopiesBeyondThePlottersReachAreRefused) {
