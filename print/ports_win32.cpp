@@ -254,12 +254,18 @@ private:
     DWORD error_ = 0;
 };
 
-std::string openFailure(DWORD error) {
+// Why `name` did not open. A folder is refused as access denied, which
+// for a port means that another program has it.
+std::string openFailure(const std::string& name, DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
             return "not there (" + systemText(error) + ")";
         case ERROR_ACCESS_DENIED:
+            if (const DWORD attributes = GetFileAttributesA(name.c_str());
+                attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                return "a folder, not a serial port (" + systemText(error) + ")";
+            [[fallthrough]];
         case ERROR_SHARING_VIOLATION:
             return "busy: another program has it open (" + systemText(error) + ")";
         default:
@@ -274,7 +280,7 @@ std::unique_ptr<Port> openSerialPort(const std::string& name, const SerialSettin
     FileHandle handle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                   nullptr));
     if (!handle) {
-        error = openFailure(GetLastError());
+        error = openFailure(name, GetLastError());
         return nullptr;
     }
     DCB dcb{};

@@ -296,7 +296,7 @@ TEST_F(WineSend, AStallIsSaidWithinTheTimeout) {
     EXPECT_LT(took, 30.0);
 }
 
-TEST_F(WineSend, PortsThatCannotBeUsedSayWhy) {
+TEST_F(WineSend, PortsThatCannotBeUsedSayWhyAndSendNothing) {
     const std::string file = job("IN;PU0,0;PD10,10;");
     Run run = send({file, "--port", "COM249"});
     EXPECT_EQ(run.status, 1u);
@@ -313,8 +313,42 @@ TEST_F(WineSend, PortsThatCannotBeUsedSayWhy) {
     EXPECT_EQ(run.err.rfind("Can't Open Port: COM235: not a serial port", 0), 0u) << run.err;
     EXPECT_EQ(readBytes(dir_->path() / "plain"), "unchanged");
 
+    // A folder.
+    const std::string folderLink = prefix_ + "/dosdevices/com236";
+    ASSERT_TRUE(startUnix({"Z:\\bin\\ln", "-sfn", unixPath(dir_->path()), folderLink}));
+    ASSERT_TRUE(waitFor("Z:" + folderLink, 10s));
+    run = send({file, "--port", "COM236"});
+    startUnix({"Z:\\bin\\rm", "-f", folderLink});
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_EQ(run.err.rfind("Can't Open Port: COM236: a folder, not a serial port", 0), 0u) << run.err;
+
     run = send({file, "--port", "LPT1"});
     EXPECT_EQ(run.status, 2u) << run.err;
+}
+
+TEST_F(WineSend, ABusyPortSaysSoAndGetsNothing) {
+    // Windows' serial driver lets one program at a time open a port; Wine
+    // keeps no such count for a COM port that is a Unix device, and this
+    // test process is the other program.
+    const std::string file = job("IN;PU0,0;PD10,10;");
+    startCutter(237, {"--mode", "raw", "--buffer", "100000", "--drain", "100000"});
+    const HANDLE held = CreateFileA("\\\\.\\COM237", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    const HANDLE again = CreateFileA("\\\\.\\COM237", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     0, nullptr);
+    if (again != INVALID_HANDLE_VALUE) {
+        CloseHandle(again);
+        CloseHandle(held);
+        finishCutter();
+        GTEST_SKIP() << "this Wine lets a COM port be opened twice";
+    }
+    const Run run = send({file, "--port", "COM237"});
+    CloseHandle(held);
+    finishCutter();
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_EQ(run.err.rfind("Can't Open Port: COM237: busy: another program has it open (", 0), 0u) << run.err;
+    EXPECT_EQ(received_, "") << "nothing reached the busy port";
 }
 
 }  // namespace
