@@ -21,6 +21,10 @@ constexpr std::string_view kUsage =
     "  kerfline-cli tile FILE WIDTHxHEIGHT [--overlap MM] [-o FOLDER]\n"
     "  kerfline-cli render FILE [-o OUT.svg]\n"
     "  kerfline-cli convert FILE [-o OUT] [--tolerance MM]\n"
+    "  kerfline-cli send FILE --port PORT [--baud N] [--flow none|xonxoff|rtscts|esc-b]\n"
+    "                    [--buffer BYTES] [--speed CM_S] [--timeout SECONDS] [--from N]\n"
+    "                    [--quiet]\n"
+    "  kerfline-cli send FILE --tcp HOST:PORT [--timeout SECONDS] [--from N] [--quiet]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
@@ -37,6 +41,14 @@ constexpr std::string_view kUsage =
     "cutter HP-GL (IN, PU, PD, SP, VS, FS) in whole plotter units; arcs become\n"
     "chords within --tolerance millimetres (default 0.05, from 0.001 to 10).\n"
     "What became of each kind of instruction is listed on standard error.\n"
+    "send sends FILE (- for standard input) byte for byte to a cutter on a serial\n"
+    "port (COM3, /dev/ttyUSB0; --baud default 9600, 8N1) or a socket (port 9100),\n"
+    "with flow control: xonxoff (default), rtscts, esc-b (asks the cutter for its\n"
+    "free buffer before each block of at most --buffer bytes, default 256) or\n"
+    "none (paced by the job's time at --speed CM_S where it sets no VS, never more\n"
+    "than --buffer bytes ahead). Ctrl-C ends the instruction being sent, lifts the\n"
+    "knife and names the instruction to go on from with --from. A cutter that takes\n"
+    "nothing for --timeout seconds (default 60) ends the job.\n"
     "\n"
     "Operations (any number, repeats allowed):\n";
 
@@ -45,7 +57,8 @@ constexpr std::string_view kUsageTail =
     "Numbers of --frame, --scale and --move are whole and may be negative: an\n"
     "optional '-' and digits. Other distances are millimetres and may have\n"
     "decimals (0.25), and so may --speed.\n"
-    "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 invalid file, cannot save, cannot send or stopped,\n"
+    "2 bad arguments.\n";
 
 // The largest values taken: beyond them a value is a mistake, and copies
 // or lengths that large would only exhaust memory.
@@ -116,6 +129,9 @@ bool takesOption(Arguments::Action action, std::string_view word) {
             return output;
         case Arguments::Action::Convert:
             return output || word == "--tolerance";
+        case Arguments::Action::Send:
+            return word == "--port" || word == "--tcp" || word == "--baud" || word == "--flow" ||
+                   word == "--buffer" || word == "--timeout" || word == "--from" || word == "--speed";
         default:
             return false;
     }
@@ -234,6 +250,47 @@ std::string makeUsage() {
 
 bool isHelp(std::string_view word) { return word == "-h" || word == "--help"; }
 
+// The longest wait a stall may take, and the largest buffer: a day, a
+// megabyte.
+constexpr double kLongestTimeout = 86400.0;
+constexpr std::int32_t kSmallestBuffer = 16;
+constexpr std::int32_t kLargestBuffer = 1024 * 1024;
+
+bool parseFlow(std::string_view word, delivery::Flow& flow) {
+    if (word == "xonxoff") flow = delivery::Flow::XonXoff;
+    else if (word == "rtscts") flow = delivery::Flow::RtsCts;
+    else if (word == "esc-b") flow = delivery::Flow::EscB;
+    else if (word == "none") flow = delivery::Flow::None;
+    else return false;
+    return true;
+}
+
+// HOST:PORT, the host possibly in brackets ([::1]:9100).
+bool parseHostAndPort(std::string_view text, std::string& host, std::string& service) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) return false;
+    std::string_view name = text.substr(0, colon);
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+    std::int32_t number = 0;
+    const std::string_view digits = text.substr(colon + 1);
+    if (name.empty() || digits.find('-') != std::string_view::npos || !parseWholeNumber(digits, number) ||
+        number < 1 || number > 65535)
+        return false;
+    host = name;
+    service = std::to_string(number);
+    return true;
+}
+
+// The checks of send that need every option: what is wrong, or "".
+std::string checkSend(const Arguments& parsed, bool haveSerialOption, bool haveSpeed) {
+    if (parsed.port.empty() && parsed.host.empty()) return "send needs --port PORT or --tcp HOST:PORT";
+    if (!parsed.port.empty() && !parsed.host.empty()) return "send takes --port or --tcp, not both";
+    if (!parsed.host.empty() && haveSerialOption)
+        return "--baud, --flow and --buffer are for a serial port, not --tcp";
+    if (haveSpeed && parsed.serial.flow != delivery::Flow::None) return "--speed counts only with --flow none";
+    return {};
+}
+
 // Words that start with '-' are options until "--"; a lone "-" is not a
 // file name here either, since standard input is not read.
 bool looksLikeOption(std::string_view word) { return !word.empty() && word[0] == '-'; }
@@ -318,6 +375,18 @@ bool parseTolerance(std::string_view text, double& value) {
     return true;
 }
 
+std::string windowsPortPath(std::string_view name) {
+    if (name.rfind("\\\\.\\", 0) == 0 && name.size() > 4) return std::string(name);
+    if (name.size() < 4 || name.size() > 6) return {};
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (upper(name[0]) != 'C' || upper(name[1]) != 'O' || upper(name[2]) != 'M' || name[3] == '0') return {};
+    std::int32_t number = 0;
+    if (name.substr(3).find('-') != std::string_view::npos || !parseWholeNumber(name.substr(3), number) ||
+        number < 1 || number > 256)
+        return {};
+    return "\\\\.\\COM" + std::to_string(number);
+}
+
 std::string_view usageText() {
     static const std::string usage = makeUsage();
     return usage;
@@ -340,6 +409,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Render;
     } else if (command == "convert") {
         parsed.action = Arguments::Action::Convert;
+    } else if (command == "send") {
+        parsed.action = Arguments::Action::Send;
     } else {
         return failure("unknown command " + quoted(command));
     }
@@ -349,13 +420,16 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
     bool haveOutput = false;
     bool haveSize = false;
     bool haveSpeed = false;
+    bool haveSerialOption = false;
     bool optionsEnded = false;
+    const bool sending = parsed.action == Arguments::Action::Send;
     // Tile: the sizes as given, compared before they become plotter units.
     std::string_view panelSize, overlapText = "0";
     double panelWidthMm = 0, panelHeightMm = 0, overlapMm = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string_view word = args[i];
-        if (optionsEnded || !looksLikeOption(word)) {
+        // send reads standard input for "-".
+        if (optionsEnded || !looksLikeOption(word) || (sending && word == "-")) {
             if (haveFile && parsed.action == Arguments::Action::Tile && !haveSize) {
                 std::string error = readPanelSize(word, panelWidthMm, panelHeightMm);
                 if (!error.empty()) return failure(std::move(error));
@@ -376,6 +450,10 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         if (isHelp(word)) return help();
         if (parsed.action == Arguments::Action::Info && word == "--json") {
             parsed.json = true;
+            continue;
+        }
+        if (sending && word == "--quiet") {
+            parsed.quiet = true;
             continue;
         }
         if (!editing && !takesOption(parsed.action, word))
@@ -419,6 +497,42 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 return failure("--overlap needs a distance in millimetres (like 10 or 2.5), not " +
                                quoted(value));
             overlapText = value;
+        } else if (word == "--port") {
+            if (value.empty() || looksLikeOption(value))
+                return failure("--port needs the name of a serial port, not " + quoted(value));
+#ifdef _WIN32
+            if (windowsPortPath(value).empty())
+                return failure("--port needs COM1 to COM256, not " + quoted(value));
+#endif
+            parsed.port = value;
+        } else if (word == "--tcp") {
+            if (!parseHostAndPort(value, parsed.host, parsed.service))
+                return failure("--tcp needs HOST:PORT with a port from 1 to 65535, not " + quoted(value));
+        } else if (word == "--baud") {
+            std::int32_t baud = 0;
+            if (!parseWholeNumber(value, baud) || baud <= 0 ||
+                !delivery::isStandardBaud(static_cast<std::uint32_t>(baud)))
+                return failure("--baud needs a standard rate (110, 300, 600, 1200, 1800, 2400, 4800, "
+                               "9600, 19200, 38400, 57600 or 115200), not " + quoted(value));
+            parsed.serial.baud = static_cast<std::uint32_t>(baud);
+            haveSerialOption = true;
+        } else if (word == "--flow") {
+            if (!parseFlow(value, parsed.serial.flow))
+                return failure("--flow needs none, xonxoff, rtscts or esc-b, not " + quoted(value));
+            haveSerialOption = true;
+        } else if (word == "--buffer") {
+            std::int32_t bytes = 0;
+            if (!parseWholeNumber(value, bytes) || bytes < kSmallestBuffer || bytes > kLargestBuffer)
+                return failure("--buffer needs bytes from " + std::to_string(kSmallestBuffer) + " to " +
+                               std::to_string(kLargestBuffer) + ", not " + quoted(value));
+            parsed.buffer = static_cast<std::uint32_t>(bytes);
+            haveSerialOption = true;
+        } else if (word == "--timeout") {
+            if (!parseMillimetres(value, kLongestTimeout, false, parsed.timeout))
+                return failure("--timeout needs seconds, more than 0 and at most 86400, not " + quoted(value));
+        } else if (word == "--from") {
+            if (!parseWholeNumber(value, parsed.from) || parsed.from < 1)
+                return failure("--from needs an instruction number from 1, not " + quoted(value));
         } else if (word == "--speed") {
             if (!parseMillimetres(value, kLargestSpeed, false, parsed.speed))
                 return failure("--speed needs centimetres a second, more than 0 and at most " +
@@ -439,7 +553,12 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         // stays a unit smaller, so that each panel moves on.
         parsed.overlap = std::min(toUnits(overlapMm), std::min(parsed.panelWidth, parsed.panelHeight) - 1);
     }
-    if (haveSpeed && !parsed.json) return failure("--speed counts only with --json");
+    if (sending) {
+        std::string problem = checkSend(parsed, haveSerialOption, haveSpeed);
+        if (!problem.empty()) return failure(std::move(problem));
+    } else if (haveSpeed && !parsed.json) {
+        return failure("--speed counts only with --json");
+    }
     const auto noPrecut = std::find_if(parsed.operations.begin(), parsed.operations.end(),
                                        [](const Operation& o) { return o.kind == Operation::Kind::NoPrecut; });
     if (noPrecut != parsed.operations.end() &&

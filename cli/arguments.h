@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "delivery/port.h"
+
 namespace kerfline::cli {
 
 // One change of the drawing, with its values.
@@ -27,7 +29,7 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit, Tile, Render, Convert };
+    enum class Action { Help, Info, Edit, Tile, Render, Convert, Send };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
@@ -46,6 +48,18 @@ struct Arguments {
     std::int32_t overlap = 0;
     // Convert: how far a chord may stray from its curve, in millimetres.
     double tolerance = 0.05;
+    // Send: FILE "-" is standard input. A serial port (`port`) with its
+    // settings, or a socket (`host` and `service`); seconds without
+    // progress before giving up; the first instruction sent (from 1); the
+    // cutter's buffer or block; no progress shown. `speed` paces --flow none.
+    std::string port;
+    std::string host;
+    std::string service;
+    delivery::SerialSettings serial;
+    std::uint32_t buffer = 256;
+    double timeout = 60.0;
+    std::int32_t from = 1;
+    bool quiet = false;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 
@@ -71,6 +85,10 @@ bool parseMillimetres(std::string_view text, double largest, bool zeroAllowed, d
 // A tolerance in millimetres: a plain decimal number ("0.05", "1", ".2")
 // from 0.001 to 10.
 bool parseTolerance(std::string_view text, double& value);
+
+// The Windows name of a serial port given as COM1 to COM256, in any case
+// (\\.\COMn); a name already in that form stays; anything else gives "".
+std::string windowsPortPath(std::string_view name);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include "shell/win32.h"
+#else
+#include <unistd.h>
 #endif
 
 namespace kerfline::cli {
@@ -60,6 +62,14 @@ bool writeConsole(HANDLE console, std::string_view utf8) {
 #endif
 
 }  // namespace
+
+bool isTerminal(std::FILE* stream) {
+#ifdef _WIN32
+    return consoleOf(stream) != nullptr;
+#else
+    return ::isatty(fileno(stream)) != 0;
+#endif
+}
 
 bool writeText(std::FILE* stream, std::string_view utf8) {
     if (utf8.empty()) return true;

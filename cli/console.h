@@ -28,6 +28,9 @@ private:
 // Stops Windows from translating line ends on `stream`; nothing elsewhere.
 void setBinaryMode(std::FILE* stream);
 
+// Whether `stream` goes to a terminal (on Windows, a console).
+bool isTerminal(std::FILE* stream);
+
 // Writes UTF-8 text. Into a Windows console it goes as UTF-16, which shows
 // Cyrillic whatever the console's code page; everywhere else as the bytes.
 // False when the text could not be written.

@@ -161,6 +161,8 @@ int run(const Arguments& arguments) {
             return edit(arguments);
         case Arguments::Action::Convert:
             return convert(arguments);
+        case Arguments::Action::Send:
+            return runSend(arguments);
     }
     return kExitUsage;
 }

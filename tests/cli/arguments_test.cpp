@@ -330,6 +330,94 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{{"info", "a.plt", "--tolerance", "1"}, std::nullopt},
                       ParseCase{{"edit", "a.plt", "--tolerance", "1"}, std::nullopt}));
 
+// A serial port: on this system a device name, as given.
+Arguments sendOf(std::string file, std::string port, std::uint32_t baud = 9600,
+                 delivery::Flow flow = delivery::Flow::XonXoff) {
+    Arguments a;
+    a.action = Action::Send;
+    a.file = std::move(file);
+    a.port = std::move(port);
+    a.serial = {baud, flow};
+    return a;
+}
+
+Arguments sendTo(std::string host, std::string service) {
+    Arguments a;
+    a.action = Action::Send;
+    a.file = "a.plt";
+    a.host = std::move(host);
+    a.service = std::move(service);
+    return a;
+}
+
+Arguments sendWith(Arguments a, std::uint32_t buffer, double timeout, std::int32_t from, bool quiet, double speed) {
+    a.buffer = buffer;
+    a.timeout = timeout;
+    a.from = from;
+    a.quiet = quiet;
+    a.speed = speed;
+    return a;
+}
+
+#ifndef _WIN32
+INSTANTIATE_TEST_SUITE_P(
+    Send, ParseArgumentsTest,
+    ::testing::Values(
+        ParseCase{{"send", "a.plt", "--port", "/dev/ttyUSB0"}, sendOf("a.plt", "/dev/ttyUSB0")},
+        ParseCase{{"send", "-", "--port", "/dev/ttyS1"}, sendOf("-", "/dev/ttyS1")},
+        ParseCase{{"send", "a.plt", "--port", "/dev/ttyUSB0", "--baud", "115200", "--flow", "rtscts"},
+                  sendOf("a.plt", "/dev/ttyUSB0", 115200, delivery::Flow::RtsCts)},
+        ParseCase{{"send", "a.plt", "--port", "p", "--flow", "esc-b", "--buffer", "1024", "--timeout", "2.5",
+                   "--from", "12", "--quiet"},
+                  sendWith(sendOf("a.plt", "p", 9600, delivery::Flow::EscB), 1024, 2.5, 12, true, 20)},
+        ParseCase{{"send", "a.plt", "--port", "p", "--flow", "none", "--speed", "40", "--buffer", "16"},
+                  sendWith(sendOf("a.plt", "p", 9600, delivery::Flow::None), 16, 60, 1, false, 40)},
+        ParseCase{{"send", "a.plt", "--tcp", "cutter.local:9100"}, sendTo("cutter.local", "9100")},
+        ParseCase{{"send", "a.plt", "--tcp", "[::1]:9100"}, sendTo("::1", "9100")},
+        // Refused: no way to the cutter, or two; serial options with a
+        // socket; values out of range.
+        ParseCase{{"send", "a.plt"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--tcp", "h:1"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h:1", "--baud", "9600"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h:1", "--flow", "none"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--speed", "20"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--baud", "9601"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--baud", "230400"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--flow", "xon"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--buffer", "15"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--buffer", "1048577"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--timeout", "0"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--timeout", "86401"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "p", "--from", "0"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--port", "--quiet"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", ":9100"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h:0"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h:65536"}, std::nullopt},
+        ParseCase{{"send", "a.plt", "--tcp", "h:-1"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--quiet"}, std::nullopt}));
+#endif
+
+TEST(WindowsPortPath, TakesComOneToTwoHundredFiftySix) {
+    struct Case {
+        std::string_view name;
+        std::string path;
+    };
+    for (const Case& c : std::vector<Case>{{"COM1", "\\\\.\\COM1"},
+                                           {"com3", "\\\\.\\COM3"},
+                                           {"Com256", "\\\\.\\COM256"},
+                                           {"\\\\.\\COM12", "\\\\.\\COM12"},
+                                           {"COM0", ""},
+                                           {"COM257", ""},
+                                           {"COM01", ""},
+                                           {"COM-1", ""},
+                                           {"COM", ""},
+                                           {"LPT1", ""},
+                                           {"COM1:", ""},
+                                           {"/dev/ttyS0", ""}})
+        EXPECT_EQ(windowsPortPath(c.name), c.path) << c.name;
+}
+
 struct NumberCase {
     std::string_view text;
     std::optional<std::int32_t> value;
@@ -367,7 +455,8 @@ TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
          {"info FILE", "edit FILE", "--frame", "--scale", "--rotate", "--move", "-o OUT", "--help",
           "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM", "--no-precut",
           "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM", "-o FOLDER",
-          "render FILE"})
+          "render FILE", "send FILE --port PORT", "--tcp HOST:PORT", "--flow none|xonxoff|rtscts|esc-b",
+          "--from N"})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;
     EXPECT_EQ(usage.back(), '\n');
 }
