@@ -274,6 +274,14 @@ BAUDS = {getattr(termios, "B%d" % b): b for b in
          (110, 300, 600, 1200, 1800, 2400, 4800, 9600, 19200, 38400, 57600, 115200)}
 
 
+def settings_of(attrs):
+    return {"baud": BAUDS.get(attrs[5], 0), "ixon": int(bool(attrs[0] & termios.IXON)),
+            "crtscts": int(bool(attrs[2] & termios.CRTSCTS)),
+            "cs8": int((attrs[2] & termios.CSIZE) == termios.CS8),
+            "parenb": int(bool(attrs[2] & termios.PARENB)),
+            "cstopb": int(bool(attrs[2] & termios.CSTOPB))}
+
+
 def serve_pty(args, cutter):
     master, slave = pty.openpty()
     tty.setraw(master)
@@ -307,45 +315,55 @@ def serve_pty(args, cutter):
         if baud:
             rate = baud / 10.0
         if cutter.first is None or not settings:
-            settings = {"baud": baud, "ixon": int(ixon),
-                        "crtscts": int(bool(attrs[2] & termios.CRTSCTS)),
-                        "cs8": int((attrs[2] & termios.CSIZE) == termios.CS8),
-                        "parenb": int(bool(attrs[2] & termios.PARENB)),
-                        "cstopb": int(bool(attrs[2] & termios.CSTOPB))}
-        held = cutter.holding or (cutter.xoff and ixon)
+            settings = settings_of(attrs)
         readable = bool(select.select([master], [], [], 0)[0])
-        cutter.work(dt, readable and not held)
-        if not held and rate:
-            credit = min(credit + dt * rate, max(16.0, rate * 0.02))
-            want = int(credit)
-            if args.mode == "xonxoff" and ixon and not cutter.holding:
-                # Up to the low mark: there the XOFF goes out, and a driver
-                # stops sending at once.
-                want = min(want, max(1, cutter.free() - cutter.low))
-            if want > 0 and readable:
-                try:
-                    data = os.read(master, want)
-                except (BlockingIOError, OSError):
-                    data = b""
-                credit -= len(data)
-                if data:
-                    cutter.take(data, answer)
-                    quiet_since = None
-                    hold_after = args.hold_after
-                    if hold_after is not None and len(cutter.received) >= hold_after and not cutter.holding:
-                        cutter.holding = True
-                        if args.mode == "xonxoff":
-                            os.write(master, bytes([XOFF]))
-                            cutter.xoff = True
-        if args.mode == "xonxoff" and not cutter.holding:
-            free = cutter.free()
-            if not cutter.xoff and free <= cutter.low:
-                os.write(master, bytes([XOFF]))
-                cutter.xoff = True
-                cutter.xoffs += 1
-            elif cutter.xoff and free >= cutter.high:
-                os.write(master, bytes([XON]))
-                cutter.xoff = False
+        # Kept off the processor for a while, the stand-in catches up in
+        # steps of a millisecond, as if what waits had come down the line
+        # meanwhile: taken in one gulp after the knife had run dry, it would
+        # seem to overflow a buffer that a real line would have kept filled.
+        slices = max(1, min(int(dt / 0.001), 2000))
+        step = dt / slices
+        for _ in range(slices):
+            held = cutter.holding or (cutter.xoff and ixon)
+            cutter.work(step, readable and not held)
+            if not held and rate:
+                credit = min(credit + step * rate, max(16.0, rate * 0.02))
+                want = int(credit)
+                if args.mode == "xonxoff" and ixon and not cutter.holding:
+                    # Up to the low mark: there the XOFF goes out, and a driver
+                    # stops sending at once.
+                    want = min(want, max(1, cutter.free() - cutter.low))
+                if want > 0 and readable:
+                    try:
+                        data = os.read(master, want)
+                    except (BlockingIOError, OSError):
+                        data = b""
+                    credit -= len(data)
+                    if len(data) < want:
+                        readable = False
+                    if data:
+                        if cutter.first is None:
+                            # The sender sets the port before it writes: read
+                            # the settings again now that its first bytes are
+                            # here, not from before they came.
+                            settings = settings_of(termios.tcgetattr(slave))
+                        cutter.take(data, answer)
+                        quiet_since = None
+                        hold_after = args.hold_after
+                        if hold_after is not None and len(cutter.received) >= hold_after and not cutter.holding:
+                            cutter.holding = True
+                            if args.mode == "xonxoff":
+                                os.write(master, bytes([XOFF]))
+                                cutter.xoff = True
+            if args.mode == "xonxoff" and not cutter.holding:
+                free = cutter.free()
+                if not cutter.xoff and free <= cutter.low:
+                    os.write(master, bytes([XOFF]))
+                    cutter.xoff = True
+                    cutter.xoffs += 1
+                elif cutter.xoff and free >= cutter.high:
+                    os.write(master, bytes([XON]))
+                    cutter.xoff = False
         if now - last_progress > 0.02:
             write_atomically(os.path.join(args.folder, "progress"), "%d\n" % len(cutter.received))
             last_progress = now
