@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -84,8 +85,8 @@ const CutJob& nestedJob() {
                     points = {{cx - r, cy - r}, {cx + r, cy - r}, {cx + r, cy + r}, {cx - r, cy + r}};
                 } else {
                     for (int k = 0; k < 24; ++k)
-                        points.push_back({cx + static_cast<int>(std::lround(r * std::cos(k * M_PI / 12))),
-                                          cy + static_cast<int>(std::lround(r * std::sin(k * M_PI / 12)))});
+                        points.push_back({cx + static_cast<int>(std::lround(r * std::cos(k * std::numbers::pi / 12))),
+                                          cy + static_cast<int>(std::lround(r * std::sin(k * std::numbers::pi / 12)))});
                 }
                 points.push_back(points.front());
                 cuts.push_back(std::move(points));

@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <numeric>
+#include <numbers>
 #include <random>
 #include <set>
 #include <string>
@@ -343,8 +344,8 @@ std::vector<Path> convexJob(unsigned seed, int groups) {
         if (kind == 1) c = {{cx, cy - r}, {cx + r, cy}, {cx, cy + r}, {cx - r, cy}};
         if (kind == 2)
             for (int k = 0; k < 24; ++k)
-                c.push_back({cx + static_cast<int>(std::lround(r * std::cos(k * M_PI / 12))),
-                             cy + static_cast<int>(std::lround(r * std::sin(k * M_PI / 12)))});
+                c.push_back({cx + static_cast<int>(std::lround(r * std::cos(k * std::numbers::pi / 12))),
+                             cy + static_cast<int>(std::lround(r * std::sin(k * std::numbers::pi / 12)))});
         return c;
     };
     for (int g = 0; g < groups; ++g) {
