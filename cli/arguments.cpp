@@ -18,6 +18,7 @@ constexpr std::string_view kUsage =
     "  kerfline-cli tile FILE WIDTHxHEIGHT [--overlap MM] [-o FOLDER]\n"
     "  kerfline-cli render FILE [-o OUT.svg]\n"
     "  kerfline-cli convert FILE [-o OUT] [--tolerance MM]\n"
+    "  kerfline-cli check FILE [--json] [--min-width MM] [--media WIDTHxHEIGHT]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
@@ -34,6 +35,10 @@ constexpr std::string_view kUsage =
     "cutter HP-GL (IN, PU, PD, SP, VS, FS) in whole plotter units; arcs become\n"
     "chords within --tolerance millimetres (default 0.05, from 0.001 to 10).\n"
     "What became of each kind of instruction is listed on standard error.\n"
+    "check lists what would go wrong when the job is cut: stretches cut twice,\n"
+    "shapes left open or in pieces, dots, splinters, film narrower than --min-width\n"
+    "(default 1 mm), shapes that cross, cuts beyond the media; places in mm from\n"
+    "the drawing's lower-left corner.\n"
     "\n"
     "Operations (any number, repeats allowed):\n";
 
@@ -42,7 +47,8 @@ constexpr std::string_view kUsageTail =
     "Numbers of --frame, --scale and --move are whole and may be negative: an\n"
     "optional '-' and digits. Other distances are millimetres and may have\n"
     "decimals (0.25), and so may --speed.\n"
-    "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 invalid file or cannot save, 2 bad arguments,\n"
+    "3 check found faults.\n";
 
 // The largest values taken: beyond them a value is a mistake, and copies
 // or lengths that large would only exhaust memory.
@@ -50,6 +56,8 @@ constexpr std::int32_t kMostCopies = 10000;
 constexpr double kLongestOvercut = 1000.0;
 constexpr double kLargestBladeOffset = 10.0;
 constexpr double kWidestGap = 100000.0;
+// Check's narrowest film.
+constexpr double kWidestFilm = 100.0;
 
 // The operations of edit, in the order --help lists them. `read` takes the
 // option's value (none when `value` is empty) and gives an error message
@@ -96,6 +104,8 @@ bool takesOption(Arguments::Action action, std::string_view word) {
             return output;
         case Arguments::Action::Convert:
             return output || word == "--tolerance";
+        case Arguments::Action::Check:
+            return word == "--min-width" || word == "--media";
         default:
             return false;
     }
@@ -307,6 +317,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Render;
     } else if (command == "convert") {
         parsed.action = Arguments::Action::Convert;
+    } else if (command == "check") {
+        parsed.action = Arguments::Action::Check;
     } else {
         return failure("unknown command " + quoted(command));
     }
@@ -338,7 +350,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             continue;
         }
         if (isHelp(word)) return help();
-        if (parsed.action == Arguments::Action::Info && word == "--json") {
+        if ((parsed.action == Arguments::Action::Info || parsed.action == Arguments::Action::Check) &&
+            word == "--json") {
             parsed.json = true;
             continue;
         }
@@ -388,6 +401,13 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                                std::to_string(static_cast<int>(kLargestSpeed)) + ", not " +
                                quoted(value));
             haveSpeed = true;
+        } else if (word == "--min-width") {
+            if (!parseMillimetres(value, kWidestFilm, false, parsed.minWidth))
+                return failure("--min-width needs millimetres above 0, at most 100, not " + quoted(value));
+        } else if (word == "--media") {
+            if (!parseSize(value, parsed.mediaWidth, parsed.mediaHeight))
+                return failure("--media needs WIDTHxHEIGHT in millimetres, both more than 0 (like 600x1000), "
+                               "not " + quoted(value));
         }
     }
     if (!haveFile) return failure("missing FILE");

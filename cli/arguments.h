@@ -21,7 +21,7 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit, Tile, Render, Convert };
+    enum class Action { Help, Info, Edit, Tile, Render, Convert, Check };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
@@ -31,6 +31,7 @@ struct Arguments {
     std::string output;
     // Info: one JSON object instead of the four lines, with the cutting
     // time at `speed` centimetres a second where the file sets none.
+    // Check: the findings as one JSON object.
     bool json = false;
     double speed = 20.0;
     // Tile: the cutter's width and height and the panels' overlap, in
@@ -40,6 +41,11 @@ struct Arguments {
     std::int32_t overlap = 0;
     // Convert: how far a chord may stray from its curve, in millimetres.
     double tolerance = 0.05;
+    // Check: the narrowest film that holds, in millimetres, and the media's
+    // width and height in plotter units (0 when not given).
+    double minWidth = 1.0;
+    std::int32_t mediaWidth = 0;
+    std::int32_t mediaHeight = 0;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 

@@ -24,5 +24,6 @@ bool saveOutput(const std::string& output, const ContentWriter& write);
 int runInfoJson(const Arguments& arguments);
 int runTile(const Arguments& arguments);
 int runRender(const Arguments& arguments);
+int runCheck(const Arguments& arguments);
 
 }  // namespace kerfline::cli

@@ -152,6 +152,8 @@ int run(const Arguments& arguments) {
             return edit(arguments);
         case Arguments::Action::Convert:
             return convert(arguments);
+        case Arguments::Action::Check:
+            return runCheck(arguments);
     }
     return kExitUsage;
 }

@@ -1,0 +1,103 @@
+// Stretches cut twice: each segment against the segments cut before it.
+#include <algorithm>
+#include <cmath>
+
+#include "drawing/fault_finders.h"
+
+namespace kerfline {
+
+namespace {
+
+struct Interval {
+    double from;
+    double to;
+};
+
+}  // namespace
+
+std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, double reach, double shortest,
+                                      const std::vector<bool>& skip) {
+    std::vector<bool> take(runs.size(), true);
+    for (std::size_t r = 0; r < skip.size() && r < runs.size(); ++r) take[r] = !skip[r];
+    const JobSegments all = segmentsOf(runs, take);
+    const geom::BoxGrid grid(all.boxes, reach);
+    // Within the same run, what lies less than this far back is the line
+    // bending, not a line cut again.
+    const double back = 4.0 * reach;
+
+    std::vector<Stretch> stretches;
+    Stretch open{};
+    bool isOpen = false;
+    auto close = [&] {
+        if (isOpen && open.to - open.from >= shortest) stretches.push_back(open);
+        isOpen = false;
+    };
+
+    std::vector<Interval> covered;
+    for (std::size_t j = 0; j < all.segments.size(); ++j) {
+        const RunSegment sj = all.segments[j];
+        const CutRun& run = runs[sj.run];
+        const geom::Vec a = startOf(runs, sj), b = endOf(runs, sj);
+        const double length = geom::gap(a, b);
+        const geom::Vec along = (b - a) * (1.0 / length);
+        const double arcA = run.arcs[sj.index];
+
+        covered.clear();
+        bool whole = false;
+        grid.near(all.boxes[j], reach, [&](std::size_t i) {
+            if (i >= j) return true;
+            const RunSegment si = all.segments[i];
+            const CutRun& other = runs[si.run];
+            if (other.pen != run.pen) return true;
+            geom::Vec c = startOf(runs, si), d = endOf(runs, si);
+            if (si.run == sj.run) {
+                // Only what lies far enough back along the run.
+                const double limit = arcA - back;
+                const double arcC = other.arcs[si.index], arcD = other.arcs[si.index + 1];
+                if (arcC >= limit) return true;
+                if (arcD > limit) d = geom::along(c, d, (limit - arcC) / (arcD - arcC));
+            }
+            const double lengthCD = geom::gap(c, d);
+            if (lengthCD <= 0.0) return true;
+            if (std::fabs(geom::cross(along, (d - c) * (1.0 / lengthCD))) > kAlongSine) return true;
+            double t0 = 0.0, t1 = 0.0;
+            if (!geom::withinReach(a, b, c, d, reach, t0, t1)) return true;
+            covered.push_back({t0, t1});
+            whole = t0 <= 0.0 && t1 >= 1.0;
+            return !whole;
+        });
+        if (covered.empty()) continue;
+        std::sort(covered.begin(), covered.end(), [](Interval x, Interval y) { return x.from < y.from; });
+        for (std::size_t k = 0; k < covered.size();) {
+            double to = covered[k].to;
+            std::size_t next = k + 1;
+            while (next < covered.size() && covered[next].from <= to) to = std::max(to, covered[next++].to);
+            const double from = arcA + covered[k].from * length;
+            const double upTo = arcA + to * length;
+            // Carried on from the stretch before when it ended right here.
+            constexpr double kTouch = 1e-6;
+            if (isOpen && open.run == sj.run && from <= open.to + kTouch * (1.0 + open.to)) {
+                open.to = std::max(open.to, upTo);
+            } else {
+                close();
+                open = Stretch{sj.run, from, upTo};
+                isOpen = true;
+            }
+            k = next;
+        }
+    }
+    close();
+    return stretches;
+}
+
+std::vector<bool> wholeCopies(const std::vector<CutRun>& runs, const std::vector<Stretch>& doubled) {
+    std::vector<bool> copies(runs.size(), false);
+    for (const Stretch& s : doubled) {
+        const CutRun& run = runs[s.run];
+        // Within a unit at both ends: the rounding of a copy's points.
+        if (s.from <= 1.0 && s.to >= run.length() - 1.0) copies[s.run] = true;
+    }
+    return copies;
+}
+
+}  // namespace kerfline

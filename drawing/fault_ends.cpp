@@ -1,0 +1,115 @@
+// Loose ends: shapes left open and shapes in pieces.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <utility>
+
+#include "drawing/fault_finders.h"
+
+namespace kerfline {
+
+namespace {
+
+// The points of a run that count for attaching ends: all of a closed run,
+// an open one without the stretches of `margin` at its ends.
+bool window(const CutRun& run, double margin, double& from, double& to) {
+    if (run.closed()) {
+        from = 0.0;
+        to = run.length();
+        return true;
+    }
+    from = margin;
+    to = run.length() - margin;
+    return from < to;
+}
+
+}  // namespace
+
+double attachFor(double reach) { return std::min(reach, 0.5 * kUnitsPerMm); }
+
+bool meantToBeClosed(const CutRun& run, double reach) {
+    if (run.closed() || run.points.size() < 3) return false;
+    const double apart = geom::gap(geom::toVec(run.points.front()), geom::toVec(run.points.back()));
+    return apart > 0.0 && apart <= reach && run.length() >= 3.0 * apart;
+}
+
+LooseEnds looseEnds(const std::vector<CutRun>& runs, double attach) {
+    LooseEnds ends;
+    ends.first.assign(runs.size(), false);
+    ends.last.assign(runs.size(), false);
+    const JobSegments all = segmentsOf(runs);
+    const geom::BoxGrid grid(all.boxes, attach);
+    const double margin = 2.0 * attach;
+
+    auto attached = [&](std::size_t r, PlotPoint end) {
+        const geom::Vec p = geom::toVec(end);
+        bool found = false;
+        geom::Box box;
+        box.take(p);
+        grid.near(box, attach, [&](std::size_t i) {
+            const RunSegment s = all.segments[i];
+            if (s.run == r) return true;
+            const CutRun& other = runs[s.run];
+            double from = 0.0, to = 0.0;
+            if (!window(other, margin, from, to)) return true;
+            const double arcC = other.arcs[s.index], arcD = other.arcs[s.index + 1];
+            if (arcD <= from || arcC >= to) return true;
+            geom::Vec c = startOf(runs, s), d = endOf(runs, s);
+            const geom::Vec c0 = c;
+            if (arcC < from) c = geom::along(c0, d, (from - arcC) / (arcD - arcC));
+            if (arcD > to) d = geom::along(c0, d, (to - arcC) / (arcD - arcC));
+            found = geom::pointSegmentDistance(p, c, d) <= attach;
+            return !found;
+        });
+        return found;
+    };
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const CutRun& run = runs[r];
+        if (run.closed() || run.length() <= 0.0) continue;
+        ends.first[r] = !attached(r, run.points.front());
+        ends.last[r] = !attached(r, run.points.back());
+    }
+    return ends;
+}
+
+std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const LooseEnds& loose, double reach) {
+    std::vector<RunEnd> ends;
+    std::vector<geom::Box> boxes;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const CutRun& run = runs[r];
+        if (!run.single() || run.closed() || run.length() <= 0.0) continue;
+        for (const bool last : {false, true}) {
+            const RunEnd end{r, last};
+            if (!loose.loose(end)) continue;
+            ends.push_back(end);
+            geom::Box box;
+            box.take(geom::toVec(pointOf(runs, end)));
+            boxes.push_back(box);
+        }
+    }
+    const geom::BoxGrid grid(boxes, reach);
+    std::vector<EndPair> pairs;
+    std::set<std::pair<std::size_t, std::size_t>> seen;
+    for (std::size_t e = 0; e < ends.size(); ++e) {
+        const geom::Vec p = geom::toVec(pointOf(runs, ends[e]));
+        std::size_t best = ends.size();
+        double bestGap = std::numeric_limits<double>::infinity();
+        grid.near(boxes[e], reach, [&](std::size_t f) {
+            if (ends[f].run == ends[e].run || runs[ends[f].run].block != runs[ends[e].run].block) return true;
+            const double g = geom::gap(p, geom::toVec(pointOf(runs, ends[f])));
+            if (g <= reach && (g < bestGap || (g == bestGap && f < best))) {
+                bestGap = g;
+                best = f;
+            }
+            return true;
+        });
+        if (best == ends.size()) continue;
+        if (!seen.insert({std::min(e, best), std::max(e, best)}).second) continue;
+        const std::size_t first = std::min(e, best), second = std::max(e, best);
+        pairs.push_back({ends[first], ends[second], bestGap});
+    }
+    return pairs;
+}
+
+}  // namespace kerfline
