@@ -56,7 +56,8 @@ constexpr std::int32_t kMostCopies = 10000;
 constexpr double kLongestOvercut = 1000.0;
 constexpr double kLargestBladeOffset = 10.0;
 constexpr double kWidestGap = 100000.0;
-// Check's narrowest film.
+// The repairs' distances and check's narrowest film.
+constexpr double kLargestRepair = 10.0;
 constexpr double kWidestFilm = 100.0;
 
 // The operations of edit, in the order --help lists them. `read` takes the
@@ -159,6 +160,12 @@ std::string readBladeOffset(std::string_view, std::string_view value, Operation&
     return "--blade-offset needs millimetres above 0, at most 10, not " + quoted(value);
 }
 
+// The repairs' distances: above 0, at most 10 mm.
+std::string readRepair(std::string_view option, std::string_view value, Operation& operation) {
+    if (parseMillimetres(value, kLargestRepair, false, operation.millimetres)) return {};
+    return std::string(option) + " needs millimetres above 0, at most 10, not " + quoted(value);
+}
+
 struct OperationRow {
     OperationOption option;
     Operation::Kind kind;
@@ -177,6 +184,15 @@ constexpr OperationRow kOperations[] = {
     {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
     {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis", readBladeOffset},
      Operation::Kind::BladeOffset},
+    {{"--merge", "MM", "join cuts whose ends meet within MM; lift the knife over\n"
+                       "stretches already cut within MM", readRepair},
+     Operation::Kind::Merge},
+    {{"--close", "MM", "close open cuts whose ends lie within MM", readRepair}, Operation::Kind::Close},
+    {{"--simplify", "MM", "fewer points, none more than MM off the line", readRepair},
+     Operation::Kind::Simplify},
+    {{"--drop-dots", "", "leave out cuts of no length", readNothing}, Operation::Kind::DropDots},
+    {{"--weld", "", "shapes that overlap become the outline of their union", readNothing},
+     Operation::Kind::Weld},
 };
 
 const OperationRow* findOperation(std::string_view word) {

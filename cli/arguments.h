@@ -11,12 +11,14 @@ namespace kerfline::cli {
 
 // One change of the drawing, with its values.
 struct Operation {
-    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset };
+    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset, Merge, Close, Simplify,
+                      DropDots, Weld };
     Kind kind = Kind::Rotate;
     std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
     std::int32_t x = 0;      // Move: the new left edge, in millimetres; Copies: columns
     std::int32_t y = 0;      // Move: the new bottom edge, in millimetres; Copies: rows
     double millimetres = 0.0;  // Copies: the gap; Overcut: the length; BladeOffset: the offset
+    // Merge and Close: how far apart ends may lie; Simplify: the error allowed.
     friend bool operator==(const Operation&, const Operation&) = default;
 };
 

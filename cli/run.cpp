@@ -12,6 +12,7 @@
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
 #include "drawing/operations.h"
+#include "drawing/repairs.h"
 
 namespace kerfline::cli {
 
@@ -49,7 +50,9 @@ void reportOrder(const OrderTravel& travel) {
 bool apply(const Operation& operation, PlotDrawing& drawing) {
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
-                         operation.kind == Operation::Kind::BladeOffset;
+                         operation.kind == Operation::Kind::BladeOffset || operation.kind == Operation::Kind::Merge ||
+                         operation.kind == Operation::Kind::Close || operation.kind == Operation::Kind::Simplify ||
+                         operation.kind == Operation::Kind::DropDots || operation.kind == Operation::Kind::Weld;
     if (cutTool && !drawing.hasExtent())
         writeText(stderr, "the drawing has nothing to cut; it stays as it is\n");
     switch (operation.kind) {
@@ -79,6 +82,21 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             break;
         case Operation::Kind::BladeOffset:
             bladeOffsetDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::Merge:
+            mergeDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::Close:
+            closeDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::Simplify:
+            simplifyDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::DropDots:
+            dropDotsDrawing(drawing);
+            break;
+        case Operation::Kind::Weld:
+            weldDrawing(drawing);
             break;
     }
     return true;
