@@ -46,6 +46,8 @@ std::vector<CutRun> cutRuns(const CutJob& job) {
             run.arcs.push_back(0.0);
         }
         CutRun& run = runs.back();
+        run.points.reserve(run.points.size() + points.size() - 1);
+        run.arcs.reserve(run.points.size() + points.size() - 1);
         run.steps.push_back(s);
         run.firstPoint.push_back(run.points.size() - 1);
         for (std::size_t k = 1; k < points.size(); ++k) {
@@ -56,19 +58,36 @@ std::vector<CutRun> cutRuns(const CutJob& job) {
     return runs;
 }
 
-JobSegments segmentsOf(const std::vector<CutRun>& runs, const std::vector<bool>& take) {
-    JobSegments out;
+namespace {
+
+std::vector<geom::UnitBox> segmentBoxes(const std::vector<CutRun>& runs, std::vector<RunSegment>& segments,
+                                        std::vector<std::size_t>& first, std::vector<std::size_t>& last) {
+    std::vector<geom::UnitBox> boxes;
+    std::size_t most = 0;
+    for (const CutRun& run : runs) most += run.points.size();
+    segments.reserve(most);
+    boxes.reserve(most);
+    first.assign(runs.size(), 0);
+    last.assign(runs.size(), 0);
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        if (!take.empty() && !take[r]) continue;
         const std::vector<PlotPoint>& points = runs[r].points;
+        first[r] = segments.size();
         for (std::size_t k = 0; k + 1 < points.size(); ++k) {
             if (points[k] == points[k + 1]) continue;
-            out.segments.push_back({static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(k)});
-            out.boxes.push_back(geom::boxOf(geom::toVec(points[k]), geom::toVec(points[k + 1])));
+            segments.push_back({static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(k)});
+            boxes.push_back(geom::unitBoxOf(points[k], points[k + 1]));
         }
+        last[r] = segments.size() > first[r] ? segments.size() - 1 : 0;
     }
-    return out;
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        if (first[r] == segments.size() || segments[first[r]].run != r) first[r] = last[r] = segments.size();
+    return boxes;
 }
+
+}  // namespace
+
+SegmentIndex::SegmentIndex(const std::vector<CutRun>& runs, double reach)
+    : grid(segmentBoxes(runs, segments, first, last), reach) {}
 
 geom::Vec pointAt(const CutRun& run, double arc) {
     if (run.points.size() < 2 || arc <= 0.0) return geom::toVec(run.points.front());

@@ -29,19 +29,31 @@ struct CutRun {
 
 std::vector<CutRun> cutRuns(const CutJob& job);
 
-// The segments of no length are left out.
+// One segment of a run.
 struct RunSegment {
     std::uint32_t run = 0;
     std::uint32_t index = 0;  // from points[index] to points[index + 1]
 };
 
-struct JobSegments {
-    std::vector<RunSegment> segments;  // in the job's order
-    std::vector<geom::Box> boxes;      // each segment's box
-};
+// Every segment of the runs that cuts some way, in the job's order, with a
+// grid over them for finding the segments near a place (cells sized for
+// searches up to `reach` away). Built once and shared by the searches.
+struct SegmentIndex {
+    SegmentIndex(const std::vector<CutRun>& runs, double reach);
 
-// The segments of the runs that `take` accepts (all when it is empty).
-JobSegments segmentsOf(const std::vector<CutRun>& runs, const std::vector<bool>& take = {});
+    std::vector<RunSegment> segments;
+    // Per run: its first and last segment, segments.size() when it has none.
+    std::vector<std::size_t> first;
+    std::vector<std::size_t> last;
+    geom::BoxGrid grid;
+
+    // Segments i < j that follow each other along a run (also the last and
+    // the first of a closed one).
+    bool neighbours(std::size_t i, std::size_t j, const std::vector<CutRun>& runs) const {
+        const std::uint32_t r = segments[i].run;
+        return segments[j].run == r && (i + 1 == j || (i == first[r] && j == last[r] && runs[r].closed()));
+    }
+};
 
 inline geom::Vec startOf(const std::vector<CutRun>& runs, RunSegment s) {
     return geom::toVec(runs[s.run].points[s.index]);

@@ -14,7 +14,6 @@ namespace kerfline {
 
 namespace {
 
-constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
 std::uint64_t pairKey(std::size_t a, std::size_t b) {
     if (a > b) std::swap(a, b);
@@ -113,31 +112,23 @@ double ringArea2(const std::vector<PlotPoint>& ring) {
     return sum;
 }
 
-std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const std::vector<bool>& take) {
+std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const SegmentIndex& index,
+                                    const std::vector<bool>& take) {
     std::vector<bool> rings(runs.size(), false);
     for (std::size_t r = 0; r < runs.size(); ++r) rings[r] = runs[r].closed() && (take.empty() || take[r]);
-    const JobSegments all = segmentsOf(runs, rings);
-    const geom::BoxGrid grid(all.boxes, 0.0);
-    // Each run's first and last segment, for telling neighbours apart.
-    std::vector<std::size_t> first(runs.size(), kNone), last(runs.size(), kNone);
-    for (std::size_t i = 0; i < all.segments.size(); ++i) {
-        const std::size_t r = all.segments[i].run;
-        if (first[r] == kNone) first[r] = i;
-        last[r] = i;
-    }
 
     std::vector<Crossing> found;
     std::unordered_set<std::uint64_t> known;
     std::map<std::pair<std::size_t, std::size_t>, geom::Vec> undecided;
-    for (std::size_t j = 0; j < all.segments.size(); ++j) {
-        const RunSegment sj = all.segments[j];
+    for (std::size_t j = 0; j < index.segments.size(); ++j) {
+        const RunSegment sj = index.segments[j];
+        if (!rings[sj.run]) continue;
         const PlotPoint a = runs[sj.run].points[sj.index], b = runs[sj.run].points[sj.index + 1];
-        grid.near(all.boxes[j], 0.0, [&](std::size_t i) {
+        index.grid.near(index.grid.box(j), 0.0, [&](std::size_t i) {
             if (i >= j) return true;
-            const RunSegment si = all.segments[i];
+            const RunSegment si = index.segments[i];
             const bool self = si.run == sj.run;
-            if (self ? (i + 1 == j || (i == first[si.run] && j == last[si.run]))
-                     : runs[si.run].pen != runs[sj.run].pen)
+            if (!rings[si.run] || (self ? index.neighbours(i, j, runs) : runs[si.run].pen != runs[sj.run].pen))
                 return true;
             if (known.count(pairKey(si.run, sj.run))) return true;
             const PlotPoint c = runs[si.run].points[si.index], d = runs[si.run].points[si.index + 1];

@@ -15,12 +15,9 @@ struct Interval {
 
 }  // namespace
 
-std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, double reach, double shortest,
-                                      const std::vector<bool>& skip) {
-    std::vector<bool> take(runs.size(), true);
-    for (std::size_t r = 0; r < skip.size() && r < runs.size(); ++r) take[r] = !skip[r];
-    const JobSegments all = segmentsOf(runs, take);
-    const geom::BoxGrid grid(all.boxes, reach);
+std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
+                                      double shortest, const std::vector<bool>& skip) {
+    auto skipped = [&skip](std::size_t r) { return r < skip.size() && skip[r]; };
     // Within the same run, what lies less than this far back is the line
     // bending, not a line cut again.
     const double back = 4.0 * reach;
@@ -34,8 +31,9 @@ std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, double re
     };
 
     std::vector<Interval> covered;
-    for (std::size_t j = 0; j < all.segments.size(); ++j) {
-        const RunSegment sj = all.segments[j];
+    for (std::size_t j = 0; j < index.segments.size(); ++j) {
+        const RunSegment sj = index.segments[j];
+        if (skipped(sj.run)) continue;
         const CutRun& run = runs[sj.run];
         const geom::Vec a = startOf(runs, sj), b = endOf(runs, sj);
         const double length = geom::gap(a, b);
@@ -44,11 +42,11 @@ std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, double re
 
         covered.clear();
         bool whole = false;
-        grid.near(all.boxes[j], reach, [&](std::size_t i) {
+        index.grid.near(index.grid.box(j), reach, [&](std::size_t i) {
             if (i >= j) return true;
-            const RunSegment si = all.segments[i];
+            const RunSegment si = index.segments[i];
             const CutRun& other = runs[si.run];
-            if (other.pen != run.pen) return true;
+            if (other.pen != run.pen || skipped(si.run)) return true;
             geom::Vec c = startOf(runs, si), d = endOf(runs, si);
             if (si.run == sj.run) {
                 // Only what lies far enough back along the run.

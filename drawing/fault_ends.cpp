@@ -34,12 +34,10 @@ bool meantToBeClosed(const CutRun& run, double reach) {
     return apart > 0.0 && apart <= reach && run.length() >= 3.0 * apart;
 }
 
-LooseEnds looseEnds(const std::vector<CutRun>& runs, double attach) {
+LooseEnds looseEnds(const std::vector<CutRun>& runs, const SegmentIndex& index, double attach) {
     LooseEnds ends;
     ends.first.assign(runs.size(), false);
     ends.last.assign(runs.size(), false);
-    const JobSegments all = segmentsOf(runs);
-    const geom::BoxGrid grid(all.boxes, attach);
     const double margin = 2.0 * attach;
 
     auto attached = [&](std::size_t r, PlotPoint end) {
@@ -47,8 +45,8 @@ LooseEnds looseEnds(const std::vector<CutRun>& runs, double attach) {
         bool found = false;
         geom::Box box;
         box.take(p);
-        grid.near(box, attach, [&](std::size_t i) {
-            const RunSegment s = all.segments[i];
+        index.grid.near(box, attach, [&](std::size_t i) {
+            const RunSegment s = index.segments[i];
             if (s.run == r) return true;
             const CutRun& other = runs[s.run];
             double from = 0.0, to = 0.0;
@@ -88,14 +86,14 @@ std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const LooseEnds& 
             boxes.push_back(box);
         }
     }
-    const geom::BoxGrid grid(boxes, reach);
+    const geom::BoxGrid grid(std::move(boxes), reach);
     std::vector<EndPair> pairs;
     std::set<std::pair<std::size_t, std::size_t>> seen;
     for (std::size_t e = 0; e < ends.size(); ++e) {
         const geom::Vec p = geom::toVec(pointOf(runs, ends[e]));
         std::size_t best = ends.size();
         double bestGap = std::numeric_limits<double>::infinity();
-        grid.near(boxes[e], reach, [&](std::size_t f) {
+        grid.near(grid.box(e), reach, [&](std::size_t f) {
             if (ends[f].run == ends[e].run || runs[ends[f].run].block != runs[ends[e].run].block) return true;
             const double g = geom::gap(p, geom::toVec(pointOf(runs, ends[f])));
             if (g <= reach && (g < bestGap || (g == bestGap && f < best))) {

@@ -30,8 +30,8 @@ struct Stretch {
 // same run more than 4 x reach back along it (so that a curve of fine
 // segments does not count as cut twice where it bends). Runs with `skip`
 // set are neither searched nor counted as cut.
-std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, double reach, double shortest,
-                                      const std::vector<bool>& skip = {});
+std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
+                                      double shortest, const std::vector<bool>& skip = {});
 
 // ---- loose ends ---------------------------------------------------------------
 
@@ -55,7 +55,7 @@ struct LooseEnds {
     std::vector<bool> last;
     bool loose(RunEnd end) const { return end.last ? last[end.run] : first[end.run]; }
 };
-LooseEnds looseEnds(const std::vector<CutRun>& runs, double attach);
+LooseEnds looseEnds(const std::vector<CutRun>& runs, const SegmentIndex& index, double attach);
 
 // An open run meant to be closed: its ends lie apart, but within `reach`
 // of each other, and it cuts at least three times that distance (so that a
@@ -87,7 +87,8 @@ struct Crossing {
     geom::Vec at;
 };
 // `take`: the runs to look at (closed ones).
-std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const std::vector<bool>& take);
+std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const SegmentIndex& index,
+                                    const std::vector<bool>& take);
 
 // Even-odd point in a closed ring: 1 inside, 0 on its line, -1 outside.
 int ringSide(const std::vector<PlotPoint>& ring, PlotPoint p);
@@ -127,7 +128,7 @@ struct ThinPart {
 // or reaches at least `minWidth` out (a spike, a point sharper than about
 // 39 degrees). Only the shapes whose outlines come that close to
 // themselves, facing, are shrunk (by Boost.Geometry).
-std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const std::vector<bool>& take,
-                                const Nesting& nesting, double minWidth);
+std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIndex& index,
+                                const std::vector<bool>& take, const Nesting& nesting, double minWidth);
 
 }  // namespace kerfline

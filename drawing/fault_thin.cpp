@@ -34,42 +34,26 @@ constexpr double kSmoothing = 4.0;
 // Points on each full circle of a rounded offset.
 constexpr int kCirclePoints = 36;
 
-Vec turned(Vec v, double degrees) {
-    const double a = degrees * kPi / 180.0;
-    const double c = std::cos(a), s = std::sin(a);
-    return {v.x * c - v.y * s, v.x * s + v.y * c};
-}
-
 // Whether segment c-d enters the region in front of segment a-b: points
 // within `reach` of it in directions no more than kFacingDegrees off its
-// inward normal n. The region lies inside the hull of the segment moved
-// to the corners of a triangle that holds every such direction and reach.
+// inward normal n. That region lies within the trapezoid over a-b, `reach`
+// high, whose sides lean out by kFacingDegrees.
 bool enters(Vec a, Vec b, Vec n, Vec c, Vec d, double reach) {
-    const double half = kFacingDegrees * kPi / 180.0;
-    const double corner = reach / std::cos(half);
-    const Vec p = turned(n, kFacingDegrees) * corner, q = turned(n, -kFacingDegrees) * corner;
-    Vec points[6] = {a, b, a + p, a + q, b + p, b + q};
-    std::sort(points, points + 6, [](Vec x, Vec y) { return x.x < y.x || (x.x == y.x && x.y < y.y); });
-    // Monotone chain: the hull anticlockwise.
-    Vec hull[12];
-    int k = 0;
-    for (int i = 0; i < 6; ++i) {
-        while (k >= 2 && geom::cross(hull[k - 1] - hull[k - 2], points[i] - hull[k - 2]) <= 0.0) --k;
-        hull[k++] = points[i];
-    }
-    for (int i = 4, lower = k + 1; i >= 0; --i) {
-        while (k >= lower && geom::cross(hull[k - 1] - hull[k - 2], points[i] - hull[k - 2]) <= 0.0) --k;
-        hull[k++] = points[i];
-    }
-    --k;
-    if (k < 3) return false;
-    // Clip c-d to the hull's half-planes.
+    const Vec u = b - a;
+    const Vec lean = u * (reach * std::tan(kFacingDegrees * kPi / 180.0) / geom::norm(u));
+    const Vec up = n * reach;
+    // Each side as a point on it and a normal pointing in.
+    auto inward = [](Vec along, Vec towards) {
+        const Vec w{-along.y, along.x};
+        return geom::dot(w, towards) >= 0.0 ? w : w * -1.0;
+    };
+    const Vec back = up - lean, ahead = up + lean;
+    const Vec sides[4][2] = {{a, n}, {a + up, n * -1.0}, {a, inward(back, u)}, {b, inward(ahead, u * -1.0)}};
     double t0 = 0.0, t1 = 1.0;
     const Vec v = d - c;
-    for (int i = 0; i < k; ++i) {
-        const Vec e = hull[i + 1] - hull[i];
-        const double at = geom::cross(e, c - hull[i]);  // >= 0 inside
-        const double slope = geom::cross(e, v);
+    for (const auto& side : sides) {
+        const double at = geom::dot(c - side[0], side[1]);
+        const double slope = geom::dot(v, side[1]);
         if (slope == 0.0) {
             if (at < 0.0) return false;
             continue;
@@ -136,8 +120,8 @@ bool coveredBy(Vec p, const shapes::Polygon& part) {
 
 }  // namespace
 
-std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const std::vector<bool>& take,
-                                const Nesting& nesting, double minWidth) {
+std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIndex& index,
+                                const std::vector<bool>& take, const Nesting& nesting, double minWidth) {
     std::vector<ThinPart> parts;
     if (!(minWidth > 0.0)) return parts;
     // The shape each ring belongs to (its own for an outline, its parent's
@@ -154,62 +138,80 @@ std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const std::vect
         const bool anticlockwise = ringArea2(runs[r].points) > 0.0;
         side[r] = anticlockwise != hole ? 1.0 : -1.0;
     }
-    const JobSegments all = segmentsOf(runs, rings);
-    std::vector<std::size_t> first(runs.size(), all.segments.size()), last(runs.size(), 0);
-    // Each segment's inward normal, and the same of the outline's way
-    // through it: from a little before to a little after, so that the
-    // steps of a jagged line take the way of the line.
-    std::vector<Vec> normals(all.segments.size()), smooth(all.segments.size());
-    for (std::size_t i = 0; i < all.segments.size(); ++i) {
-        const RunSegment s = all.segments[i];
-        first[s.run] = std::min(first[s.run], i);
-        last[s.run] = i;
+    // A segment's inward normal, and the same of the outline's way through
+    // it: from a little before to a little after, so that the steps of a
+    // jagged line take the way of the line.
+    auto normalOf = [&](std::size_t i) {
+        const RunSegment s = index.segments[i];
         const Vec v = endOf(runs, s) - startOf(runs, s);
-        normals[i] = Vec{-v.y, v.x} * (side[s.run] / geom::norm(v));
+        return Vec{-v.y, v.x} * (side[s.run] / geom::norm(v));
+    };
+    auto smoothNormalOf = [&](std::size_t i) {
+        const RunSegment s = index.segments[i];
         const CutRun& run = runs[s.run];
         const double length = run.length();
         const double middle = (run.arcs[s.index] + run.arcs[s.index + 1]) / 2.0;
         auto wrapped = [length](double arc) { return arc < 0.0 ? arc + length : arc > length ? arc - length : arc; };
         const Vec w = pointAt(run, wrapped(middle + kSmoothing)) - pointAt(run, wrapped(middle - kSmoothing));
         const double n = geom::norm(w);
-        smooth[i] = n > 0.0 ? Vec{-w.y, w.x} * (side[s.run] / n) : normals[i];
-    }
+        return n > 0.0 ? Vec{-w.y, w.x} * (side[s.run] / n) : normalOf(i);
+    };
 
     // The shapes to shrink, with their widths across.
     std::map<std::ptrdiff_t, std::vector<Facing>> facing;
-    const geom::BoxGrid grid(all.boxes, minWidth);
-    for (std::size_t j = 0; j < all.segments.size(); ++j) {
-        const RunSegment sj = all.segments[j];
+    // Two segments of one shape, i before j.
+    auto consider = [&](std::size_t i, std::size_t j) {
+        const RunSegment si = index.segments[i], sj = index.segments[j];
         const Vec a = startOf(runs, sj), b = endOf(runs, sj);
-        grid.near(all.boxes[j], minWidth, [&](std::size_t i) {
-            if (i >= j) return true;
-            const RunSegment si = all.segments[i];
-            if (shapeOf[si.run] != shapeOf[sj.run]) return true;
-            const Vec c = startOf(runs, si), d = endOf(runs, si);
-            const bool neighbours =
-                si.run == sj.run && (i + 1 == j || (i == first[sj.run] && j == last[sj.run]));
-            if (neighbours) {
-                // The angle of film at the corner between them.
-                const Vec in = i + 1 == j ? d - c : b - a;
-                const Vec out = i + 1 == j ? b - a : d - c;
-                const double turn = std::atan2(geom::cross(in, out), geom::dot(in, out)) * 180.0 / kPi;
-                if (180.0 - turn * side[sj.run] >= kSharpDegrees) return true;
-            } else if (!enters(a, b, normals[j], c, d, minWidth) || !enters(c, d, normals[i], a, b, minWidth)) {
-                return true;
+        const Vec c = startOf(runs, si), d = endOf(runs, si);
+        const std::ptrdiff_t shape = shapeOf[sj.run];
+        if (index.neighbours(i, j, runs)) {
+            // The angle of film at the corner between them.
+            const Vec in = i + 1 == j ? d - c : b - a;
+            const Vec out = i + 1 == j ? b - a : d - c;
+            const double turn = std::atan2(geom::cross(in, out), geom::dot(in, out)) * 180.0 / kPi;
+            if (180.0 - turn * side[sj.run] < kSharpDegrees) facing[shape];
+            return;
+        }
+        if (geom::segmentDistance(a, b, c, d) >= minWidth || !enters(a, b, normalOf(j), c, d, minWidth) ||
+            !enters(c, d, normalOf(i), a, b, minWidth))
+            return;
+        Facing f;
+        Vec way;
+        f.distance = nearest(a, b, c, d, f.middle, way);
+        if (f.distance >= minWidth) return;
+        std::vector<Facing>& list = facing[shape];
+        if (inFront(way, smoothNormalOf(j)) && inFront(way * -1.0, smoothNormalOf(i))) list.push_back(f);
+    };
+    // Each shape's segments: a small shape pair by pair, a large one
+    // through the grid.
+    std::vector<std::vector<std::size_t>> ringsOf(runs.size());
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        if (rings[r]) ringsOf[static_cast<std::size_t>(shapeOf[r])].push_back(r);
+    constexpr std::size_t kPairByPair = 256;
+    std::vector<std::size_t> segments;
+    for (const std::vector<std::size_t>& shapeRings : ringsOf) {
+        if (shapeRings.empty()) continue;
+        segments.clear();
+        for (const std::size_t r : shapeRings)
+            for (std::size_t i = index.first[r]; i < index.segments.size() && i <= index.last[r]; ++i)
+                segments.push_back(i);
+        std::sort(segments.begin(), segments.end());
+        if (segments.size() <= kPairByPair) {
+            for (std::size_t y = 1; y < segments.size(); ++y) {
+                const geom::Box near = index.grid.box(segments[y]).grown(minWidth);
+                for (std::size_t x = 0; x < y; ++x)
+                    if (near.meets(index.grid.box(segments[x]))) consider(segments[x], segments[y]);
             }
-            const std::ptrdiff_t shape = shapeOf[sj.run];
-            if (neighbours) {
-                facing[shape];
+            continue;
+        }
+        for (const std::size_t j : segments) {
+            const std::ptrdiff_t shape = shapeOf[index.segments[j].run];
+            index.grid.near(index.grid.box(j), minWidth, [&](std::size_t i) {
+                if (i < j && rings[index.segments[i].run] && shapeOf[index.segments[i].run] == shape) consider(i, j);
                 return true;
-            }
-            Facing f;
-            Vec way;
-            f.distance = nearest(a, b, c, d, f.middle, way);
-            if (f.distance >= minWidth) return true;
-            std::vector<Facing>& list = facing[shape];
-            if (inFront(way, smooth[j]) && inFront(way * -1.0, smooth[i])) list.push_back(f);
-            return true;
-        });
+            });
+        }
     }
 
     const double half = minWidth / 2.0;

@@ -24,12 +24,14 @@ JobFaults findFaults(const CutJob& job, const FaultLimits& limits) {
         }
     }
 
-    const std::vector<Stretch> doubled = doubledStretches(runs, limits.doubledReach, limits.doubledLength);
+    // One grid of segments for every search, its cells sized for the widest.
+    const SegmentIndex index(runs, std::max({limits.doubledReach, limits.gapReach, limits.minWidth}));
+    const std::vector<Stretch> doubled = doubledStretches(runs, index, limits.doubledReach, limits.doubledLength);
     for (const Stretch& s : doubled) faults.doubled.push_back({pointAt(runs[s.run], s.from), s.to - s.from});
 
     // Gaps in the order of the runs they open: a shape left open, or the
     // first of two pieces.
-    const LooseEnds loose = looseEnds(runs, attachFor(limits.gapReach));
+    const LooseEnds loose = looseEnds(runs, index, attachFor(limits.gapReach));
     std::vector<std::pair<std::size_t, Finding>> gaps;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const CutRun& run = runs[r];
@@ -45,10 +47,10 @@ JobFaults findFaults(const CutJob& job, const FaultLimits& limits) {
     // A shape cut twice is judged once, by its first copy.
     std::vector<bool> take = wholeCopies(runs, doubled);
     take.flip();
-    const std::vector<Crossing> crossings = findCrossings(runs, take);
+    const std::vector<Crossing> crossings = findCrossings(runs, index, take);
     for (const Crossing& c : crossings) faults.crossing.push_back({c.at, 0.0});
     const Nesting nesting = nestRings(runs, take, crossings);
-    for (const ThinPart& part : thinParts(runs, take, nesting, limits.minWidth))
+    for (const ThinPart& part : thinParts(runs, index, take, nesting, limits.minWidth))
         faults.thin.push_back({part.at, part.width});
 
     if (limits.media) {

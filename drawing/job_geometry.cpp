@@ -173,25 +173,48 @@ bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, double& from, double&
     return true;
 }
 
-BoxGrid::BoxGrid(const std::vector<Box>& boxes, double reach) : boxes_(boxes) {
+UnitBox unitBoxOf(const Box& box) {
+    auto whole = [](double d) {
+        if (!(d == d)) return std::int32_t{0};
+        if (d >= 2147483647.0) return kInt32Max;
+        if (d <= -2147483648.0) return kInt32Min;
+        return static_cast<std::int32_t>(d);
+    };
+    return {whole(std::floor(box.minX)), whole(std::floor(box.minY)), whole(std::ceil(box.maxX)),
+            whole(std::ceil(box.maxY))};
+}
+
+BoxGrid::BoxGrid(std::vector<UnitBox> boxes, double reach) : boxes_(std::move(boxes)) { build(reach); }
+
+BoxGrid::BoxGrid(const std::vector<Box>& boxes, double reach) {
+    boxes_.reserve(boxes.size());
+    for (const Box& b : boxes) boxes_.push_back(unitBoxOf(b));
+    build(reach);
+}
+
+void BoxGrid::build(double reach) {
     if (boxes_.empty()) return;
     Box all;
-    for (const Box& b : boxes_) all.take(b);
+    for (const UnitBox& u : boxes_) all.take(u.box());
     originX_ = all.minX;
     originY_ = all.minY;
     const double extent = std::max(all.maxX - all.minX, all.maxY - all.minY);
 
-    // Start from the typical item's size, and never so small that the cell
-    // numbers overflow.
+    // Start from the typical item's size (of a sample of them), and never so
+    // small that the cell numbers overflow.
     std::vector<double> sizes;
-    sizes.reserve(boxes_.size());
-    for (const Box& b : boxes_) sizes.push_back(std::max(b.maxX - b.minX, b.maxY - b.minY));
+    const std::size_t step = boxes_.size() / 4096 + 1;
+    for (std::size_t i = 0; i < boxes_.size(); i += step) {
+        const UnitBox& u = boxes_[i];
+        sizes.push_back(std::max(static_cast<double>(u.maxX) - u.minX, static_cast<double>(u.maxY) - u.minY));
+    }
     std::nth_element(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(sizes.size() / 2), sizes.end());
     cell_ = std::max({reach, sizes[sizes.size() / 2], 1.0, extent / double(1 << 30)});
     const double budget = 4.0 * static_cast<double>(boxes_.size()) + 1024.0;
+    double entries = 0.0;
     for (;;) {
-        double entries = 0.0;
-        for (const Box& b : boxes_) {
+        entries = 0.0;
+        for (const UnitBox& b : boxes_) {
             entries += static_cast<double>(column(b.maxX) - column(b.minX) + 1) *
                        static_cast<double>(row(b.maxY) - row(b.minY) + 1);
             if (entries > budget) break;
@@ -202,43 +225,85 @@ BoxGrid::BoxGrid(const std::vector<Box>& boxes, double reach) : boxes_(boxes) {
     columns_ = column(all.maxX) + 1;
     rows_ = row(all.maxY) + 1;
 
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        const Box& b = boxes_[i];
-        for (std::int64_t r = row(b.minY); r <= row(b.maxY); ++r)
-            for (std::int64_t c = column(b.minX); c <= column(b.maxX); ++c)
-                entries.emplace_back(keyOf(c, r), static_cast<std::uint32_t>(i));
+    const std::uint64_t columns = static_cast<std::uint64_t>(columns_);
+    const std::uint64_t cells = static_cast<std::uint64_t>(rows_) * columns;
+    auto eachEntry = [&](auto&& take) {
+        for (std::size_t i = 0; i < boxes_.size(); ++i) {
+            const UnitBox& b = boxes_[i];
+            for (std::int64_t r = row(b.minY); r <= row(b.maxY); ++r)
+                for (std::int64_t c = column(b.minX); c <= column(b.maxX); ++c)
+                    take(static_cast<std::uint64_t>(r) * columns + static_cast<std::uint64_t>(c),
+                         static_cast<std::uint32_t>(i));
+        }
+    };
+    const std::size_t count = static_cast<std::size_t>(entries);
+    if (cells <= std::max<std::uint64_t>(4 * static_cast<std::uint64_t>(count), 1u << 20)) {
+        // Every cell numbered: the lists by counting.
+        starts_.assign(static_cast<std::size_t>(cells) + 1, 0);
+        eachEntry([&](std::uint64_t cell, std::uint32_t) { ++starts_[static_cast<std::size_t>(cell) + 1]; });
+        for (std::size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
+        items_.resize(count);
+        std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
+        eachEntry([&](std::uint64_t cell, std::uint32_t item) { items_[next[static_cast<std::size_t>(cell)]++] = item; });
+        return;
     }
-    std::sort(entries.begin(), entries.end());
-    items_.resize(entries.size());
-    std::size_t cells = 0;
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        items_[k] = entries[k].second;
-        cells += k == 0 || entries[k].first != entries[k - 1].first;
+
+    // Only the cells that hold anything: the entries sorted by cell a byte
+    // at a time (the cell numbers take only the bits they need), then a
+    // table of the cells.
+    std::vector<std::uint64_t> cellOf;
+    std::vector<std::uint32_t> itemOf;
+    cellOf.reserve(count);
+    itemOf.reserve(count);
+    eachEntry([&](std::uint64_t cell, std::uint32_t item) {
+        cellOf.push_back(cell);
+        itemOf.push_back(item);
+    });
+    {
+        std::vector<std::uint64_t> cellsSorted(cellOf.size());
+        std::vector<std::uint32_t> itemsSorted(cellOf.size());
+        for (int shift = 0; shift < 64 && (cells >> shift) != 0; shift += 8) {
+            std::size_t counts[257] = {};
+            for (const std::uint64_t key : cellOf) ++counts[((key >> shift) & 0xFF) + 1];
+            for (int d = 0; d < 256; ++d) counts[d + 1] += counts[d];
+            for (std::size_t k = 0; k < cellOf.size(); ++k) {
+                const std::size_t to = counts[(cellOf[k] >> shift) & 0xFF]++;
+                cellsSorted[to] = cellOf[k];
+                itemsSorted[to] = itemOf[k];
+            }
+            cellOf.swap(cellsSorted);
+            itemOf.swap(itemsSorted);
+        }
     }
+    items_ = std::move(itemOf);
+    std::size_t used = 0;
+    for (std::size_t k = 0; k < cellOf.size(); ++k) used += k == 0 || cellOf[k] != cellOf[k - 1];
     std::size_t size = 16;
-    while (size < 2 * cells) size *= 2;
+    while (size < 2 * used) size *= 2;
     table_.assign(size, Cell{});
-    for (std::size_t k = 0; k < entries.size();) {
+    for (std::size_t k = 0; k < cellOf.size();) {
         std::size_t end = k;
-        while (end < entries.size() && entries[end].first == entries[k].first) ++end;
-        const std::uint64_t key = entries[k].first;
-        std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & (size - 1);
+        while (end < cellOf.size() && cellOf[end] == cellOf[k]) ++end;
+        const std::uint64_t key = cellOf[k];
+        std::size_t slot = slotOf(key, size);
         while (table_[slot].key != kNoKey) slot = (slot + 1) & (size - 1);
         table_[slot] = Cell{key, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)};
         k = end;
     }
 }
 
-const BoxGrid::Cell* BoxGrid::find(std::int64_t c, std::int64_t r) const {
-    const std::uint64_t key = keyOf(c, r);
+void BoxGrid::findHashed(std::uint64_t key, std::uint32_t& begin, std::uint32_t& end) const {
     const std::size_t size = table_.size();
-    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 20) & (size - 1);
-    for (;;) {
+    begin = end = 0;
+    if (size == 0) return;
+    for (std::size_t slot = slotOf(key, size);; slot = (slot + 1) & (size - 1)) {
         const Cell& cell = table_[slot];
-        if (cell.key == key) return &cell;
-        if (cell.key == kNoKey) return nullptr;
-        slot = (slot + 1) & (size - 1);
+        if (cell.key == kNoKey) return;
+        if (cell.key == key) {
+            begin = cell.begin;
+            end = cell.end;
+            return;
+        }
     }
 }
 

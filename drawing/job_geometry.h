@@ -82,6 +82,23 @@ struct Box {
     }
 };
 
+// A box of whole units, as a grid keeps its items' boxes.
+struct UnitBox {
+    std::int32_t minX = 0;
+    std::int32_t minY = 0;
+    std::int32_t maxX = 0;
+    std::int32_t maxY = 0;
+    Box box() const {
+        return {static_cast<double>(minX), static_cast<double>(minY), static_cast<double>(maxX),
+                static_cast<double>(maxY)};
+    }
+};
+inline UnitBox unitBoxOf(PlotPoint a, PlotPoint b) {
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+// The smallest box of whole units that holds `box` (within the 32-bit range).
+UnitBox unitBoxOf(const Box& box);
+
 inline Box boxOf(Vec a, Vec b) {
     Box box;
     box.take(a);
@@ -96,7 +113,11 @@ inline Box boxOf(Vec a, Vec b) {
 // lists hold at most a few entries per item, so long items stay cheap.
 class BoxGrid {
 public:
+    BoxGrid(std::vector<UnitBox> boxes, double reach);
     BoxGrid(const std::vector<Box>& boxes, double reach);
+
+    std::size_t size() const { return boxes_.size(); }
+    Box box(std::size_t item) const { return boxes_[item].box(); }
 
     // Calls visit(index) once for every item whose box comes within
     // `distance` of `box`, in no particular order; visit returns false to
@@ -111,15 +132,19 @@ public:
         const std::int64_t r1 = std::min(row(query.maxY), rows_ - 1);
         for (std::int64_t r = r0; r <= r1; ++r)
             for (std::int64_t c = c0; c <= c1; ++c) {
-                const Cell* cell = find(c, r);
-                if (!cell) continue;
-                for (std::uint32_t k = cell->begin; k < cell->end; ++k) {
+                std::uint32_t begin = 0, end = 0;
+                find(c, r, begin, end);
+                for (std::uint32_t k = begin; k < end; ++k) {
                     const std::uint32_t item = items_[k];
-                    const Box& b = boxes_[item];
-                    if (!b.meets(query)) continue;
+                    const UnitBox& u = boxes_[item];
+                    if (!(u.minX <= query.maxX && query.minX <= u.maxX && u.minY <= query.maxY &&
+                          query.minY <= u.maxY))
+                        continue;
+                    const Box b = u.box();
                     // Each item once: in the cell of the corner where it and
                     // the query begin to overlap.
-                    if (column(std::max(b.minX, query.minX)) != c || row(std::max(b.minY, query.minY)) != r)
+                    if ((b.minX > query.minX && column(b.minX) != c) || (b.minX <= query.minX && c != c0) ||
+                        (b.minY > query.minY && row(b.minY) != r) || (b.minY <= query.minY && r != r0))
                         continue;
                     if (!visit(static_cast<std::size_t>(item))) return;
                 }
@@ -138,15 +163,31 @@ private:
 
     std::int64_t column(double x) const { return static_cast<std::int64_t>(std::floor((x - originX_) / cell_)); }
     std::int64_t row(double y) const { return static_cast<std::int64_t>(std::floor((y - originY_) / cell_)); }
-    static std::uint64_t keyOf(std::int64_t c, std::int64_t r) {
-        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r)) << 32) |
-               static_cast<std::uint32_t>(c);
+    static std::size_t slotOf(std::uint64_t key, std::size_t size) {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 24) & (size - 1);
     }
-    const Cell* find(std::int64_t c, std::int64_t r) const;
+    // The stretch of items_ that lists the cell in column c, row r.
+    void find(std::int64_t c, std::int64_t r, std::uint32_t& begin, std::uint32_t& end) const {
+        if (!starts_.empty()) {
+            const std::size_t cell = static_cast<std::size_t>(r * columns_ + c);
+            begin = starts_[cell];
+            end = starts_[cell + 1];
+            return;
+        }
+        findHashed(static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(columns_) + static_cast<std::uint64_t>(c),
+                   begin, end);
+    }
+    void findHashed(std::uint64_t key, std::uint32_t& begin, std::uint32_t& end) const;
 
-    std::vector<Box> boxes_;
+    void build(double reach);
+
+    std::vector<UnitBox> boxes_;
     std::vector<std::uint32_t> items_;  // the cells' lists, one after another
-    std::vector<Cell> table_;           // open addressing, a power of two long
+    // Where the cells are few enough to number them all: where each cell's
+    // list starts (and the last ends); otherwise a table of the cells that
+    // hold anything, by open addressing, a power of two long.
+    std::vector<std::uint32_t> starts_;
+    std::vector<Cell> table_;
     double originX_ = 0.0;
     double originY_ = 0.0;
     double cell_ = 1.0;

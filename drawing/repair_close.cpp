@@ -6,7 +6,7 @@ namespace kerfline {
 
 bool closeJob(CutJob& job, double reach) {
     const std::vector<CutRun> runs = cutRuns(job);
-    const LooseEnds loose = looseEnds(runs, attachFor(reach));
+    const LooseEnds loose = looseEnds(runs, SegmentIndex(runs, reach), attachFor(reach));
     bool any = false;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const CutRun& run = runs[r];

@@ -23,7 +23,7 @@ void append(std::vector<PlotPoint>& to, PlotPoint p) {
 // Joins the pieces of shapes: open single-cut runs, end to nearest loose end.
 bool chainCuts(CutJob& job, double reach) {
     const std::vector<CutRun> runs = cutRuns(job);
-    const LooseEnds loose = looseEnds(runs, attachFor(reach));
+    const LooseEnds loose = looseEnds(runs, SegmentIndex(runs, reach), attachFor(reach));
     std::vector<RunEnd> ends;
     std::vector<geom::Box> boxes;
     std::vector<bool> chainable(runs.size(), false);
@@ -39,7 +39,7 @@ bool chainCuts(CutJob& job, double reach) {
             boxes.push_back(box);
         }
     }
-    const geom::BoxGrid grid(boxes, reach);
+    const geom::BoxGrid grid(std::move(boxes), reach);
     std::vector<bool> used(runs.size(), false);
     constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
     auto nearestFree = [&](PlotPoint at, std::size_t block) {
@@ -124,7 +124,7 @@ void extract(const CutRun& run, double from, double to, std::vector<PlotPoint>& 
 // Leaves out the stretches cut twice.
 bool liftDoubled(CutJob& job, double reach) {
     const std::vector<CutRun> runs = cutRuns(job);
-    const std::vector<Stretch> doubled = doubledStretches(runs, reach, kShortestDoubled);
+    const std::vector<Stretch> doubled = doubledStretches(runs, SegmentIndex(runs, reach), reach, kShortestDoubled);
     if (doubled.empty()) return false;
 
     // Per step of a changed run: the cuts that take its place.

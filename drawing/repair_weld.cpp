@@ -49,7 +49,7 @@ std::vector<shapes::Ring> loopsOf(const std::vector<PlotPoint>& ring) {
     };
     std::vector<std::vector<Node>> nodes(n);
     std::size_t crossings = 0;
-    const geom::BoxGrid grid(boxes, 0.0);
+    const geom::BoxGrid grid(std::move(boxes), 0.0);
     for (std::size_t j = 0; j < n; ++j) {
         grid.near(boxes[j], 0.0, [&](std::size_t i) {
             if (i >= j || i + 1 == j || (i == 0 && j + 1 == n)) return true;
@@ -145,10 +145,12 @@ std::vector<PlotPoint> cutOf(const shapes::Ring& ring, bool anticlockwise, PlotP
 bool weldJob(CutJob& job) {
     const std::vector<CutRun> runs = cutRuns(job);
     // A copy of a shape cut before is merge's to leave out, not a shape of its own.
-    std::vector<bool> take = wholeCopies(runs, doubledStretches(runs, 0.05 * kUnitsPerMm, 0.5 * kUnitsPerMm));
+    const SegmentIndex index(runs, 0.5 * kUnitsPerMm);
+    std::vector<bool> take =
+        wholeCopies(runs, doubledStretches(runs, index, 0.05 * kUnitsPerMm, 0.5 * kUnitsPerMm));
     take.flip();
     for (std::size_t r = 0; r < runs.size(); ++r) take[r] = take[r] && runs[r].single() && runs[r].closed();
-    const std::vector<Crossing> crossings = findCrossings(runs, take);
+    const std::vector<Crossing> crossings = findCrossings(runs, index, take);
     if (crossings.empty()) return false;
     const Nesting nesting = nestRings(runs, take, crossings);
 
