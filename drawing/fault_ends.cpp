@@ -38,7 +38,9 @@ LooseEnds looseEnds(const std::vector<CutRun>& runs, const SegmentIndex& index, 
     LooseEnds ends;
     ends.first.assign(runs.size(), false);
     ends.last.assign(runs.size(), false);
-    const double margin = 2.0 * attach;
+    // The same margin whatever the reach, so that an end loose for a wider
+    // reach is loose for a narrower one.
+    const double margin = kEndMargin;
 
     auto attached = [&](std::size_t r, PlotPoint end) {
         const geom::Vec p = geom::toVec(end);

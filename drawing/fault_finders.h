@@ -46,9 +46,13 @@ inline PlotPoint pointOf(const std::vector<CutRun>& runs, RunEnd end) {
     return end.last ? run.points.back() : run.points.front();
 }
 
+// Along a line, how far from its ends another run's end counts as meeting
+// the line (in a T) rather than its end.
+inline constexpr double kEndMargin = 1.0 * kUnitsPerMm;
+
 // For every run, whether each end (first, last) is loose: not lying within
 // `attach` of another run's line away from that run's own ends (more than
-// 2 x attach along it). An end that meets a line in a T is not loose, nor
+// kEndMargin along it). An end that meets a line in a T is not loose, nor
 // the end of a stretch left uncut because it ran along another.
 struct LooseEnds {
     std::vector<bool> first;

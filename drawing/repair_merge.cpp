@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "drawing/fault_finders.h"
+#include "drawing/job_faults.h"
 #include "drawing/repair_steps.h"
 #include "drawing/repairs.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // The shortest stretch left out for running along one already cut, as
 // check counts it.
-constexpr double kShortestDoubled = 0.5 * kUnitsPerMm;
+const double kShortestDoubled = FaultLimits{}.doubledLength;
 
 void append(std::vector<PlotPoint>& to, PlotPoint p) {
     if (to.empty() || to.back() != p) to.push_back(p);
@@ -202,10 +203,18 @@ bool liftDoubled(CutJob& job, double reach) {
 
 bool mergeJob(CutJob& job, double reach) {
     bool any = chainCuts(job, reach);
-    if (liftDoubled(job, reach)) {
+    // Leaving out a stretch can free ends to join, and joining cuts the
+    // gap between them, which may run along a line already cut: a few
+    // rounds settle both.
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        bool lifted = liftDoubled(job, reach);
+        // Also what check calls cut twice: within a wide reach a line may
+        // bend back on itself further along before it counts (4 x reach).
+        const double checked = FaultLimits{}.doubledReach;
+        if (reach > checked) lifted = liftDoubled(job, checked) || lifted;
+        if (!lifted) break;
         any = true;
-        // Pieces left where a shape ran on past a line cut before may now
-        // meet the ends of others.
         chainCuts(job, reach);
     }
     return any;

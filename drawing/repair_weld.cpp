@@ -51,7 +51,7 @@ std::vector<shapes::Ring> loopsOf(const std::vector<PlotPoint>& ring) {
     std::size_t crossings = 0;
     const geom::BoxGrid grid(std::move(boxes), 0.0);
     for (std::size_t j = 0; j < n; ++j) {
-        grid.near(boxes[j], 0.0, [&](std::size_t i) {
+        grid.near(grid.box(j), 0.0, [&](std::size_t i) {
             if (i >= j || i + 1 == j || (i == 0 && j + 1 == n)) return true;
             const int o1 = geom::orientation(p[j], p[j + 1], p[i]), o2 = geom::orientation(p[j], p[j + 1], p[i + 1]);
             const int o3 = geom::orientation(p[i], p[i + 1], p[j]), o4 = geom::orientation(p[i], p[i + 1], p[j + 1]);
