@@ -1,5 +1,6 @@
 // Loose ends: shapes left open and shapes in pieces.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <set>
@@ -73,7 +74,32 @@ LooseEnds looseEnds(const std::vector<CutRun>& runs, const SegmentIndex& index, 
     return ends;
 }
 
-std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const LooseEnds& loose, double reach) {
+bool cutBetween(const std::vector<CutRun>& runs, const SegmentIndex& index, PlotPoint from, PlotPoint to,
+                std::int64_t pen, double reach) {
+    const geom::Vec a = geom::toVec(from), b = geom::toVec(to);
+    const double length = geom::gap(a, b);
+    if (length <= 2.0) return false;
+    std::vector<std::pair<double, double>> covered;
+    index.grid.near(geom::boxOf(a, b), reach, [&](std::size_t i) {
+        const RunSegment s = index.segments[i];
+        if (runs[s.run].pen != pen) return true;
+        const geom::Vec c = startOf(runs, s), d = endOf(runs, s);
+        if (std::fabs(geom::cross(b - a, d - c)) > kAlongSine * length * geom::gap(c, d)) return true;
+        double t0 = 0.0, t1 = 0.0;
+        if (geom::withinReach(a, b, c, d, reach, t0, t1)) covered.emplace_back(t0, t1);
+        return true;
+    });
+    std::sort(covered.begin(), covered.end());
+    double total = 0.0, upTo = 0.0;
+    for (const auto& [t0, t1] : covered) {
+        total += std::max(0.0, t1 - std::max(t0, upTo));
+        upTo = std::max(upTo, t1);
+    }
+    return total * length >= length - 2.0;
+}
+
+std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const SegmentIndex& index, const LooseEnds& loose,
+                              double reach) {
     std::vector<RunEnd> ends;
     std::vector<geom::Box> boxes;
     for (std::size_t r = 0; r < runs.size(); ++r) {
@@ -98,7 +124,9 @@ std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const LooseEnds& 
         grid.near(grid.box(e), reach, [&](std::size_t f) {
             if (ends[f].run == ends[e].run || runs[ends[f].run].block != runs[ends[e].run].block) return true;
             const double g = geom::gap(p, geom::toVec(pointOf(runs, ends[f])));
-            if (g <= reach && (g < bestGap || (g == bestGap && f < best))) {
+            if (g <= reach && (g < bestGap || (g == bestGap && f < best)) &&
+                !cutBetween(runs, index, pointOf(runs, ends[e]), pointOf(runs, ends[f]), runs[ends[e].run].pen,
+                            attachFor(reach))) {
                 bestGap = g;
                 best = f;
             }

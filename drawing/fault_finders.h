@@ -70,15 +70,23 @@ bool meantToBeClosed(const CutRun& run, double reach);
 // the gaps that check reports, 0.5 mm, or less for a smaller gap.
 double attachFor(double reach);
 
+// Whether the straight line from a to b is cut already: a line of the same
+// pen runs along it, within `reach`, over all of it (to a unit at each
+// end). Ends with such a line between them are no gap.
+bool cutBetween(const std::vector<CutRun>& runs, const SegmentIndex& index, PlotPoint a, PlotPoint b,
+                std::int64_t pen, double reach);
+
 // Ends of two different single-cut open runs in the same stretch between
-// kept instructions, both loose, within `reach` of each other: each loose
-// end with the nearest such end, every pair once.
+// kept instructions, both loose, within `reach` of each other and not cut
+// between (within attachFor(reach)): each loose end with the nearest such
+// end, every pair once.
 struct EndPair {
     RunEnd a;
     RunEnd b;
     double distance = 0.0;
 };
-std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const LooseEnds& loose, double reach);
+std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const SegmentIndex& index, const LooseEnds& loose,
+                              double reach);
 
 // ---- closed shapes -----------------------------------------------------------
 

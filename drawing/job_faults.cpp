@@ -35,11 +35,12 @@ JobFaults findFaults(const CutJob& job, const FaultLimits& limits) {
     std::vector<std::pair<std::size_t, Finding>> gaps;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const CutRun& run = runs[r];
-        if (meantToBeClosed(run, limits.gapReach) && loose.first[r] && loose.last[r])
+        if (meantToBeClosed(run, limits.gapReach) && loose.first[r] && loose.last[r] &&
+            !cutBetween(runs, index, run.points.back(), run.points.front(), run.pen, attachFor(limits.gapReach)))
             gaps.push_back({r, {middle(run.points.front(), run.points.back()),
                                 geom::gap(geom::toVec(run.points.front()), geom::toVec(run.points.back()))}});
     }
-    for (const EndPair& pair : endPairs(runs, loose, limits.gapReach))
+    for (const EndPair& pair : endPairs(runs, index, loose, limits.gapReach))
         gaps.push_back({pair.a.run, {middle(pointOf(runs, pair.a), pointOf(runs, pair.b)), pair.distance}});
     std::stable_sort(gaps.begin(), gaps.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     for (const auto& gap : gaps) faults.gap.push_back(gap.second);

@@ -1,6 +1,7 @@
 // --merge: a shape in pieces becomes one cut, and the knife lifts over
 // stretches already cut.
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -24,7 +25,13 @@ void append(std::vector<PlotPoint>& to, PlotPoint p) {
 // Joins the pieces of shapes: open single-cut runs, end to nearest loose end.
 bool chainCuts(CutJob& job, double reach) {
     const std::vector<CutRun> runs = cutRuns(job);
-    const LooseEnds loose = looseEnds(runs, SegmentIndex(runs, reach), attachFor(reach));
+    const SegmentIndex index(runs, reach);
+    const LooseEnds loose = looseEnds(runs, index, attachFor(reach));
+    // A gap is not cut where a line already cut runs along it (the stretch
+    // lifted over a moment ago, say): there is no gap.
+    auto alongCut = [&](PlotPoint from, PlotPoint to, std::int64_t pen) {
+        return cutBetween(runs, index, from, to, pen, attachFor(reach));
+    };
     std::vector<RunEnd> ends;
     std::vector<geom::Box> boxes;
     std::vector<bool> chainable(runs.size(), false);
@@ -43,7 +50,7 @@ bool chainCuts(CutJob& job, double reach) {
     const geom::BoxGrid grid(std::move(boxes), reach);
     std::vector<bool> used(runs.size(), false);
     constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
-    auto nearestFree = [&](PlotPoint at, std::size_t block) {
+    auto nearestFree = [&](PlotPoint at, std::size_t block, std::int64_t pen) {
         std::size_t best = kNone;
         double bestGap = std::numeric_limits<double>::infinity();
         geom::Box box;
@@ -52,7 +59,7 @@ bool chainCuts(CutJob& job, double reach) {
             const std::size_t r = ends[e].run;
             if (used[r] || runs[r].block != block) return true;
             const double g = geom::gap(geom::toVec(at), geom::toVec(pointOf(runs, ends[e])));
-            if (g <= reach && (g < bestGap || (g == bestGap && e < best))) {
+            if (g <= reach && (g < bestGap || (g == bestGap && e < best)) && !alongCut(at, pointOf(runs, ends[e]), pen)) {
                 bestGap = g;
                 best = e;
             }
@@ -72,7 +79,7 @@ bool chainCuts(CutJob& job, double reach) {
         bool tailLoose = loose.last[r], headLoose = loose.first[r];
         bool prepended = false;
         while (tailLoose) {
-            const std::size_t e = nearestFree(chain.back(), run.block);
+            const std::size_t e = nearestFree(chain.back(), run.block, run.pen);
             if (e == kNone) break;
             const std::size_t g = ends[e].run;
             used[g] = true;
@@ -83,7 +90,7 @@ bool chainCuts(CutJob& job, double reach) {
             tailLoose = ends[e].last ? loose.first[g] : loose.last[g];
         }
         while (headLoose) {
-            const std::size_t e = nearestFree(chain.front(), run.block);
+            const std::size_t e = nearestFree(chain.front(), run.block, run.pen);
             if (e == kNone) break;
             const std::size_t g = ends[e].run;
             used[g] = true;
@@ -100,7 +107,8 @@ bool chainCuts(CutJob& job, double reach) {
         joined.arcs.push_back(0.0);
         for (std::size_t k = 1; k < chain.size(); ++k)
             joined.arcs.push_back(joined.arcs.back() + geom::gap(geom::toVec(chain[k - 1]), geom::toVec(chain[k])));
-        const bool close = headLoose && tailLoose && meantToBeClosed(joined, reach);
+        const bool close = headLoose && tailLoose && meantToBeClosed(joined, reach) &&
+                           !alongCut(chain.back(), chain.front(), run.pen);
         if (close) chain.push_back(chain.front());
         if (members.size() == 1 && !close) continue;
         Cut& cut = job.steps[run.steps.front()].cut;
@@ -206,7 +214,7 @@ bool mergeJob(CutJob& job, double reach) {
     // Leaving out a stretch can free ends to join, and joining cuts the
     // gap between them, which may run along a line already cut: a few
     // rounds settle both.
-    constexpr int kRounds = 4;
+    constexpr int kRounds = 12;
     for (int round = 0; round < kRounds; ++round) {
         bool lifted = liftDoubled(job, reach);
         // Also what check calls cut twice: within a wide reach a line may

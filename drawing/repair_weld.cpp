@@ -140,9 +140,8 @@ std::vector<PlotPoint> cutOf(const shapes::Ring& ring, bool anticlockwise, PlotP
     return points;
 }
 
-}  // namespace
-
-bool weldJob(CutJob& job) {
+// One round of welding: the groups of shapes that cross as the job stands.
+bool weldOnce(CutJob& job) {
     const std::vector<CutRun> runs = cutRuns(job);
     // A copy of a shape cut before is merge's to leave out, not a shape of its own.
     const SegmentIndex index(runs, 0.5 * kUnitsPerMm);
@@ -230,6 +229,16 @@ bool weldJob(CutJob& job) {
     }
     job.steps = std::move(steps);
     return true;
+}
+
+}  // namespace
+
+bool weldJob(CutJob& job) {
+    // A shape left out as a copy of another may cross the union that took
+    // the other's place: a few rounds weld it too.
+    bool any = false;
+    for (int round = 0; round < 3 && weldOnce(job); ++round) any = true;
+    return any;
 }
 
 }  // namespace kerfline
