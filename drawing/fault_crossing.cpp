@@ -124,7 +124,7 @@ std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const Segme
         const RunSegment sj = index.segments[j];
         if (!rings[sj.run]) continue;
         const PlotPoint a = runs[sj.run].points[sj.index], b = runs[sj.run].points[sj.index + 1];
-        index.grid.near(index.grid.box(j), 0.0, [&](std::size_t i) {
+        index.grid.around(index.grid.box(j), 0.0, [&](std::size_t i) {
             if (i >= j) return true;
             const RunSegment si = index.segments[i];
             const bool self = si.run == sj.run;
@@ -204,7 +204,7 @@ Nesting nestRings(const std::vector<CutRun>& runs, const std::vector<bool>& take
     for (std::size_t k = 0; k < rings.size(); ++k) {
         const CutRun& inner = runs[rings[k]];
         double smallest = std::numeric_limits<double>::infinity();
-        grid.near(boxes[k], 0.0, [&](std::size_t o) {
+        grid.around(boxes[k], 0.0, [&](std::size_t o) {
             if (o == k || !boxes[o].holds(boxes[k]) || crossed.count(pairKey(rings[k], rings[o]))) return true;
             const CutRun& outer = runs[rings[o]];
             int side = 0;

@@ -48,7 +48,7 @@ LooseEnds looseEnds(const std::vector<CutRun>& runs, const SegmentIndex& index, 
         bool found = false;
         geom::Box box;
         box.take(p);
-        index.grid.near(box, attach, [&](std::size_t i) {
+        index.grid.around(box, attach, [&](std::size_t i) {
             const RunSegment s = index.segments[i];
             if (s.run == r) return true;
             const CutRun& other = runs[s.run];
@@ -80,13 +80,17 @@ bool cutBetween(const std::vector<CutRun>& runs, const SegmentIndex& index, Plot
     const double length = geom::gap(a, b);
     if (length <= 2.0) return false;
     std::vector<std::pair<double, double>> covered;
-    index.grid.near(geom::boxOf(a, b), reach, [&](std::size_t i) {
+    index.grid.around(geom::boxOf(a, b), reach, [&](std::size_t i) {
         const RunSegment s = index.segments[i];
         if (runs[s.run].pen != pen) return true;
         const geom::Vec c = startOf(runs, s), d = endOf(runs, s);
         if (std::fabs(geom::cross(b - a, d - c)) > kAlongSine * length * geom::gap(c, d)) return true;
+        const geom::Vec way = (b - a) * (1.0 / length);
+        const CutRun& run = runs[s.run];
         double t0 = 0.0, t1 = 0.0;
-        if (geom::withinReach(a, b, c, d, reach, t0, t1)) covered.emplace_back(t0, t1);
+        if (geom::withinReach(a, b, c, d, reach, carriesOn(run, s.index, false, way),
+                              carriesOn(run, s.index + 1, true, way), t0, t1))
+            covered.emplace_back(t0, t1);
         return true;
     });
     std::sort(covered.begin(), covered.end());
@@ -121,7 +125,7 @@ std::vector<EndPair> endPairs(const std::vector<CutRun>& runs, const SegmentInde
         const geom::Vec p = geom::toVec(pointOf(runs, ends[e]));
         std::size_t best = ends.size();
         double bestGap = std::numeric_limits<double>::infinity();
-        grid.near(grid.box(e), reach, [&](std::size_t f) {
+        grid.around(grid.box(e), reach, [&](std::size_t f) {
             if (ends[f].run == ends[e].run || runs[ends[f].run].block != runs[ends[e].run].block) return true;
             const double g = geom::gap(p, geom::toVec(pointOf(runs, ends[f])));
             if (g <= reach && (g < bestGap || (g == bestGap && f < best)) &&

@@ -18,6 +18,13 @@ namespace kerfline {
 // taken for one cut twice, however wide the reach.
 inline constexpr double kAlongSine = 0.17365;  // 10 degrees
 
+// Whether the line of a run goes on from its point `k` (towards the point
+// after it when `ahead`, else before it) the way the unit vector `way` runs,
+// within kAlongSine either way; false at the ends of an open run. A line
+// within reach of a segment is within reach of the one carrying it on
+// round their joint; past a corner or an end it is not, however near.
+bool carriesOn(const CutRun& run, std::size_t k, bool ahead, geom::Vec way);
+
 // A part of a run, by the length cut from its start.
 struct Stretch {
     std::size_t run = 0;
@@ -29,7 +36,10 @@ struct Stretch {
 // stretch already cut by the same pen: in an earlier run, or earlier in the
 // same run more than 4 x reach back along it (so that a curve of fine
 // segments does not count as cut twice where it bends). Runs with `skip`
-// set are neither searched nor counted as cut.
+// set are neither searched nor counted as cut. A line counts within reach
+// of the ends of a segment cut before only where that line carries on the
+// same way (see carriesOn); stretches no more than 2 x reach apart along a
+// run are one.
 std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
                                       double shortest, const std::vector<bool>& skip = {});
 

@@ -199,15 +199,15 @@ std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIn
         std::sort(segments.begin(), segments.end());
         if (segments.size() <= kPairByPair) {
             for (std::size_t y = 1; y < segments.size(); ++y) {
-                const geom::Box near = index.grid.box(segments[y]).grown(minWidth);
+                const geom::Box reachable = index.grid.box(segments[y]).grown(minWidth);
                 for (std::size_t x = 0; x < y; ++x)
-                    if (near.meets(index.grid.box(segments[x]))) consider(segments[x], segments[y]);
+                    if (reachable.meets(index.grid.box(segments[x]))) consider(segments[x], segments[y]);
             }
             continue;
         }
         for (const std::size_t j : segments) {
             const std::ptrdiff_t shape = shapeOf[index.segments[j].run];
-            index.grid.near(index.grid.box(j), minWidth, [&](std::size_t i) {
+            index.grid.around(index.grid.box(j), minWidth, [&](std::size_t i) {
                 if (i < j && rings[index.segments[i].run] && shapeOf[index.segments[i].run] == shape) consider(i, j);
                 return true;
             });
@@ -274,15 +274,15 @@ std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIn
                 // A sharp point: thin where it reaches far beyond what the
                 // width holds, down to nothing at its tip.
                 double reach = 0.0;
-                Vec far;
+                Vec tip;
                 for (const shapes::Point& p : piece.outer()) {
                     const double d = shapes::bg::distance(p, opened);
                     if (d > reach) {
                         reach = d;
-                        far = Vec{p.x(), p.y()};
+                        tip = Vec{p.x(), p.y()};
                     }
                 }
-                if (reach >= minWidth) parts.push_back({far, 0.0});
+                if (reach >= minWidth) parts.push_back({tip, 0.0});
             }
         } catch (const std::exception&) {
             // Shapes Boost.Geometry cannot take apart are left unjudged.

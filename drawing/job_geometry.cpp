@@ -118,6 +118,10 @@ double segmentDistance(Vec a, Vec b, Vec c, Vec d) {
 }
 
 bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, double& from, double& to) {
+    return withinReach(a, b, c, d, reach, true, true, from, to);
+}
+
+bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, bool roundC, bool roundD, double& from, double& to) {
     const Vec v = b - a;
     double lo = std::numeric_limits<double>::infinity();
     double hi = -std::numeric_limits<double>::infinity();
@@ -133,9 +137,10 @@ bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, double& from, double&
         to = 1.0;
         return true;
     }
-    // The discs round both ends.
-    for (const Vec centre : {c, d}) {
-        const Vec w = a - centre;
+    // The discs round the ends.
+    for (const int end : {0, 1}) {
+        if (!(end == 0 ? roundC : roundD)) continue;
+        const Vec w = a - (end == 0 ? c : d);
         const double half = dot(v, w);
         const double rest = dot(w, w) - reach * reach;
         const double discriminant = half * half - vv * rest;

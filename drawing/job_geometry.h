@@ -55,6 +55,10 @@ double segmentDistance(Vec a, Vec b, Vec c, Vec d);
 // the way from a to b; false when no part is. The part is one interval
 // because the points within reach of a segment form a convex shape.
 bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, double& from, double& to);
+// The same with the disc round c or d left out where `roundC` or `roundD`
+// is false: only what lies beside c-d, and round the ends that are joints
+// with a line carrying on the same way.
+bool withinReach(Vec a, Vec b, Vec c, Vec d, double reach, bool roundC, bool roundD, double& from, double& to);
 
 // An axis-parallel box; empty until something is taken into it.
 struct Box {
@@ -123,7 +127,7 @@ public:
     // `distance` of `box`, in no particular order; visit returns false to
     // stop the search early.
     template <typename Visit>
-    void near(const Box& box, double distance, Visit&& visit) const {
+    void around(const Box& box, double distance, Visit&& visit) const {
         if (boxes_.empty() || box.empty()) return;
         const Box query = box.grown(distance);
         const std::int64_t c0 = std::max(column(query.minX), std::int64_t{0});

@@ -55,7 +55,7 @@ bool chainCuts(CutJob& job, double reach) {
         double bestGap = std::numeric_limits<double>::infinity();
         geom::Box box;
         box.take(geom::toVec(at));
-        grid.near(box, reach, [&](std::size_t e) {
+        grid.around(box, reach, [&](std::size_t e) {
             const std::size_t r = ends[e].run;
             if (used[r] || runs[r].block != block) return true;
             const double g = geom::gap(geom::toVec(at), geom::toVec(pointOf(runs, ends[e])));
@@ -192,9 +192,10 @@ bool liftDoubled(CutJob& job, double reach) {
             steps.push_back(std::move(job.steps[i]));
             continue;
         }
+        // The pen-up move that went only to where the cut started.
         const PlotPoint first = job.steps[i].cut.points.front();
-        if (pieces[i].empty() && !steps.empty() && steps.back().kind == JobStep::Kind::Move &&
-            steps.back().to == first)
+        if ((pieces[i].empty() || pieces[i].front().points.front() != first) && !steps.empty() &&
+            steps.back().kind == JobStep::Kind::Move && steps.back().to == first)
             steps.pop_back();
         for (Cut& cut : pieces[i]) {
             JobStep step;
@@ -210,10 +211,11 @@ bool liftDoubled(CutJob& job, double reach) {
 }  // namespace
 
 bool mergeJob(CutJob& job, double reach) {
-    bool any = chainCuts(job, reach);
-    // Leaving out a stretch can free ends to join, and joining cuts the
-    // gap between them, which may run along a line already cut: a few
-    // rounds settle both.
+    // Copies first, so that a line cut again is left out rather than joined
+    // on as a way back. Leaving out a stretch can free ends to join, and
+    // joining cuts the gap between them, which may run along a line already
+    // cut: a few rounds settle both.
+    bool any = false;
     constexpr int kRounds = 12;
     for (int round = 0; round < kRounds; ++round) {
         bool lifted = liftDoubled(job, reach);
@@ -221,9 +223,9 @@ bool mergeJob(CutJob& job, double reach) {
         // bend back on itself further along before it counts (4 x reach).
         const double checked = FaultLimits{}.doubledReach;
         if (reach > checked) lifted = liftDoubled(job, checked) || lifted;
-        if (!lifted) break;
-        any = true;
-        chainCuts(job, reach);
+        const bool joined = chainCuts(job, reach);
+        any = any || lifted || joined;
+        if (!joined) break;
     }
     return any;
 }

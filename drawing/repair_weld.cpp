@@ -51,7 +51,7 @@ std::vector<shapes::Ring> loopsOf(const std::vector<PlotPoint>& ring) {
     std::size_t crossings = 0;
     const geom::BoxGrid grid(std::move(boxes), 0.0);
     for (std::size_t j = 0; j < n; ++j) {
-        grid.near(grid.box(j), 0.0, [&](std::size_t i) {
+        grid.around(grid.box(j), 0.0, [&](std::size_t i) {
             if (i >= j || i + 1 == j || (i == 0 && j + 1 == n)) return true;
             const int o1 = geom::orientation(p[j], p[j + 1], p[i]), o2 = geom::orientation(p[j], p[j + 1], p[i + 1]);
             const int o3 = geom::orientation(p[i], p[i + 1], p[j]), o4 = geom::orientation(p[i], p[i + 1], p[j + 1]);
@@ -217,8 +217,10 @@ bool weldOnce(CutJob& job) {
             steps.push_back(std::move(job.steps[i]));
             continue;
         }
-        if (welded[i].empty() && !steps.empty() && steps.back().kind == JobStep::Kind::Move &&
-            steps.back().to == job.steps[i].cut.points.front())
+        // The pen-up move that went only to where the cut started.
+        const PlotPoint first = job.steps[i].cut.points.front();
+        if ((welded[i].empty() || welded[i].front().front() != first) && !steps.empty() &&
+            steps.back().kind == JobStep::Kind::Move && steps.back().to == first)
             steps.pop_back();
         for (std::vector<PlotPoint>& points : welded[i]) {
             JobStep step;
