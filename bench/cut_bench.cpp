@@ -1,17 +1,23 @@
-// The cutting tools on a generated job of 100,000 cuts (letters with
-// counters on a large sheet, in scrambled order) and on the shared corpus:
+// The cutting tools on generated jobs of 100,000 cuts (letters with
+// counters on a large sheet; nested shapes, some overlapping; both in
+// scrambled order) and on the shared corpus:
 // time, pen-up travel before and after --order, and the drag knife's tip
-// deviation with and without --blade-offset.
+// deviation with and without --blade-offset, on the corpus and on the shapes
+// the tests cut.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
+#include "hpgl/dialect/converter.h"
 #include "hpgl/reader.h"
 #include "tests/native/drag_knife.h"
 
@@ -61,6 +67,57 @@ void BM_Order100kCuts(benchmark::State& state) {
 }
 BENCHMARK(BM_Order100kCuts)->Arg(0)->Arg(1)->ArgNames({"improve"})->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// 25,000 groups of four nested shapes, squares and circles of 24 corners,
+// 3 to 20 mm across, at random places on a 4.5 m sheet, two groups in three
+// reaching into another: 100,000 cuts, holes in holes and outlines
+// crossing, in scrambled order.
+const CutJob& nestedJob() {
+    static const CutJob job = [] {
+        std::mt19937 random(2027);
+        std::vector<std::vector<PlotPoint>> cuts;
+        for (int g = 0; g < 25000; ++g) {
+            const int cx = static_cast<int>(random() % 180000), cy = static_cast<int>(random() % 180000);
+            int r = 200 + static_cast<int>(random() % 200);
+            for (int d = 0; d < 4; ++d, r = r * 2 / 3) {
+                std::vector<PlotPoint> points;
+                if (random() % 2) {
+                    points = {{cx - r, cy - r}, {cx + r, cy - r}, {cx + r, cy + r}, {cx - r, cy + r}};
+                } else {
+                    for (int k = 0; k < 24; ++k)
+                        points.push_back({cx + static_cast<int>(std::lround(r * std::cos(k * M_PI / 12))),
+                                          cy + static_cast<int>(std::lround(r * std::sin(k * M_PI / 12)))});
+                }
+                points.push_back(points.front());
+                cuts.push_back(std::move(points));
+            }
+        }
+        std::shuffle(cuts.begin(), cuts.end(), random);
+        CutJob generated;
+        for (auto& points : cuts) {
+            JobStep step;
+            step.kind = JobStep::Kind::Cut;
+            step.cut.points = std::move(points);
+            generated.steps.push_back(std::move(step));
+        }
+        return generated;
+    }();
+    return job;
+}
+
+void BM_Order100kNestedCuts(benchmark::State& state) {
+    OrderTravel travel;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CutJob job = nestedJob();
+        state.ResumeTiming();
+        travel = orderCuts(job);
+        benchmark::DoNotOptimize(job.steps.data());
+    }
+    state.counters["before_m"] = travel.before / kUnitsPerMm / 1000.0;
+    state.counters["after_m"] = travel.after / kUnitsPerMm / 1000.0;
+}
+BENCHMARK(BM_Order100kNestedCuts)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // The worst case for a grid: 100,000 cuts on one spot, strokes and squares.
 void BM_Order100kPiledCuts(benchmark::State& state) {
     CutJob piled;
@@ -89,8 +146,58 @@ std::filesystem::path corpus() {
     return {};
 }
 
+// The tip's worst deviations over eight start headings of the blade, the
+// first cuts that the drawing has not (a precut) left unmeasured; and the
+// least clearance of a precut's tip from the drawing's box.
+struct KnifeFigures {
+    double farthest = 0.0;
+    double missedCorner = 0.0;
+    double laterFarthest = 0.0;  // from the second cut on
+    double laterMissedCorner = 0.0;
+    double clearance = std::numeric_limits<double>::infinity();
+};
+
+KnifeFigures knifeFigures(const CutJob& axis, const CutJob& drawing, double r, double step) {
+    KnifeFigures figures;
+    const std::size_t cuts = axis.cutCount(), wanted = drawing.cutCount();
+    for (int k = 0; k < 8; ++k) {
+        test::KnifeStart start;
+        start.heading = k * 3.14159265358979323846 / 4.0;
+        start.leadingCuts = cuts > wanted ? cuts - wanted : 0;
+        start.step = step;
+        const test::TipDeviation tip = test::simulateTip(axis, drawing, r, start);
+        figures.farthest = std::max(figures.farthest, tip.farthest);
+        figures.missedCorner = std::max(figures.missedCorner, tip.missedCorner);
+        figures.laterFarthest = std::max(figures.laterFarthest, tip.laterFarthest);
+        figures.laterMissedCorner = std::max(figures.laterMissedCorner, tip.laterMissedCorner);
+        figures.clearance = std::min(figures.clearance, tip.leadingClearance);
+    }
+    return figures;
+}
+
+// The drawing's job without and with --blade-offset, through the saved text.
+void printKnifeFigures(const char* name, const CutJob& original, double r, double step) {
+    const KnifeFigures without = knifeFigures(original, original, r, step);
+    CutJob axis = original;
+    bladeOffsetJob(axis, r, true);
+    PlotDrawing built;
+    buildDrawing(axis, built);
+    const KnifeFigures with = knifeFigures(walkCuts(built), original, r, step);
+    std::printf("%-40s cuts %6zu  tip off drawing %6.3f -> %6.3f mm, corner missed %6.3f -> %6.3f mm",
+                name, original.cutCount(), without.farthest / kUnitsPerMm, with.farthest / kUnitsPerMm,
+                without.missedCorner / kUnitsPerMm, with.missedCorner / kUnitsPerMm);
+    if (original.cutCount() > 1)
+        std::printf("; from the second cut on %.3f -> %.3f, %.3f -> %.3f mm", without.laterFarthest / kUnitsPerMm,
+                    with.laterFarthest / kUnitsPerMm, without.laterMissedCorner / kUnitsPerMm,
+                    with.laterMissedCorner / kUnitsPerMm);
+    if (with.clearance < std::numeric_limits<double>::infinity())
+        std::printf(", precut %.2f mm clear", with.clearance / kUnitsPerMm);
+    std::printf("\n");
+}
+
 // Once, per corpus file: pen-up travel, and the tip's worst distance from
-// the drawing and from a corner with a 0.5 mm knife.
+// the drawing and from a corner with a 0.5 mm knife, whatever way the blade
+// points at the start.
 void BM_CorpusFigures(benchmark::State& state) {
     const auto dir = corpus();
     if (dir.empty()) {
@@ -107,21 +214,37 @@ void BM_CorpusFigures(benchmark::State& state) {
             const CutJob original = walkCuts(drawing);
             CutJob ordered = original;
             const OrderTravel travel = orderCuts(ordered);
-            const double r = 0.5 * kUnitsPerMm;
-            const test::TipDeviation without = test::simulateTip(original, original, r, 1.0);
-            CutJob axis = original;
-            bladeOffsetJob(axis, r);
-            PlotDrawing built;
-            buildDrawing(axis, built);
-            const test::TipDeviation with = test::simulateTip(walkCuts(built), original, r, 1.0);
-            std::printf("%-40s cuts %6zu  pen-up %9.1f -> %9.1f mm  tip off drawing %6.3f -> %6.3f mm, "
-                        "corner missed %6.3f -> %6.3f mm\n",
-                        entry.path().filename().string().c_str(), original.cutCount(), travel.before / kUnitsPerMm,
-                        travel.after / kUnitsPerMm, without.farthest / kUnitsPerMm, with.farthest / kUnitsPerMm,
-                        without.missedCorner / kUnitsPerMm, with.missedCorner / kUnitsPerMm);
+            std::printf("%-40s pen-up %9.1f -> %9.1f mm\n", entry.path().filename().string().c_str(),
+                        travel.before / kUnitsPerMm, travel.after / kUnitsPerMm);
+            printKnifeFigures(entry.path().filename().string().c_str(), original, 0.5 * kUnitsPerMm, 1.0);
         }
     }
 }
 BENCHMARK(BM_CorpusFigures)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same knife on the shapes the tests cut and on the repository's own
+// corpus of dialect files, converted to cutter HP-GL first.
+void BM_KnifeShapes(benchmark::State& state) {
+    sortMnemonicTable();
+    for (auto _ : state) {
+        for (const test::KnifeShape& shape : test::knifeShapes()) {
+            PlotDrawing drawing;
+            MemoryInput in(shape.hpgl);
+            readDrawing(in, drawing);
+            printKnifeFigures(shape.name, walkCuts(drawing), 0.5 * kUnitsPerMm, 0.25);
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(KERF_TEST_CORPUS)) {
+            if (entry.path().extension() == ".md") continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            const dialect::ConvertResult converted = dialect::convertPlot(bytes, {});
+            PlotDrawing drawing;
+            MemoryInput in(converted.text);
+            readDrawing(in, drawing);
+            printKnifeFigures(entry.path().filename().string().c_str(), walkCuts(drawing), 0.5 * kUnitsPerMm, 0.25);
+        }
+    }
+}
+BENCHMARK(BM_KnifeShapes)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <utility>
 
+#include "cli/production.h"
 #include "hpgl/dialect/converter.h"
 
 namespace kerfline::cli {
@@ -78,20 +81,37 @@ constexpr double kLargestPanel = 1000000.0;
 // Faster than any cutter moves, in centimetres a second.
 constexpr double kLargestSpeed = 10000.0;
 
-// Millimetres as plotter units, rounded to the nearest.
-bool parseUnits(std::string_view text, std::int32_t& units) {
-    double mm = 0.0;
-    if (!parseMillimetres(text, kLargestPanel, true, mm)) return false;
-    units = static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre));
+// One plotter unit: the smallest panel.
+constexpr double kSmallestPanel = 1.0 / kUnitsPerMillimetre;
+
+// A distance of tile in millimetres, a plain decimal ("600", "2.5") of any
+// size: digits beyond the 32 read make it larger than any limit.
+bool parseDistance(std::string_view text, double& mm) {
+    if (parseMillimetres(text, std::numeric_limits<double>::infinity(), true, mm)) return true;
+    if (text.size() <= 32 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    mm = std::numeric_limits<double>::infinity();
     return true;
 }
 
-bool parseSize(std::string_view text, std::int32_t& width, std::int32_t& height) {
+// The panel size "WIDTHxHEIGHT" in millimetres: what is wrong with it, or
+// nothing.
+std::string readPanelSize(std::string_view text, double& width, double& height) {
     const std::size_t x = text.find('x');
-    if (x == std::string_view::npos) return false;
-    return parseUnits(text.substr(0, x), width) && width > 0 &&
-           parseUnits(text.substr(x + 1), height) && height > 0;
+    if (x == std::string_view::npos || !parseDistance(text.substr(0, x), width) ||
+        !parseDistance(text.substr(x + 1), height))
+        return "the panel size must be WIDTHxHEIGHT in millimetres (like 600x1000), not " + quoted(text);
+    for (const auto& [side, mm] : {std::pair{"width", width}, std::pair{"height", height}}) {
+        if (mm > kLargestPanel)
+            return std::string("the panel's ") + side + " must be at most " +
+                   std::to_string(static_cast<long>(kLargestPanel)) + " mm, not " + quoted(text);
+        if (mm < kSmallestPanel)
+            return std::string("the panel's ") + side +
+                   " must be at least one plotter unit, 0.025 mm, not " + quoted(text);
+    }
+    return {};
 }
+
+std::int32_t toUnits(double mm) { return static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre)); }
 
 // The options of info, tile and render, each of which takes a value.
 bool takesOption(Arguments::Action action, std::string_view word) {
@@ -182,8 +202,21 @@ constexpr OperationRow kOperations[] = {
     {{"--copies", "CxR[,GAP]", "C columns and R rows of copies, GAP mm apart (default 5)", readCopies},
      Operation::Kind::Copies},
     {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
-    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis", readBladeOffset},
+    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis,\n"
+                              "after a precut beside the drawing", readBladeOffset},
      Operation::Kind::BladeOffset},
+    {{"--no-precut", "", "no precut for the --blade-offset after it: the blade\n"
+                         "is taken to point along +X at the start", readNothing},
+     Operation::Kind::NoPrecut},
+    {{"--mirror", "", "left to right within the drawing's bounds", readNothing}, Operation::Kind::Mirror},
+    {{"--weed-box", "MM", "a box MM outside the drawing, cut last", readWeedBox}, Operation::Kind::Weed},
+    {{"--weed-lines", "MM", "lines every MM through the waste, clear of the design;\n"
+                            "with --weed-box across the box, made with it", readWeedLines},
+     Operation::Kind::Weed},
+    {{"--passes", "N", "every cut N times (1 to 10)", readPasses}, Operation::Kind::Passes},
+    {{"--perforate", "CUT,GAP", "every cut as CUT mm dashes, GAP mm apart", readPerforate},
+     Operation::Kind::Perforate},
+    {{"--pen", "N", "only the cuts made with pen N (once)", readPen}, Operation::Kind::Pen},
     {{"--merge", "MM", "join cuts whose ends meet within MM; lift the knife over\n"
                        "stretches already cut within MM", readRepair},
      Operation::Kind::Merge},
@@ -345,13 +378,16 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
     bool haveSize = false;
     bool haveSpeed = false;
     bool optionsEnded = false;
+    // Tile: the sizes as given, compared before they become plotter units.
+    std::string_view panelSize, overlapText = "0";
+    double panelWidthMm = 0, panelHeightMm = 0, overlapMm = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string_view word = args[i];
         if (optionsEnded || !looksLikeOption(word)) {
             if (haveFile && parsed.action == Arguments::Action::Tile && !haveSize) {
-                if (!parseSize(word, parsed.panelWidth, parsed.panelHeight))
-                    return failure("the panel size must be WIDTHxHEIGHT in millimetres, "
-                                   "both more than 0 (like 600x1000), not " + quoted(word));
+                std::string error = readPanelSize(word, panelWidthMm, panelHeightMm);
+                if (!error.empty()) return failure(std::move(error));
+                panelSize = word;
                 haveSize = true;
                 continue;
             }
@@ -384,8 +420,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                 value = args[++i];
             }
             std::string error = row->option.read(word, value, operation);
+            if (error.empty()) error = addOperation(parsed.operations, word, operation);
             if (!error.empty()) return failure(std::move(error));
-            parsed.operations.push_back(operation);
             continue;
         }
         const bool takesValue = word == "-o" || word == "--output" || !editing;
@@ -408,9 +444,10 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             if (!parseTolerance(value, parsed.tolerance))
                 return failure("--tolerance needs millimetres from 0.001 to 10, not " + quoted(value));
         } else if (word == "--overlap") {
-            if (!parseUnits(value, parsed.overlap))
+            if (!parseDistance(value, overlapMm))
                 return failure("--overlap needs a distance in millimetres (like 10 or 2.5), not " +
                                quoted(value));
+            overlapText = value;
         } else if (word == "--speed") {
             if (!parseMillimetres(value, kLargestSpeed, false, parsed.speed))
                 return failure("--speed needs centimetres a second, more than 0 and at most " +
@@ -421,18 +458,37 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             if (!parseMillimetres(value, kWidestFilm, false, parsed.minWidth))
                 return failure("--min-width needs millimetres above 0, at most 100, not " + quoted(value));
         } else if (word == "--media") {
-            if (!parseSize(value, parsed.mediaWidth, parsed.mediaHeight))
-                return failure("--media needs WIDTHxHEIGHT in millimetres, both more than 0 (like 600x1000), "
-                               "not " + quoted(value));
+            const std::size_t x = value.find('x');
+            double width = 0.0, height = 0.0;
+            if (x == std::string_view::npos || !parseMillimetres(value.substr(0, x), kLargestPanel, false, width) ||
+                !parseMillimetres(value.substr(x + 1), kLargestPanel, false, height) || toUnits(width) < 1 ||
+                toUnits(height) < 1)
+                return failure("--media needs WIDTHxHEIGHT in millimetres, each at least 0.025 and at most " +
+                               std::to_string(static_cast<long>(kLargestPanel)) + " (like 600x1000), not " +
+                               quoted(value));
+            parsed.mediaWidth = toUnits(width);
+            parsed.mediaHeight = toUnits(height);
         }
     }
     if (!haveFile) return failure("missing FILE");
     if (parsed.action == Arguments::Action::Tile) {
         if (!haveSize) return failure("missing the panel size WIDTHxHEIGHT");
-        if (parsed.overlap >= parsed.panelWidth || parsed.overlap >= parsed.panelHeight)
-            return failure("the overlap must be smaller than the panel's width and height");
+        if (!(overlapMm < panelWidthMm && overlapMm < panelHeightMm))
+            return failure("the overlap must be smaller than the panel's width and height, not " +
+                           std::string(overlapText) + " mm for " + std::string(panelSize) + " mm");
+        parsed.panelWidth = toUnits(panelWidthMm);
+        parsed.panelHeight = toUnits(panelHeightMm);
+        // Smaller in millimetres, it may round to the panel's units: it then
+        // stays a unit smaller, so that each panel moves on.
+        parsed.overlap = std::min(toUnits(overlapMm), std::min(parsed.panelWidth, parsed.panelHeight) - 1);
     }
     if (haveSpeed && !parsed.json) return failure("--speed counts only with --json");
+    const auto noPrecut = std::find_if(parsed.operations.begin(), parsed.operations.end(),
+                                       [](const Operation& o) { return o.kind == Operation::Kind::NoPrecut; });
+    if (noPrecut != parsed.operations.end() &&
+        std::none_of(noPrecut, parsed.operations.end(),
+                     [](const Operation& o) { return o.kind == Operation::Kind::BladeOffset; }))
+        return failure("--no-precut must come before the --blade-offset it is for");
     result.ok = true;
     return result;
 }

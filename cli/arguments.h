@@ -11,14 +11,19 @@ namespace kerfline::cli {
 
 // One change of the drawing, with its values.
 struct Operation {
-    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset, Merge, Close, Simplify,
-                      DropDots, Weld };
+    // NoPrecut: every --blade-offset after it makes no precut.
+    enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset, NoPrecut,
+                      Mirror, Weed, Passes, Perforate, Pen, Merge, Close, Simplify, DropDots, Weld };
     Kind kind = Kind::Rotate;
     std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
     std::int32_t x = 0;      // Move: the new left edge, in millimetres; Copies: columns
     std::int32_t y = 0;      // Move: the new bottom edge, in millimetres; Copies: rows
     double millimetres = 0.0;  // Copies: the gap; Overcut: the length; BladeOffset: the offset
     // Merge and Close: how far apart ends may lie; Simplify: the error allowed.
+    // Weed: millimetres is the box's distance and length the lines' spacing,
+    // each 0 when not given. Perforate: millimetres the dash, length the gap.
+    // Passes and Pen: value.
+    double length = 0.0;
     friend bool operator==(const Operation&, const Operation&) = default;
 };
 
@@ -37,7 +42,7 @@ struct Arguments {
     bool json = false;
     double speed = 20.0;
     // Tile: the cutter's width and height and the panels' overlap, in
-    // plotter units.
+    // plotter units; the overlap at least a unit smaller than both.
     std::int32_t panelWidth = 0;
     std::int32_t panelHeight = 0;
     std::int32_t overlap = 0;

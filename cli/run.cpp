@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/convert.h"
+#include "cli/production.h"
 #include "shell/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
@@ -47,7 +48,9 @@ void reportOrder(const OrderTravel& travel) {
 }
 
 // False, after saying why, when the operation cannot be carried out.
-bool apply(const Operation& operation, PlotDrawing& drawing) {
+// `precut` is --blade-offset's, until --no-precut.
+bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
+    if (isProduction(operation.kind)) return applyProduction(operation, drawing);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset || operation.kind == Operation::Kind::Merge ||
@@ -81,7 +84,10 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             overcutDrawing(drawing, operation.millimetres);
             break;
         case Operation::Kind::BladeOffset:
-            bladeOffsetDrawing(drawing, operation.millimetres);
+            bladeOffsetDrawing(drawing, operation.millimetres, precut);
+            break;
+        case Operation::Kind::NoPrecut:
+            precut = false;
             break;
         case Operation::Kind::Merge:
             mergeDrawing(drawing, operation.millimetres);
@@ -97,6 +103,8 @@ bool apply(const Operation& operation, PlotDrawing& drawing) {
             break;
         case Operation::Kind::Weld:
             weldDrawing(drawing);
+            break;
+        default:  // the production operations, above
             break;
     }
     return true;
@@ -129,8 +137,9 @@ int info(const Arguments& arguments) {
 int edit(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
+    bool precut = true;
     for (const Operation& operation : arguments.operations)
-        if (!apply(operation, drawing)) return kExitUsage;
+        if (!apply(operation, drawing, precut)) return kExitUsage;
 
     const auto write = [&drawing](OutputStream& out) { writeDrawing(out, drawing); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;

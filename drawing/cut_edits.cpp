@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
+
+#include "drawing/pen_state.h"
 
 namespace kerfline {
 
@@ -45,12 +48,32 @@ bool copyJob(CutJob& job, std::int32_t columns, std::int32_t rows, double gap, d
             return false;
     }
 
-    const std::size_t bodySize = job.steps.size() - bodyFrom;
+    // Every copy starts with the pen, speed and force the drawing starts
+    // with: those it leaves are set back between the copies.
+    PenState start;
+    for (std::size_t s = 0; s < bodyFrom; ++s) start.apply(job.kept[job.steps[s].kept].text);
+    PenState end = start;
+    for (std::size_t s = bodyFrom; s < job.steps.size(); ++s)
+        if (job.steps[s].kind == JobStep::Kind::Kept) end.apply(job.kept[job.steps[s].kept].text);
+    std::vector<JobStep> between;
+    for (std::string& text : end.restoring(start)) {
+        JobStep& step = between.emplace_back();
+        step.kind = JobStep::Kind::Kept;
+        step.kept = job.kept.size();
+        KeptInstruction& kept = job.kept.emplace_back();
+        kept.command = KeptInstruction::kAdded;
+        const MnemonicCode code = textMnemonic(text);
+        kept.mnemonic = findMnemonic(code) ? code : 0;
+        kept.text = std::move(text);
+    }
+
+    const std::size_t bodySize = job.steps.size() - bodyFrom + between.size();
     std::vector<JobStep> steps;
     steps.reserve(bodyFrom + bodySize * static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
     for (std::size_t s = 0; s < bodyFrom; ++s) steps.push_back(job.steps[s]);
     for (std::int32_t r = 0; r < rows; ++r) {
         for (std::int32_t c = 0; c < columns; ++c) {
+            if (r > 0 || c > 0) steps.insert(steps.end(), between.begin(), between.end());
             const PlotPoint offset{static_cast<std::int32_t>(stepX * c), static_cast<std::int32_t>(stepY * r)};
             for (std::size_t s = bodyFrom; s < job.steps.size(); ++s) {
                 JobStep step = job.steps[s];
@@ -111,10 +134,10 @@ void overcutDrawing(PlotDrawing& drawing, double lengthMm) {
     buildDrawing(job, drawing);
 }
 
-void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm) {
+void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm, bool precut) {
     CutJob job = walkCuts(drawing);
     if (job.cutCount() == 0) return;
-    bladeOffsetJob(job, offsetMm * kUnitsPerMm);
+    bladeOffsetJob(job, offsetMm * kUnitsPerMm, precut);
     buildDrawing(job, drawing);
 }
 

@@ -16,7 +16,8 @@ struct OrderTravel {
 };
 
 // Between two kept instructions, and around them, the cuts are reordered:
-// every closed cut inside another closed cut comes before it; otherwise the
+// every closed cut lying inside another closed cut comes before it (see
+// cut_nesting.h for what lying inside means); otherwise the
 // next cut is the one starting nearest to the knife, and the order is then
 // shortened by reversing runs of it (2-opt) where that never puts an outline
 // before its hole. A cut's points and direction never change; a joined cut
@@ -26,13 +27,8 @@ struct OrderTravel {
 // keeps it.
 OrderTravel orderCuts(CutJob& job, bool improve = true);
 
-// For every cut of `cuts`, the index of the smallest closed cut it lies
-// inside, or -1: the first point that is not on the outline's edge decides,
-// and an outline is always larger in area than what it holds.
 // orderCuts on the drawing's job; the drawing is rebuilt only when the
 // order changed.
 OrderTravel orderDrawing(PlotDrawing& drawing);
-
-std::vector<std::ptrdiff_t> enclosingCuts(const std::vector<const Cut*>& cuts);
 
 }  // namespace kerfline

@@ -30,7 +30,10 @@ struct Cut {
 // An instruction that is neither movement nor a cut: SP, VS, FS, IN and
 // every other one, known or not. No operation moves a cut across it.
 struct KeptInstruction {
-    std::size_t command = 0;  // its index in the drawing the job was walked from
+    // Its index in the drawing the job was walked from; kAdded for one an
+    // operation adds.
+    std::size_t command = 0;
+    static constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
     MnemonicCode mnemonic = 0;  // 0 for an instruction the mnemonic table does not know
     std::string text;  // as the program writes it, ";" included ("VS10;")
     // IN: lifts the knife and sends the position to (0, 0).

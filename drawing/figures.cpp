@@ -1,84 +1,15 @@
 #include "drawing/figures.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace kerfline {
 
-namespace {
-
-// The parameters of an instruction: separated by commas (or blanks), each
-// an optional sign, digits and a decimal point; NaN for one that is empty
-// or not a number, so that "VS,2" gives no speed for pen 2.
-std::vector<double> numbersOf(std::string_view text) {
-    std::vector<double> numbers;
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && isBlank(text[i])) ++i;
-        if (i == text.size()) break;
-        std::size_t end = i;
-        while (end < text.size() && text[end] != ',' && !isBlank(text[end])) ++end;
-        std::string_view token = text.substr(i, end - i);
-        if (!token.empty() && token.front() == '+') token.remove_prefix(1);
-        double value = std::nan("");
-        const auto [next, ec] =
-            std::from_chars(token.data(), token.data() + token.size(), value, std::chars_format::fixed);
-        if (ec != std::errc() || next != token.data() + token.size()) value = std::nan("");
-        numbers.push_back(value);
-        while (end < text.size() && isBlank(text[end])) ++end;
-        i = end < text.size() && text[end] == ',' ? end + 1 : end;
-    }
-    return numbers;
-}
-
-constexpr MnemonicCode kVS = makeMnemonic('V', 'S');
-constexpr MnemonicCode kSP = makeMnemonic('S', 'P');
-
-}  // namespace
-
-void SpeedState::reset() {
-    all_ = 0;
-    pens_.clear();
-    pen_ = 0;
-}
-
-void SpeedState::apply(std::string_view instruction) {
-    if (instruction.size() < 2) return;
-    // SP is not among the mnemonics the program knows, so the text decides.
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    const MnemonicCode code = makeMnemonic(static_cast<unsigned char>(upper(instruction[0])),
-                                           static_cast<unsigned char>(upper(instruction[1])));
-    std::string_view parameters = instruction.substr(2);
-    if (!parameters.empty() && parameters.back() == ';') parameters.remove_suffix(1);
-    if (code == mnemonic::IN) {
-        reset();
-    } else if (code == kSP) {
-        const std::vector<double> numbers = numbersOf(parameters);
-        pen_ = numbers.empty() || !(std::fabs(numbers[0]) < 1e9)
-                   ? 0
-                   : static_cast<std::int64_t>(numbers[0]);
-    } else if (code == kVS) {
-        const std::vector<double> numbers = numbersOf(parameters);
-        const double speed =
-            !numbers.empty() && numbers[0] > 0 && std::isfinite(numbers[0]) ? numbers[0] : 0;
-        if (numbers.size() >= 2 && std::fabs(numbers[1]) < 1e9) {
-            pens_[static_cast<std::int64_t>(numbers[1])] = speed;
-        } else {
-            all_ = speed;
-            pens_.clear();
-        }
-    }
-}
-
 double SpeedState::speed() const {
-    const auto pen = pens_.find(pen_);
-    if (pen != pens_.end() && pen->second > 0) return pen->second;
-    if (pen == pens_.end() && all_ > 0) return all_;
-    return default_;
+    const double speed = pen_.speed();
+    return speed > 0 ? speed : default_;
 }
 
 std::vector<PenUpMove> penUpMoves(const CutJob& job) {

@@ -14,39 +14,36 @@
 
 #include "drawing/cuts.h"
 #include "drawing/drawing.h"
+#include "drawing/pen_state.h"
 #include "drawing/svg.h"
 #include "hpgl/command.h"
 
 namespace kerfline {
 
-// The cutting time: each cut at the speed that the file's VS sets for the
-// pen in use (centimetres a second), or at the default speed where none is
-// set; pen-up moves at twice the speed in force; and a fixed time for every
-// drop of the knife and every lift.
+// The cutting time: the knife cuts at the speed in force where it cuts,
+// the one the file's VS sets for the pen in use (centimetres a second) or
+// the default speed where none is set, so that a VS between two parts of a
+// cut sets the speed of the part after it, as on a cutter; pen-up moves at
+// twice the speed in force; and a fixed time for every drop of the knife
+// and every lift.
 struct TimeModel {
     double defaultSpeed = 20.0;  // cm/s
     static constexpr double kDropSeconds = 0.1;
     static constexpr double kLiftSeconds = 0.1;
 };
 
-// The speed in force while a drawing is walked: VS with a pen number sets
-// that pen's speed, VS without one every pen's, VS without a value (or
-// with one that is not a positive number) goes back to the default, and so
-// does IN. SP chooses the pen.
+// The speed in force while a drawing is walked: the pen's state's, or the
+// default where it sets none.
 class SpeedState {
 public:
     explicit SpeedState(double defaultSpeed) : default_(defaultSpeed) {}
-    // Any instruction, as written ("VS10;", "SP2;"); only VS, SP and IN,
-    // in either case, change the state.
-    void apply(std::string_view instruction);
-    void reset();
+    // Any instruction, as written ("VS10;", "SP2;").
+    void apply(std::string_view instruction) { pen_.apply(instruction); }
     double speed() const;  // cm/s
 
 private:
     double default_;
-    double all_ = 0;  // 0: none set
-    std::map<std::int64_t, double> pens_;
-    std::int64_t pen_ = 0;
+    PenState pen_;
 };
 
 struct JobFigures {

@@ -1,7 +1,7 @@
 // Any bytes, read as a plot file: the statistics, the figures, the picture,
-// the panels, the image operations and the cutting tools run on the drawing,
-// it is drawn onto a counting device, and writing it, reading that back and
-// writing again must give the same bytes.
+// the panels, the image operations, the cutting tools and the production
+// operations run on the drawing, it is drawn onto a counting device, and
+// writing it, reading that back and writing again must give the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
@@ -21,6 +21,7 @@
 #include "drawing/cut_order.h"
 #include "drawing/cuts.h"
 #include "drawing/operations.h"
+#include "drawing/production.h"
 #include "hpgl/reader.h"
 
 namespace {
@@ -226,8 +227,68 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             overcutDrawing(drawing, mm);
             break;
         default:
-            bladeOffsetDrawing(drawing, mm / 10.0);
+            bladeOffsetDrawing(drawing, mm / 10.0, (static_cast<unsigned>(d) >> 2 & 1) == 0);
             break;
+    }
+    // The production operations, with values from four more bytes, within
+    // the ranges the command line accepts.
+    {
+        std::string_view more = bytes.substr(std::min<std::size_t>(20, bytes.size()), 4);
+        const std::uint32_t f = static_cast<std::uint32_t>(takeInt(more));
+        const auto cutLength = [](const CutJob& job) {
+            double length = 0;
+            for (const JobStep& step : job.steps)
+                if (step.kind == JobStep::Kind::Cut)
+                    for (std::size_t k = 1; k < step.cut.points.size(); ++k)
+                        length += distance(step.cut.points[k - 1], step.cut.points[k]);
+            return length;
+        };
+        const double length = 0.1 + static_cast<double>(f >> 8 & 0xFFF) / 4.096;  // 0.1 to 1000 mm
+        switch (f % 5) {
+            case 0: {
+                // The bounds of the job as it is written back (a cut after
+                // PA without points starts at home, which the statistics of
+                // the text as read leave out) stay where they were.
+                PlotDrawing rebuilt;
+                buildDrawing(walkCuts(drawing), rebuilt);
+                mirrorDrawing(drawing);
+                if (std::make_tuple(drawing.minX, drawing.minY, drawing.maxX, drawing.maxY) !=
+                    std::make_tuple(rebuilt.minX, rebuilt.minY, rebuilt.maxX, rebuilt.maxY))
+                    std::abort();
+                break;
+            }
+            case 1: {
+                // Lines no closer than a thousandth of the drawing's extent.
+                const double extent =
+                    drawing.hasExtent()
+                        ? std::max(double(drawing.maxX) - drawing.minX, double(drawing.maxY) - drawing.minY) / kUnitsPerMm
+                        : 0;
+                const double spacing = f & 0x100000 ? std::min(10000.0, std::max(length, extent / 1000)) : 0.0;
+                weedDrawing(drawing, f & 0x200000 || spacing == 0 ? length : 0.0, spacing);
+                break;
+            }
+            case 2: {
+                const std::int32_t passes = static_cast<std::int32_t>(f >> 8 & 7) + 1;
+                const double before = cutLength(walkCuts(drawing));
+                passesDrawing(drawing, passes);
+                const double after = cutLength(walkCuts(drawing));
+                if (!(std::fabs(after - passes * before) <= 1e-9 * (1 + after))) std::abort();
+                break;
+            }
+            case 3: {
+                // No more than some thousands of dashes, which the run
+                // would otherwise spend its time writing and reading.
+                const double least = cutLength(walkCuts(drawing)) / kUnitsPerMm / 5000;
+                perforateDrawing(drawing, std::max(length, least),
+                                 std::max(0.1 + static_cast<double>(f >> 20) / 4.096, least));
+                break;
+            }
+            default: {
+                const std::size_t before = walkCuts(drawing).cutCount();
+                if (penDrawing(drawing, static_cast<std::int32_t>(f >> 8 & 3) + 1) > before) std::abort();
+                break;
+            }
+        }
     }
     drawing.render(&window, &device);
     drawing.areaText(text, sizeof text);

@@ -20,6 +20,11 @@ inline constexpr MnemonicCode PA = makeMnemonic('P', 'A');  // 16720
 inline constexpr MnemonicCode PD = makeMnemonic('P', 'D');  // 17488
 inline constexpr MnemonicCode PR = makeMnemonic('P', 'R');  // 21072
 inline constexpr MnemonicCode PU = makeMnemonic('P', 'U');  // 21840
+// Pen, speed and force, which the cutting tools follow (SP and FS are not
+// in the table).
+inline constexpr MnemonicCode SP = makeMnemonic('S', 'P');
+inline constexpr MnemonicCode VS = makeMnemonic('V', 'S');
+inline constexpr MnemonicCode FS = makeMnemonic('F', 'S');
 }  // namespace mnemonic
 
 struct MnemonicEntry {

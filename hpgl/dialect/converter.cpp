@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "hpgl/dialect/cut_writer.h"
 #include "hpgl/dialect/polyline_encoding.h"
@@ -37,10 +41,12 @@ constexpr double kDefaultWidthCm = 0.19;
 constexpr double kDefaultHeightCm = 0.27;
 
 // Dash patterns of the fixed line types 1 to 8, in per cent of the pattern,
-// alternately pen down and pen up (a 0 down is a dot).
+// alternately pen down and pen up (a 0 down is a dot); UL gives a line type
+// up to 20 parts of its own.
+constexpr int kMaxPatternParts = 20;
 struct Pattern {
     int count;
-    double parts[8];
+    double parts[kMaxPatternParts];
 };
 constexpr Pattern kPatterns[8] = {
     {2, {0, 100}},
@@ -52,6 +58,14 @@ constexpr Pattern kPatterns[8] = {
     {6, {70, 10, 0, 10, 0, 10}},
     {8, {50, 10, 0, 10, 10, 10, 0, 10}},
 };
+
+// TL's tick lengths until it says otherwise: per cent of P1-P2 either side.
+constexpr double kDefaultTickPercent = 0.5;
+
+// The last rectangle or wedge whose outline is held back for comparison
+// with the next holds at most this many pieces; a longer one is cut as it
+// comes.
+constexpr std::size_t kMaxHeldPieces = 200'000;
 
 // A parameter that must be a small whole number (a type, a mode, an angle),
 // truncated as plotters do; anything beyond a million is no valid value.
@@ -78,6 +92,7 @@ Fate fateOf(Mnemonic code) {
         case mnemonic('E', 'R'): case mnemonic('E', 'W'): case mnemonic('E', 'P'):
         case mnemonic('B', 'Z'): case mnemonic('B', 'R'):
         case mnemonic('L', 'B'): case mnemonic('P', 'B'):
+        case mnemonic('X', 'T'): case mnemonic('Y', 'T'): case mnemonic('U', 'C'):
             return Fate::Cut;
         case mnemonic('R', 'A'): case mnemonic('R', 'R'): case mnemonic('W', 'G'):
         case mnemonic('F', 'P'):
@@ -88,7 +103,7 @@ Fate fateOf(Mnemonic code) {
         case mnemonic('P', 'M'): case mnemonic('D', 'T'): case mnemonic('S', 'I'):
         case mnemonic('S', 'R'): case mnemonic('D', 'I'): case mnemonic('D', 'R'):
         case mnemonic('S', 'L'): case mnemonic('L', 'O'): case mnemonic('C', 'P'):
-        case mnemonic('B', 'L'):
+        case mnemonic('B', 'L'): case mnemonic('T', 'L'): case mnemonic('U', 'L'):
             return Fate::Applied;
         case mnemonic('S', 'P'): case mnemonic('V', 'S'): case mnemonic('F', 'S'):
             return Fate::Kept;
@@ -99,15 +114,68 @@ Fate fateOf(Mnemonic code) {
     }
 }
 
-const char* fateText(Fate fate) {
-    switch (fate) {
+// Why an instruction that is not converted leaves the knife's path as it
+// is, group by group of the HP-GL and HP-GL/2 instruction sets.
+const char* ignoredReason(Mnemonic code) {
+    switch (code) {
+        case mnemonic('F', 'T'): case mnemonic('A', 'C'): case mnemonic('R', 'F'):
+        case mnemonic('U', 'F'): case mnemonic('P', 'T'): case mnemonic('S', 'V'):
+        case mnemonic('T', 'R'): case mnemonic('C', 'F'): case mnemonic('P', 'P'):
+            return "ignored: fill patterns and shading cannot be cut";
+        case mnemonic('P', 'W'): case mnemonic('W', 'U'): case mnemonic('L', 'A'):
+            return "ignored: pen width and line ends do not change a knife's path";
+        case mnemonic('P', 'C'): case mnemonic('N', 'P'): case mnemonic('C', 'R'):
+        case mnemonic('M', 'C'):
+            return "ignored: colour does not change a knife's path";
+        case mnemonic('P', 'G'): case mnemonic('A', 'F'): case mnemonic('A', 'H'):
+        case mnemonic('F', 'R'):
+            return "ignored: page feed; every page is cut in the same place";
+        case mnemonic('R', 'P'):
+            return "ignored: the plot is cut once, not replotted";
+        case mnemonic('B', 'P'):
+            return "ignored: the plot's name and job settings do not change the cut";
+        case mnemonic('E', 'C'): case mnemonic('N', 'R'): case mnemonic('M', 'T'):
+        case mnemonic('Q', 'L'):
+            return "ignored: media handling and quality settings do not change a knife's path";
+        case mnemonic('A', 'S'): case mnemonic('V', 'A'): case mnemonic('V', 'N'):
+        case mnemonic('C', 'V'): case mnemonic('A', 'P'):
+            return "ignored: acceleration and pen handling do not change a knife's path";
+        case mnemonic('O', 'A'): case mnemonic('O', 'C'): case mnemonic('O', 'D'):
+        case mnemonic('O', 'E'): case mnemonic('O', 'F'): case mnemonic('O', 'G'):
+        case mnemonic('O', 'H'): case mnemonic('O', 'I'): case mnemonic('O', 'K'):
+        case mnemonic('O', 'L'): case mnemonic('O', 'O'): case mnemonic('O', 'P'):
+        case mnemonic('O', 'S'): case mnemonic('O', 'T'): case mnemonic('O', 'W'):
+        case mnemonic('D', 'C'): case mnemonic('D', 'P'): case mnemonic('I', 'M'):
+        case mnemonic('G', 'M'): case mnemonic('K', 'Y'): case mnemonic('W', 'D'):
+        case mnemonic('M', 'G'): case mnemonic('G', 'C'):
+            return "ignored: plotter status, display and interface settings";
+        case mnemonic('C', 'S'): case mnemonic('C', 'A'): case mnemonic('S', 'S'):
+        case mnemonic('S', 'A'): case mnemonic('D', 'S'): case mnemonic('I', 'V'):
+        case mnemonic('C', 'M'): case mnemonic('A', 'D'): case mnemonic('S', 'D'):
+        case mnemonic('F', 'I'): case mnemonic('F', 'N'): case mnemonic('S', 'B'):
+        case mnemonic('D', 'L'): case mnemonic('C', 'C'): case mnemonic('T', 'D'):
+        case mnemonic('L', 'M'):
+            return "ignored: labels are cut in the built-in single-stroke font";
+        case mnemonic('E', 'S'): case mnemonic('D', 'V'):
+            return "ignored: extra spacing and vertical text paths are not applied to labels";
+        case mnemonic('C', 'T'):
+            return "ignored: curves are cut to convert's own tolerance";
+        case mnemonic('C', 'O'):
+            return "ignored: a comment";
+        default:
+            return "ignored: an instruction this converter does not know";
+    }
+}
+
+const char* fateText(Mnemonic code) {
+    switch (fateOf(code)) {
         case Fate::Converted: return "converted";
         case Fate::Cut: return "converted to cuts";
         case Fate::Fill: return "dropped: fills cannot be cut (outlines kept)";
         case Fate::Applied: return "applied";
         case Fate::Kept: return "kept";
         case Fate::Symbol: return "dropped: plot symbols are not drawn";
-        case Fate::Ignored: return "ignored: no effect on the cut";
+        case Fate::Ignored: return ignoredReason(code);
     }
     return "";
 }
@@ -131,18 +199,24 @@ public:
     void run();
 
     // The polyline-encoded points of PE.
-    void selectPen(double pen) override { keep("SP", &pen, 1); }
+    void selectPen(double pen) override {
+        cutDot();
+        keep("SP", &pen, 1);
+    }
     void point(double x, double y, bool absolute, bool penUp) override {
         const Vec target = absolute ? toPlotter({x, y}) : position_ + toPlotterDelta({x, y});
-        if (penUp)
+        if (penUp) {
+            cutDot();
             moveTo(target);
-        else
+        } else {
             drawTo(target);
+        }
     }
 
 private:
     // --- state resets
     void initialize() {
+        std::copy(std::begin(kPatterns), std::end(kPatterns), patterns_.begin());
         rotation_ = 0;
         position_ = {};
         lineStart_ = {};
@@ -172,6 +246,8 @@ private:
         rise_ = 0;
         slant_ = 0;
         origin_ = 1;
+        tickUp_ = kDefaultTickPercent;
+        tickDown_ = kDefaultTickPercent;
         updateScaling();
     }
     Vec frameSize() const { return rotation_ % 180 == 0 ? page_ : Vec{page_.y, page_.x}; }
@@ -297,6 +373,9 @@ private:
 
     // The part of a-b inside the window, to the page and out.
     void clipped(Vec a, Vec b) {
+        // Whatever the knife cuts after being let down makes the dot part
+        // of a cut.
+        dotPending_ = false;
         if (clip_) {
             const Vec low = clipMin_, high = clipMax_;
             double t0 = 0, t1 = 1;
@@ -318,7 +397,95 @@ private:
             b = a + dir * t1;
             a = a + dir * t0;
         }
-        out_.segment(toPage(a), toPage(b));
+        emit(toPage(a), toPage(b));
+    }
+
+    void emit(Vec a, Vec b) {
+        ++events_;
+        if (holding_) {
+            if (held_.size() < kMaxHeldPieces) {
+                held_.push_back({a, b});
+                return;
+            }
+            // Too long to compare: cut it as it comes.
+            release();
+        }
+        out_.segment(a, b);
+    }
+
+    // --- dots: the pen let down where it stands (PD without points) and
+    // lifted, or left down at the end, with nothing cut in between is a cut
+    // of no length there, as a dot drawn with a move of no length is.
+    void lowerPen() {
+        if (down_ || polygonMode_) return;
+        dotPending_ = true;
+        dotAt_ = position_;
+    }
+    void cutDot() {
+        if (!dotPending_) return;
+        dotPending_ = false;
+        stroke(dotAt_, dotAt_, false);
+    }
+
+    // --- shapes that are both filled and edged (RA then EA, WG then EW and
+    // the like, in either order) are cut once: a rectangle's or a wedge's
+    // pieces are held back, and dropped when they are the very pieces of
+    // the other kind just cut, with nothing cut or kept in between.
+    template <class Draw>
+    void shape(bool filled, Draw draw) {
+        if (polygonMode_) {
+            // Stored in the polygon; FP and EP outline it once.
+            draw();
+            return;
+        }
+        const bool adjacent = lastShape_.valid && lastShape_.filled != filled && lastShape_.stamp == events_;
+        holding_ = true;
+        held_.clear();
+        draw();
+        if (!holding_) {
+            // Cut as it came: nothing to compare with later.
+            lastShape_.valid = false;
+            return;
+        }
+        holding_ = false;
+        std::vector<Piece> pieces = piecesOf(held_);
+        if (adjacent && !pieces.empty() && pieces == lastShape_.pieces) {
+            ++outlinesOnce_;
+            lastShape_.valid = false;
+            held_.clear();
+            return;
+        }
+        for (const auto& [a, b] : held_) out_.segment(a, b);
+        held_.clear();
+        lastShape_ = {true, filled, std::move(pieces), events_};
+    }
+    void release() {
+        holding_ = false;
+        for (const auto& [a, b] : held_) out_.segment(a, b);
+        held_.clear();
+    }
+    // The pieces as whole units with no direction, in order: the same cuts
+    // whatever corner and way round they were made from.
+    struct Piece {
+        long long x0, y0, x1, y1;
+        bool operator==(const Piece&) const = default;
+        bool operator<(const Piece& o) const {
+            return std::tie(x0, y0, x1, y1) < std::tie(o.x0, o.y0, o.x1, o.y1);
+        }
+    };
+    static std::vector<Piece> piecesOf(const std::vector<std::pair<Vec, Vec>>& segments) {
+        std::vector<Piece> pieces;
+        pieces.reserve(segments.size());
+        for (const auto& [a, b] : segments) {
+            Piece piece{std::llround(a.x), std::llround(a.y), std::llround(b.x), std::llround(b.y)};
+            if (std::tie(piece.x1, piece.y1) < std::tie(piece.x0, piece.y0)) {
+                std::swap(piece.x0, piece.x1);
+                std::swap(piece.y0, piece.y1);
+            }
+            pieces.push_back(piece);
+        }
+        std::sort(pieces.begin(), pieces.end());
+        return pieces;
     }
 
     double patternUnits() const {
@@ -332,7 +499,7 @@ private:
             clipped(b, b);
             return;
         }
-        const Pattern& pattern = kPatterns[std::abs(lineType_) - 1];
+        const Pattern& pattern = patterns_[std::abs(lineType_) - 1];
         const double total = length(b - a);
         double unitsLong = patternUnits();
         if (!(unitsLong > 0.01)) {
@@ -388,9 +555,20 @@ private:
             polygon_.push_back({first, true});
         subpolygonStart_ = polygon_.size();
     }
-    void outlinePolygon(bool mayDash) {
-        if (polygonOutlined_) return;
+    // EP edges the polygon (in the line type), FP fills it (its outline
+    // solid): whichever comes first cuts the outline, once.
+    void outlinePolygon(bool edge) {
+        const unsigned asked = edge ? 2u : 1u;
+        if (polygonOutlined_) {
+            if (polygonAsked_ != 0 && (polygonAsked_ & asked) == 0) {
+                ++outlinesOnce_;
+                polygonAsked_ |= asked;
+            }
+            return;
+        }
         polygonOutlined_ = true;
+        polygonAsked_ = asked;
+        const bool mayDash = edge;
         for (std::size_t i = 1; i < polygon_.size() && !stopped_; ++i)
             if (polygon_[i].down) {
                 stroke(polygon_[i - 1].p, polygon_[i].p, mayDash);
@@ -582,6 +760,91 @@ private:
         position_ = {clampFar(end.x), clampFar(end.y)};
     }
 
+    // XT and YT: a tick across the pen's place, TL's lengths (per cent of
+    // P1-P2's height for XT, of its width for YT) on the positive and the
+    // negative side, cut from the negative end; the pen stays where it is.
+    void tickMark(bool vertical) {
+        const double span = vertical ? std::fabs(p2_.y - p1_.y) : std::fabs(p2_.x - p1_.x);
+        const Vec axis = vertical ? Vec{0, 1} : Vec{1, 0};
+        const Vec up = position_ + axis * (span * tickUp_ / 100);
+        const Vec down = position_ - axis * (span * tickDown_ / 100);
+        stroke({clampFar(down.x), clampFar(down.y)}, {clampFar(up.x), clampFar(up.y)}, false);
+    }
+
+    // UC: a character drawn in steps of a grid four to a character's width
+    // and eight to its height, from the pen's place as the character's lower
+    // left corner, sized, turned and slanted as labels are. A parameter of
+    // 99 or more lets the pen down, one of -99 or less lifts it (it starts
+    // lifted); the others come in pairs of steps. The pen then stands where
+    // the next character would go.
+    void userCharacter() {
+        const Vec size = characterSize();
+        const Vec d = direction();
+        const Vec up{-d.y, d.x};
+        const Vec origin = position_;
+        const auto place = [&](Vec grid) {
+            const double ly = grid.y * size.y / 8;
+            const Vec p = origin + d * (grid.x * size.x / 4 + ly * slant_) + up * ly;
+            return Vec{clampFar(p.x), clampFar(p.y)};
+        };
+        Vec grid{};
+        bool penDown = false, dot = false;
+        double x, y;
+        while (!stopped_ && scanner_.number(x)) {
+            if (x >= 99) {
+                dot = dot || !penDown;
+                penDown = true;
+                continue;
+            }
+            if (x <= -99) {
+                // Let down and lifted again without a step: a dot.
+                if (dot) stroke(place(grid), place(grid), false);
+                dot = false;
+                penDown = false;
+                continue;
+            }
+            if (!scanner_.number(y)) break;
+            const Vec next{clampFar(grid.x + x), clampFar(grid.y + y)};
+            if (penDown) stroke(place(grid), place(next), false);
+            dot = false;
+            grid = next;
+        }
+        if (dot) stroke(place(grid), place(grid), false);
+        const Vec end = origin + d * (1.5 * size.x);
+        position_ = {clampFar(end.x), clampFar(end.y)};
+    }
+
+    // UL: line type 1 to 8 given parts of its own, in proportion (they are
+    // taken as per cent of the pattern once they sum to 100); the type alone
+    // gets its standard pattern back, no parameters all of them.
+    void userLineType() {
+        double v[1 + kMaxPatternParts];
+        const int n = scanner_.numbers(v, 1 + kMaxPatternParts);
+        scanner_.skipParameters();
+        // The pattern under way may change length: it starts afresh.
+        dashIndex_ = 0;
+        dashOffset_ = 0;
+        if (n == 0) {
+            std::copy(std::begin(kPatterns), std::end(kPatterns), patterns_.begin());
+            return;
+        }
+        const int type = whole(v[0]);
+        if (type < 1 || type > 8) return;
+        if (n == 1) {
+            patterns_[type - 1] = kPatterns[type - 1];
+            return;
+        }
+        double sum = 0;
+        for (int i = 1; i < n; ++i) {
+            if (!(v[i] >= 0 && v[i] <= kFar)) return;
+            sum += v[i];
+        }
+        if (!(sum > 0)) return;
+        Pattern pattern{n - 1, {}};
+        for (int i = 1; i < n; ++i) pattern.parts[i - 1] = v[i] / sum * 100;
+        patterns_[type - 1] = pattern;
+    }
+
     // --- parameters
     void penMoves() {
         double x, y;
@@ -591,6 +854,7 @@ private:
         }
     }
     void keep(const char* name, const double* values, int count) {
+        ++events_;
         std::string text = name;
         for (int i = 0; i < count; ++i) {
             char buffer[32];
@@ -650,6 +914,7 @@ private:
     std::vector<PolygonVertex> polygon_;
     std::size_t subpolygonStart_ = 0;
     bool polygonOutlined_ = true;
+    unsigned polygonAsked_ = 0;  // 1: filled, 2: edged
     bool polygonOverflow_ = false;
 
     char terminator_ = 3;
@@ -664,6 +929,24 @@ private:
     bool polylineIncomplete_ = false;
     std::size_t outsideFont_ = 0;
 
+    std::array<Pattern, 8> patterns_{};
+    double tickUp_ = kDefaultTickPercent, tickDown_ = kDefaultTickPercent;
+
+    bool dotPending_ = false;
+    Vec dotAt_;
+
+    // Cuts made and instructions kept so far, to tell what came in between.
+    std::uint64_t events_ = 0;
+    bool holding_ = false;
+    std::vector<std::pair<Vec, Vec>> held_;
+    struct LastShape {
+        bool valid = false;
+        bool filled = false;
+        std::vector<Piece> pieces;
+        std::uint64_t stamp = 0;
+    } lastShape_;
+    std::size_t outlinesOnce_ = 0;
+
     std::array<std::uint32_t, 676> counts_{};
     std::vector<Mnemonic> order_;
 };
@@ -673,10 +956,12 @@ void Converter::instruction(Mnemonic code) {
     switch (code) {
         case mnemonic('I', 'N'):
             scanner_.skipParameters();
+            cutDot();
             initialize();
             break;
         case mnemonic('D', 'F'):
             scanner_.skipParameters();
+            cutDot();
             defaults();
             break;
         case mnemonic('P', 'A'):
@@ -688,10 +973,12 @@ void Converter::instruction(Mnemonic code) {
             penMoves();
             break;
         case mnemonic('P', 'U'):
+            cutDot();
             down_ = false;
             penMoves();
             break;
         case mnemonic('P', 'D'):
+            lowerPen();
             down_ = true;
             penMoves();
             break;
@@ -757,6 +1044,8 @@ void Converter::instruction(Mnemonic code) {
             const int n = scanner_.numbers(v, 1);
             const int angle = n == 0 ? 0 : whole(v[0]);
             if (angle != 0 && angle != 90 && angle != 180 && angle != 270) break;
+            // A dot is where the pen was let down on the page.
+            cutDot();
             const Vec onPage = toPage(position_);
             rotation_ = angle;
             position_ = fromPage(onPage);
@@ -767,9 +1056,11 @@ void Converter::instruction(Mnemonic code) {
         case mnemonic('P', 'S'): {
             const int n = scanner_.numbers(v, 2);
             if (n == 0) {
+                cutDot();
                 page_ = kDefaultPage;
                 pageGiven_ = false;
             } else if (v[0] > 0 && v[0] < kFar) {
+                cutDot();
                 page_ = {v[0], n >= 2 && v[1] > 0 && v[1] < kFar ? v[1] : v[0]};
                 pageGiven_ = true;
             } else {
@@ -837,15 +1128,23 @@ void Converter::instruction(Mnemonic code) {
         }
         case mnemonic('E', 'A'):
         case mnemonic('R', 'A'):
-            if (scanner_.numbers(v, 2) == 2) rectangle(toPlotter({v[0], v[1]}));
+            if (scanner_.numbers(v, 2) == 2) {
+                const Vec corner = toPlotter({v[0], v[1]});
+                shape(code == mnemonic('R', 'A'), [&] { rectangle(corner); });
+            }
             break;
         case mnemonic('E', 'R'):
         case mnemonic('R', 'R'):
-            if (scanner_.numbers(v, 2) == 2) rectangle(position_ + toPlotterDelta({v[0], v[1]}));
+            if (scanner_.numbers(v, 2) == 2) {
+                const Vec corner = position_ + toPlotterDelta({v[0], v[1]});
+                shape(code == mnemonic('R', 'R'), [&] { rectangle(corner); });
+            }
             break;
         case mnemonic('E', 'W'):
         case mnemonic('W', 'G'):
-            if (scanner_.numbers(v, 4) >= 3) wedge(clampFar(v[0]), clampFar(v[1]), clampFar(v[2]));
+            if (scanner_.numbers(v, 4) >= 3)
+                shape(code == mnemonic('W', 'G'),
+                      [&] { wedge(clampFar(v[0]), clampFar(v[1]), clampFar(v[2])); });
             break;
         case mnemonic('P', 'M'): {
             const int n = scanner_.numbers(v, 1);
@@ -856,6 +1155,7 @@ void Converter::instruction(Mnemonic code) {
                 subpolygonStart_ = 0;
                 polygonMode_ = true;
                 polygonOutlined_ = false;
+                polygonAsked_ = 0;
             } else if (polygonMode_) {
                 closeSubpolygon();
                 if (mode == 2) polygonMode_ = false;
@@ -885,6 +1185,8 @@ void Converter::instruction(Mnemonic code) {
         case mnemonic('S', 'P'):
         case mnemonic('V', 'S'):
         case mnemonic('F', 'S'): {
+            // A pen change puts the pen away first.
+            if (code == mnemonic('S', 'P')) cutDot();
             const int n = scanner_.numbers(v, 2);
             const char name[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
             keep(name, v, n);
@@ -966,6 +1268,26 @@ void Converter::instruction(Mnemonic code) {
             position_ = {clampFar(position_.x), clampFar(position_.y)};
             break;
         }
+        case mnemonic('T', 'L'): {
+            const int n = scanner_.numbers(v, 2);
+            tickUp_ = n >= 1 ? clampFar(v[0]) : kDefaultTickPercent;
+            tickDown_ = n >= 2 ? clampFar(v[1]) : n == 1 ? 0 : kDefaultTickPercent;
+            break;
+        }
+        case mnemonic('X', 'T'):
+            scanner_.skipParameters();
+            tickMark(true);
+            break;
+        case mnemonic('Y', 'T'):
+            scanner_.skipParameters();
+            tickMark(false);
+            break;
+        case mnemonic('U', 'C'):
+            userCharacter();
+            break;
+        case mnemonic('U', 'L'):
+            userLineType();
+            break;
         case mnemonic('C', 'O'): {
             // A comment: a quoted string, or in older files the rest of the
             // instruction.
@@ -993,6 +1315,8 @@ void Converter::run() {
         if (counts_[static_cast<std::size_t>(index)]++ == 0) order_.push_back(code);
         instruction(code);
     }
+    // A pen left down where it was let down makes its dot.
+    if (!stopped_) cutDot();
     out_.finish();
     if (stopped_) {
         result_.tooLarge = true;
@@ -1008,10 +1332,10 @@ void Converter::summarize() {
     std::vector<std::string> lines;
     for (const Mnemonic code : order_) {
         const int index = ((code >> 8) - 'A') * 26 + ((code & 0xFF) - 'A');
-        char line[96];
+        char line[128];
         std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code >> 8),
                       static_cast<char>(code & 0xFF), static_cast<unsigned>(counts_[static_cast<std::size_t>(index)]),
-                      fateText(fateOf(code)));
+                      fateText(code));
         lines.emplace_back(line);
     }
     // Notes made along the way come after the counts.
@@ -1021,8 +1345,13 @@ void Converter::summarize() {
     if (polygonOverflow_) lines.emplace_back("PM: polygon beyond 1000000 points; the rest of it was dropped");
     if (outsideFont_ > 0)
         lines.push_back("LB: " + std::to_string(outsideFont_) + " characters outside the font left as spaces");
-    if (out_.clamped() > 0)
-        lines.push_back(std::to_string(out_.clamped()) + " coordinates beyond the plotter's range were clamped");
+    if (out_.dots() > 0) lines.push_back("dots: " + std::to_string(out_.dots()) + " kept as zero-length cuts");
+    if (outlinesOnce_ > 0)
+        lines.push_back("outlines: " + std::to_string(outlinesOnce_) + " both filled and edged, cut once");
+    if (out_.clipped() > 0)
+        lines.push_back("range: " + std::to_string(out_.clipped()) +
+                        " cuts reached beyond the plotter's range of -1000000000 to 1000000000 units and were "
+                        "clipped at its edge");
     result_.summary = std::move(lines);
 }
 

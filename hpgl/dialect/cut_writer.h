@@ -20,9 +20,10 @@ inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
 inline Vec operator*(Vec a, double k) { return {a.x * k, a.y * k}; }
 inline double length(Vec a) { return std::hypot(a.x, a.y); }
 
-// The output stays within 25 km: inside 32 bits with room to spare, so that
-// no reader's sums of coordinates overflow, and clear of the extreme values
-// that readers use to mean "no point yet".
+// The plotter's range: the output stays within 25 km, inside 32 bits with
+// room to spare, so that no reader's sums of coordinates overflow, and clear
+// of the extreme values that readers use to mean "no point yet". Cuts that
+// reach beyond it are clipped at its edge.
 constexpr double kOutputLimit = 1e9;
 // A PD line stays well under the 512 characters some readers allow.
 constexpr int kPointsPerLine = 20;
@@ -38,6 +39,10 @@ public:
     // A cut from a to b (a dot when they meet); consecutive cuts that join
     // stay in one PD.
     void segment(Vec a, Vec b) {
+        if (!inRange(a) || !inRange(b)) {
+            ++clipped_;
+            if (!clipToRange(a, b)) return;
+        }
         // Most cuts start where the last one ended: its rounding is reused.
         const bool joined = a.x == lastEnd_.x && a.y == lastEnd_.y && haveCursor_;
         const std::int32_t ax = joined ? x_ : unit(a.x), ay = joined ? y_ : unit(a.y);
@@ -47,6 +52,7 @@ public:
         char* p = room(64);
         if (inChain_ && ax == x_ && ay == y_) {
             if (bx == x_ && by == y_) return;
+            chainIsDot_ = false;
             if (inLine_ == kPointsPerLine) {
                 p = copy(p, ";\nPD");
                 inLine_ = 0;
@@ -54,7 +60,10 @@ public:
                 *p++ = ',';
             }
         } else {
-            if (inChain_) p = copy(p, ";\n");
+            if (inChain_) {
+                endChain();
+                p = copy(p, ";\n");
+            }
             if (!haveCursor_ || ax != x_ || ay != y_) {
                 p = copy(p, "PU");
                 p = pair(p, ax, ay);
@@ -62,6 +71,7 @@ public:
             }
             p = copy(p, "PD");
             inChain_ = true;
+            chainIsDot_ = bx == ax && by == ay;
             inLine_ = 0;
         }
         p = pair(p, bx, by);
@@ -87,7 +97,12 @@ public:
     }
 
     std::size_t cuts() const { return cuts_; }
-    std::size_t clamped() const { return clamped_; }
+    // Cuts that reached beyond the range, each counted once, whether cut
+    // short or dropped whole.
+    std::size_t clipped() const { return clipped_; }
+    // Cuts of no length written on their own: the knife let down and lifted
+    // where it stands.
+    std::size_t dots() const { return dots_; }
 
 private:
     char* room(std::size_t count) {
@@ -104,8 +119,38 @@ private:
         for (std::size_t i = 0; i + 1 < N; ++i) *p++ = text[i];
         return p;
     }
+    static bool inRange(Vec p) {
+        return p.x >= -kOutputLimit && p.x <= kOutputLimit && p.y >= -kOutputLimit && p.y <= kOutputLimit;
+    }
+    // The part of a-b inside the range, as a hard-clip limit cuts it: where
+    // it crosses the edge, not moved onto it. False when none is inside.
+    static bool clipToRange(Vec& a, Vec& b) {
+        double t0 = 0, t1 = 1;
+        const double d[2] = {b.x - a.x, b.y - a.y};
+        const double from[2] = {a.x, a.y};
+        for (int i = 0; i < 2; ++i) {
+            if (d[i] == 0) {
+                if (from[i] < -kOutputLimit || from[i] > kOutputLimit) return false;
+                continue;
+            }
+            double ta = (-kOutputLimit - from[i]) / d[i], tb = (kOutputLimit - from[i]) / d[i];
+            if (ta > tb) std::swap(ta, tb);
+            t0 = std::max(t0, ta);
+            t1 = std::min(t1, tb);
+            if (t0 > t1) return false;
+        }
+        const Vec start = a, dir = b - a;
+        if (t0 > 0) a = start + dir * t0;
+        if (t1 < 1) b = start + dir * t1;
+        return true;
+    }
+    void endChain() {
+        if (chainIsDot_) ++dots_;
+        chainIsDot_ = false;
+    }
     void lift() {
         if (!inChain_) return;
+        endChain();
         inChain_ = false;
         char* p = room(64);
         p = copy(p, ";\nPU");
@@ -113,12 +158,15 @@ private:
         p = copy(p, ";\n");
         used_ = static_cast<std::size_t>(p - out_.data());
     }
-    std::int32_t unit(double v) {
-        if (v < -kOutputLimit || v > kOutputLimit) {
-            ++clamped_;
-            v = v < 0 ? -kOutputLimit : kOutputLimit;
-        }
-        return static_cast<std::int32_t>(std::floor(v + 0.5));
+    // Halves away from zero, for both signs alike: the whole part, and one
+    // more away from zero when what is left is half a unit or more (both
+    // exact within the range). The range was clipped to already; the clamp
+    // only holds what the crossing's arithmetic leaves a hair beyond it.
+    static std::int32_t unit(double v) {
+        v = std::clamp(v, -kOutputLimit, kOutputLimit);
+        const auto whole = static_cast<std::int32_t>(v);
+        const double rest = v - whole;
+        return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
     }
     static char* number(char* out, std::int32_t v) {
         char digits[12];
@@ -143,11 +191,13 @@ private:
     std::size_t used_ = 0;
     bool haveCursor_ = false;
     bool inChain_ = false;
+    bool chainIsDot_ = false;
     int inLine_ = 0;
     std::int32_t x_ = 0, y_ = 0;
     Vec lastEnd_;
     std::size_t cuts_ = 0;
-    std::size_t clamped_ = 0;
+    std::size_t clipped_ = 0;
+    std::size_t dots_ = 0;
 };
 
 }  // namespace kerfline::dialect

@@ -176,6 +176,12 @@ INSTANTIATE_TEST_SUITE_P(
                   tileOf("a.plt", 24000, 40000, 400, "panels")},
         ParseCase{{"tile", "a.plt", "600x1000", "--overlap", "0"}, tileOf("a.plt", 24000, 40000)},
         ParseCase{{"tile", "--", "-a.plt", "1000000x1"}, tileOf("-a.plt", 40000000, 40)},
+        // Compared in millimetres, then rounded: the overlap stays a unit
+        // smaller than the panel where it would round to the same units.
+        ParseCase{{"tile", "a.plt", "10x600", "--overlap", "9.99"}, tileOf("a.plt", 400, 24000, 399)},
+        ParseCase{{"tile", "a.plt", "600x10.01", "--overlap", "10"}, tileOf("a.plt", 24000, 400, 399)},
+        ParseCase{{"tile", "a.plt", "10x600", "--overlap", "9.9"}, tileOf("a.plt", 400, 24000, 396)},
+        ParseCase{{"tile", "a.plt", "0.025x0.025", "--overlap", "0.02"}, tileOf("a.plt", 1, 1, 0)},
         ParseCase{{"render", "a.plt", "-o", "a.svg"}, renderOf("a.plt", "a.svg")},
         ParseCase{{"render", "a.plt", "-o", "-"}, renderOf("a.plt")},
         ParseCase{{"render", "a.plt"}, renderOf("a.plt")}));
@@ -218,6 +224,44 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"render", "a.plt", "b.plt"}, std::nullopt},
         ParseCase{{"render", "a.plt", "--overlap", "3"}, std::nullopt}));
 
+// What tile says about a size or overlap it refuses: the limit broken.
+struct TileRefusal {
+    std::vector<std::string_view> args;  // after "tile a.plt"
+    std::string_view message;
+};
+
+class TileRefusalTest : public ::testing::TestWithParam<TileRefusal> {};
+
+TEST_P(TileRefusalTest, NamesTheLimitBroken) {
+    std::vector<std::string_view> args{"tile", "a.plt"};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    const ParseResult result = parseArguments(args);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, TileRefusalTest,
+    ::testing::Values(
+        TileRefusal{{"1000000.01x2"}, "the panel's width must be at most 1000000 mm, not '1000000.01x2'"},
+        TileRefusal{{"2x1000001"}, "the panel's height must be at most 1000000 mm, not '2x1000001'"},
+        TileRefusal{{"9999999999999999999999999999999999999999x2"},
+                    "the panel's width must be at most 1000000 mm, not "
+                    "'9999999999999999999999999999999999999999x2'"},
+        TileRefusal{{"0x2"}, "the panel's width must be at least one plotter unit, 0.025 mm, not '0x2'"},
+        // 0.02 mm rounds to a unit, 0.012 to none: both are under one.
+        TileRefusal{{"0.02x2"}, "the panel's width must be at least one plotter unit, 0.025 mm, not '0.02x2'"},
+        TileRefusal{{"2x0.012"}, "the panel's height must be at least one plotter unit, 0.025 mm, not '2x0.012'"},
+        TileRefusal{{"3X2"}, "the panel size must be WIDTHxHEIGHT in millimetres (like 600x1000), not '3X2'"},
+        TileRefusal{{"10x600", "--overlap", "10"},
+                    "the overlap must be smaller than the panel's width and height, not 10 mm for 10x600 mm"},
+        TileRefusal{{"--overlap", "10.001", "600x10"},
+                    "the overlap must be smaller than the panel's width and height, not 10.001 mm for 600x10 mm"},
+        TileRefusal{{"5x5", "--overlap", "99999999999999999999999999999999999"},
+                    "the overlap must be smaller than the panel's width and height, not "
+                    "99999999999999999999999999999999999 mm for 5x5 mm"},
+        TileRefusal{{"5x5", "--overlap", "1e3"}, "--overlap needs a distance in millimetres (like 10 or 2.5), not '1e3'"}));
+
 Operation cutTool(Kind kind, double mm, std::int32_t columns = 0, std::int32_t rows = 0) {
     Operation operation{kind, 0, columns, rows};
     operation.millimetres = mm;
@@ -233,6 +277,13 @@ INSTANTIATE_TEST_SUITE_P(
                                    cutTool(Kind::Overcut, 1.0), cutTool(Kind::Copies, 5.0, 3, 2),
                                    cutTool(Kind::Copies, 0.5, 1, 4), cutTool(Kind::Copies, 0.0, 2, 2)})},
         ParseCase{{"edit", "a.plt", "--copies", "100x100"}, editOf("a.plt", {cutTool(Kind::Copies, 5.0, 100, 100)})},
+        // --no-precut is for the --blade-offset after it.
+        ParseCase{{"edit", "a.plt", "--no-precut", "--rotate", "--blade-offset", "0.5", "--blade-offset", "1"},
+                  editOf("a.plt", {cutTool(Kind::NoPrecut, 0), rotate, cutTool(Kind::BladeOffset, 0.5),
+                                   cutTool(Kind::BladeOffset, 1.0)})},
+        ParseCase{{"edit", "a.plt", "--blade-offset", "0.5", "--no-precut"}, std::nullopt},
+        ParseCase{{"edit", "a.plt", "--no-precut"}, std::nullopt},
+        ParseCase{{"info", "a.plt", "--no-precut"}, std::nullopt},
         // Zero, negative, huge, not a number, incomplete: refused.
         ParseCase{{"edit", "a.plt", "--overcut", "0"}, std::nullopt},
         ParseCase{{"edit", "a.plt", "--overcut", "-1"}, std::nullopt},
@@ -314,7 +365,7 @@ TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
     const std::string_view usage = usageText();
     for (std::string_view word :
          {"info FILE", "edit FILE", "--frame", "--scale", "--rotate", "--move", "-o OUT", "--help",
-          "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM",
+          "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM", "--no-precut",
           "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM", "-o FOLDER",
           "render FILE"})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;

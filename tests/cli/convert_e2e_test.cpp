@@ -3,11 +3,17 @@
 // conversion at the same size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runner.h"
 #include "support.h"
@@ -95,6 +101,81 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"convert", "a.plt", "--rotate"},
                       std::vector<std::string>{"convert"}));
 
+// ---- dots, outlines cut once, the range --------------------------------------
+
+struct Dot {
+    const char* label;
+    const char* content;
+};
+
+class ConvertDot : public ::testing::TestWithParam<Dot> {};
+
+// A file whose only mark is a dot is a file with one cut, whichever way the
+// dot was made.
+TEST_P(ConvertDot, IsAZeroLengthCut) {
+    const ScratchDir dir;
+    writeBytes(dir / "in.plt", GetParam().content);
+    const CliRun run = runCli({"convert", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "out.plt"), "IN;\r\nPU100,200;\r\nPD100,200;\r\nPU100,200;\r\n");
+    EXPECT_NE(run.err.find("dots: 1 kept as zero-length cuts"), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ConvertDot,
+                         ::testing::Values(Dot{"pen_down_and_up", "IN;PA100,200;PD;PU;"},
+                                           Dot{"move_of_no_length", "IN;PU;PA100,200;PD;PA100,200;PU;"},
+                                           Dot{"lower_case_left_down", "in;pa100,200;pd;"}),
+                         [](const auto& param) { return std::string(param.param.label); });
+
+struct Filled {
+    const char* label;
+    const char* content;
+    double cutMm;  // the outline's length, by hand
+};
+
+class ConvertFilledAndEdged : public ::testing::TestWithParam<Filled> {};
+
+TEST_P(ConvertFilledAndEdged, CutsTheOutlineOnce) {
+    const ScratchDir dir;
+    writeBytes(dir / "in.plt", GetParam().content);
+    const CliRun run = runCli({"convert", (dir / "in.plt").string(), "-o", (dir / "out.plt").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("outlines: 1 both filled and edged, cut once"), std::string::npos) << run.err;
+    const CliRun info = runCli({"info", (dir / "out.plt").string(), "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const std::size_t at = info.out.find("\"cut_mm\": ");
+    ASSERT_NE(at, std::string::npos) << info.out;
+    EXPECT_NEAR(std::strtod(info.out.c_str() + at + 10, nullptr), GetParam().cutMm, 0.1) << info.out;
+}
+
+// 4000 by 2000 units is 100 by 50 mm: 300 mm round; the triangle 100, 75 and
+// 125 mm; a quarter wedge of 100 mm, two radii and 157.08 mm of arc.
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConvertFilledAndEdged,
+    ::testing::Values(Filled{"rectangle", "IN;RA4000,2000;EA4000,2000;", 300},
+                      Filled{"relative_rectangle_edged_first", "IN;PU0,0;ER4000,2000;RR4000,2000;", 300},
+                      Filled{"polygon", "IN;PA0,0;PM0;PD4000,0,4000,3000;PM2;FP;EP;", 300},
+                      Filled{"wedge", "IN;PU0,0;WG4000,0,90;EW4000,0,90;", 357.08}),
+    [](const auto& param) { return std::string(param.param.label); });
+
+TEST(Convert, CutsBeyondThePlottersRangeAreClippedAtItsEdge) {
+    const ScratchDir dir;
+    writeBytes(dir / "line.plt", "IN;PU0,0;PD2000000000,1000000000;");
+    const CliRun line = runCli({"convert", (dir / "line.plt").string(), "-o", (dir / "line-cut.plt").string()});
+    ASSERT_EQ(line.status, 0) << line.err;
+    EXPECT_EQ(readBytes(dir / "line-cut.plt"),
+              "IN;\r\nPU0,0;\r\nPD1000000000,500000000;\r\nPU1000000000,500000000;\r\n");
+    EXPECT_NE(line.err.find("range: 1 cuts reached beyond"), std::string::npos) << line.err;
+
+    // A circle wholly beyond is not moved onto the edge: nothing is left.
+    writeBytes(dir / "far.plt", "IN;PU2147483000,0;CI10000;");
+    const CliRun beyond = runCli({"convert", (dir / "far.plt").string(), "-o", (dir / "far-cut.plt").string()});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("range: "), std::string::npos) << beyond.err;
+    EXPECT_NE(beyond.err.find("Invalid File"), std::string::npos) << beyond.err;
+    EXPECT_FALSE(fs::exists(dir / "far-cut.plt"));
+}
+
 // ---- real files, against hp2xx --------------------------------------------
 
 bool haveHp2xx() { return std::system("hp2xx --version >/dev/null 2>&1") == 0; }
@@ -118,6 +199,88 @@ std::pair<std::uint32_t, std::uint32_t> hp2xxSize(const fs::path& dir, const cha
         return v;
     };
     return {at(16), at(20)};
+}
+
+// The cuts of a plot written in absolute PU and PD (convert's output, or
+// the HP-GL hp2xx writes, with decimals), each rounded to whole units with
+// its lower end first, sorted, the lot moved so that its lowest corner is
+// at 0,0 (hp2xx at true size puts it there).
+using Segment = std::array<long long, 4>;
+std::vector<Segment> segmentsOf(const std::string& text) {
+    std::vector<Segment> result;
+    long long x = 0, y = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find(';', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string item = text.substr(pos, end - pos);
+        pos = end + 1;
+        item.erase(0, item.find_first_not_of(" \r\n"));
+        if (item.size() < 2) continue;
+        const std::string name = item.substr(0, 2);
+        std::vector<long long> numbers;
+        const char* p = item.c_str() + 2;
+        while (*p) {
+            char* next;
+            const double v = std::strtod(p, &next);
+            if (next == p) break;
+            numbers.push_back(std::llround(v));
+            p = *next == ',' ? next + 1 : next;
+        }
+        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) {
+            if (name == "PD") {
+                Segment s{x, y, numbers[i], numbers[i + 1]};
+                if (std::pair(s[2], s[3]) < std::pair(s[0], s[1])) s = {s[2], s[3], s[0], s[1]};
+                result.push_back(s);
+            }
+            if (name == "PD" || name == "PU") {
+                x = numbers[i];
+                y = numbers[i + 1];
+            }
+        }
+    }
+    long long minX = LLONG_MAX, minY = LLONG_MAX;
+    for (const Segment& s : result) {
+        minX = std::min({minX, s[0], s[2]});
+        minY = std::min({minY, s[1], s[3]});
+    }
+    for (Segment& s : result) s = {s[0] - minX, s[1] - minY, s[2] - minX, s[3] - minY};
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+// An instrument's axes with tick marks: XT and YT with TL's lengths unset
+// and set, cut exactly where hp2xx draws them.
+TEST(ConvertTicks, AreCutWhereHp2xxDrawsThem) {
+    if (!haveHp2xx()) GTEST_SKIP() << "no hp2xx";
+    // 100 by 50 user units over 8000 by 4000 plotter units.
+    std::string plot = "IN;IP0,0,8000,4000;SC0,100,0,50;PU0,0;PD100,0;PU0,0;PD0,50;PU;";
+    for (int i = 1; i <= 10; ++i) plot += "PA" + std::to_string(10 * i) + ",0;XT;";
+    for (int j = 1; j <= 5; ++j) plot += "PA0," + std::to_string(10 * j) + ";YT;";
+    plot += "TL2,1;PU0,50;PD100,50;PU;";
+    for (int i = 1; i <= 10; ++i) plot += "PA" + std::to_string(10 * i) + ",50;XT;";
+    plot += "TL3;";
+    for (int j = 1; j <= 5; ++j) plot += "PA100," + std::to_string(10 * j) + ";YT;";
+    const ScratchDir dir;
+    writeBytes(dir / "a.plt", plot);
+    const CliRun run = runCli({"convert", (dir / "a.plt").string(), "-o", (dir / "b.plt").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("XT 20 converted to cuts"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("YT 10 converted to cuts"), std::string::npos) << run.err;
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && timeout 60 hp2xx -q -t -m hpgl -f a.hpgl a.plt >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    const std::vector<Segment> ours = segmentsOf(readBytes(dir / "b.plt"));
+    // Three axes and thirty ticks.
+    EXPECT_EQ(ours.size(), 3u + 30u);
+    EXPECT_EQ(ours, segmentsOf(readBytes(dir / "a.hpgl")));
+    // One tick by hand, moved as the lists are (the ticks' lowest ends, 0.5 %
+    // of 4000 below the x axis and 0.5 % of 8000 left of the y axis, are at
+    // 0): YT at (100,30) after TL 3 is 3 % of 8000 to the right only, from
+    // (8000,2400) to (8240,2400).
+    const Segment tick{8000 + 40, 2400 + 20, 8240 + 40, 2400 + 20};
+    EXPECT_NE(std::find(ours.begin(), ours.end(), tick), ours.end());
 }
 
 struct RealFile {

@@ -35,6 +35,25 @@ TEST(CuttingTools, OrderCutsTheHoleFirstAndReportsTheTravel) {
               "PU0,0;PD400,0,400,600,0,600,0,0;PU0,0;");
 }
 
+// Two squares crossing each other, listed before a hole that lies inside
+// both: the hole goes first, then the squares. Before: 707.1 to the first
+// square, 707.1 to the second, 608.3 to the hole; after: 608.3 to the hole,
+// 608.3 to either square (their starts are as far), 707.1 to the other.
+TEST(CuttingTools, OrderCutsAHoleBeforeBothOutlinesItLiesIn) {
+    ScratchDir dir;
+    writeBytes(dir / "in.plt",
+               "IN;PU500,-500;PD500,500,1500,500,1500,-500,500,-500;PU0,0;PD1000,0,1000,1000,0,1000,0,0;"
+               "PU600,100;PD600,200,700,200,700,100,600,100;");
+    const CliRun run = runCli({"edit", (dir / "in.plt").string(), "--order", "-o", (dir / "out.plt").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "pen-up travel: 50.6 mm before, 48.1 mm after --order\n");
+    const std::string out = readBytes(dir / "out.plt");
+    const std::string hole = "IN;PU600,100;PD600,200,700,200,700,100,600,100;";
+    ASSERT_EQ(out.substr(0, hole.size()), hole) << out;
+    EXPECT_NE(out.find("PU500,-500;PD500,500,1500,500,1500,-500,500,-500;", hole.size()), std::string::npos) << out;
+    EXPECT_NE(out.find("PU0,0;PD1000,0,1000,1000,0,1000,0,0;", hole.size()), std::string::npos) << out;
+}
+
 TEST(CuttingTools, AnEmptyDrawingIsSavedAsItIsWithANote) {
     ScratchDir dir;
     writeBytes(dir / "in.plt", "IN;SP1;PU100,100;");
@@ -47,6 +66,23 @@ TEST(CuttingTools, AnEmptyDrawingIsSavedAsItIsWithANote) {
         EXPECT_EQ(run.out, "IN;SP1;PU100,100;") << tool[0];
         EXPECT_NE(run.err.find("nothing to cut"), std::string::npos) << tool[0] << ": " << run.err;
     }
+}
+
+// A line along X, then one up from a pen-up move. With a 0.5 mm knife (20
+// units) the precut goes above the drawing, 60 units out, 60 up and 200 to
+// the right, below being beyond 0; the blade then points along X, as it is
+// taken to without the precut, and both cuts start with the knife down 20
+// units along X from their start, the second swivelling a quarter round it.
+TEST(CuttingTools, BladeOffsetWithAndWithoutPrecut) {
+    ScratchDir dir;
+    writeBytes(dir / "in.plt", "PU0,0;PD800,0;PU0,400;PD0,800;");
+    const std::string cuts = "PU20,0;PD820,0;PU20,400;PD20,403,19,407,17,410,15,413,13,415,10,417,7,419,3,420,0,420,0,820;PU;";
+    const CliRun with = runCli({"edit", (dir / "in.plt").string(), "--blade-offset", "0.5"});
+    EXPECT_EQ(with.status, 0) << with.err;
+    EXPECT_EQ(with.out, "PU0,860;PD0,920,200,920;" + cuts);
+    const CliRun without = runCli({"edit", (dir / "in.plt").string(), "--no-precut", "--blade-offset", "0.5"});
+    EXPECT_EQ(without.status, 0) << without.err;
+    EXPECT_EQ(without.out, cuts);
 }
 
 class BadToolValue : public ::testing::TestWithParam<std::vector<std::string>> {};
@@ -70,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--overcut", "1e400"}, std::vector<std::string>{"--blade-offset", "nan"},
                       std::vector<std::string>{"--blade-offset", "99999999999999999999999"},
                       std::vector<std::string>{"--copies", "3x"}, std::vector<std::string>{"--copies", "0x2"},
-                      std::vector<std::string>{"--copies", "5000x5000"}));
+                      std::vector<std::string>{"--copies", "5000x5000"}, std::vector<std::string>{"--no-precut"}));
 
 // Copies too far apart for the plotter's coordinates: refused after reading.
 TEST(CuttingTools, CopiesBeyondThePlottersReachAreRefused) {

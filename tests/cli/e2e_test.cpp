@@ -407,7 +407,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"edit", "IN", "--scale", "99999999999"},
                       std::vector<std::string>{"edit", "IN", "--move", "3"},
                       std::vector<std::string>{"edit", "IN", "--move", "3,4,5"},
-                      std::vector<std::string>{"edit", "IN", "--mirror"},
+                      std::vector<std::string>{"edit", "IN", "--flip"},
                       std::vector<std::string>{"edit", "IN", "-o"},
                       std::vector<std::string>{"edit", "IN", "-o", "a", "-o", "b"}));
 

@@ -185,6 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
                  R"("min_x": 400, "min_y": 0, "max_x": 800, "max_y": 0, "cut_mm": 10, )"
                  R"("move_mm": 10, "cuts": 1, "closed_cuts": 0, "unknown": {"VS": 1}, )"
                  R"("time_s": 0.35})"},
+        // One cut whose second half runs at the VS given inside it: 10 mm at
+        // 20 cm/s (0.05 s), 10 mm at 5 cm/s (0.2 s), a drop and a lift (0.2 s).
+        JsonCase{"speed_inside_a_cut", "mid.plt", "IN;PU0,0;PD400,0;VS5;PD400,400;PU;", {},
+                 R"({"name": "mid.plt", "instructions": 6, "width_mm": 10, "height_mm": 10, )"
+                 R"("min_x": 0, "min_y": 0, "max_x": 400, "max_y": 400, "cut_mm": 20, )"
+                 R"("move_mm": 0, "cuts": 1, "closed_cuts": 0, "unknown": {"VS": 1}, )"
+                 R"("time_s": 0.45})"},
         // Relative points, and a cut of a single point.
         JsonCase{"relative", "rel.plt", "PU40,40;PD;PR40,0,0,40,-40,0,0,-40;PU;PD;PU;", {},
                  R"({"name": "rel.plt", "instructions": 6, "width_mm": 1, "height_mm": 1, )"
@@ -320,6 +327,18 @@ TEST(Tile, WritesEmptyPanelsAndAnEmptyDrawingAsOnePanel) {
     EXPECT_FALSE(fs::exists(dir / "none-1-2.plt"));
 }
 
+// An overlap just under the panel: the panels move on a unit at a time.
+TEST(Tile, AnOverlapJustUnderThePanelMovesOneUnitAPanel) {
+    ScratchDir dir;
+    writeBytes(dir / "line.plt", "IN;PU0,0;PD405,0;");
+    const CliRun run = runCli({"tile", (dir / "line.plt").string(), "10x10", "--overlap", "9.99", "-o", dir.path()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Panels of 400 units at 0, 1, ... 5 cover the 405 units of the line.
+    EXPECT_EQ(dir.names().size(), 7u);
+    for (int column = 1; column <= 6; ++column)
+        EXPECT_EQ(readBytes(dir / ("line-1-" + std::to_string(column) + ".plt")), "IN;PD400,0;PU;") << column;
+}
+
 TEST(Tile, RefusesWhatItCannotDo) {
     ScratchDir dir;
     writeBytes(dir / "big.plt", "IN;PU0,0;PD4000000,4000000;");
@@ -327,6 +346,12 @@ TEST(Tile, RefusesWhatItCannotDo) {
     const CliRun many = runCli({"tile", (dir / "big.plt").string(), "1x1", "-o", dir.path()});
     EXPECT_EQ(many.status, 2);
     EXPECT_NE(many.err.find("panels"), std::string::npos) << many.err;
+    EXPECT_EQ(dir.names().size(), 1u);
+    // A panel larger than tile takes: the limit, and the usage.
+    const CliRun large = runCli({"tile", (dir / "big.plt").string(), "2000000x5", "-o", dir.path()});
+    EXPECT_EQ(large.status, 2);
+    EXPECT_NE(large.err.find("at most 1000000 mm"), std::string::npos) << large.err;
+    EXPECT_NE(large.err.find("Usage:"), std::string::npos) << large.err;
     EXPECT_EQ(dir.names().size(), 1u);
     // A folder that is not there.
     const CliRun missing =

@@ -201,6 +201,165 @@ INSTANTIATE_TEST_SUITE_P(
              "IN;\nPU0,0;\nPD400,0;\nPU400,0;\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// --- tick marks, user-defined characters and line types, dots and
+// rounding, worked out by hand
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawn, Exact,
+    ::testing::Values(
+        // P1-P2 4000 wide, 2000 high. XT: 0.5 % of the height either side
+        // (10 units); YT: 0.5 % of the width (20 units).
+        Case{"tick_x_default", "IN;IP0,0,4000,2000;PU1000,1000;XT;",
+             "IN;\nPU1000,990;\nPD1000,1010;\nPU1000,1010;\n"},
+        Case{"tick_y_default", "IN;IP0,0,4000,2000;PU1000,1000;YT;",
+             "IN;\nPU980,1000;\nPD1020,1000;\nPU1020,1000;\n"},
+        // TL 10,5: 200 up and 100 down for XT, 400 right and 200 left for YT.
+        Case{"tick_lengths_set", "IN;IP0,0,4000,2000;TL10,5;PU1000,1000;XT;YT;",
+             "IN;\nPU1000,900;\nPD1000,1200;\nPU800,1000;\nPD1400,1000;\nPU1400,1000;\n"},
+        // One length: the positive side only.
+        Case{"tick_one_length", "IN;IP0,0,4000,2000;TL20;PU1000,1000;YT;",
+             "IN;\nPU1000,1000;\nPD1800,1000;\nPU1800,1000;\n"},
+        Case{"tick_lengths_reset_by_tl", "IN;IP0,0,4000,2000;TL20;TL;PU1000,1000;XT;",
+             "IN;\nPU1000,990;\nPD1000,1010;\nPU1000,1010;\n"},
+        Case{"tick_lengths_reset_by_in", "IN;IP0,0,4000,2000;TL20;IN;IP0,0,4000,2000;PU1000,1000;XT;",
+             "IN;\nPU1000,990;\nPD1000,1010;\nPU1000,1010;\n"},
+        // The pen stays where it was, down, and draws on from there.
+        Case{"tick_pen_stays", "IN;IP0,0,4000,2000;PU1000,1000;PD;XT;PD1000,0;",
+             "IN;\nPU1000,990;\nPD1000,1010;\nPU1000,1000;\nPD1000,0;\nPU1000,0;\n"},
+        // SI 0.4,0.8 cm: the grid is 160/4 = 40 units across, 320/8 = 40 up;
+        // the pen ends one character space (1.5 widths, 240) on.
+        Case{"user_character_square", "IN;SI0.4,0.8;PU1000,1000;UC99,4,0,0,8,-4,0,0,-8;PD1000,0;",
+             "IN;\nPU1000,1000;\nPD1160,1000,1160,1320,1000,1320,1000,1000;\nPU1240,1000;\nPD1000,0;\nPU1000,0;\n"},
+        Case{"user_character_pen_up_steps", "IN;SI0.4,0.8;PU0,0;UC2,2,99,2,0,-99,0,2,99,-2,0;",
+             "IN;\nPU80,80;\nPD160,80;\nPU160,160;\nPD80,160;\nPU80,160;\n"},
+        Case{"user_character_upward", "IN;SI0.4,0.8;DI0,1;PU1000,1000;UC99,4,0;",
+             "IN;\nPU1000,1000;\nPD1000,1160;\nPU1000,1160;\n"},
+        // SL 0.5: 320 up leans 160 forward.
+        Case{"user_character_slanted", "IN;SI0.4,0.8;SL0.5;PU0,0;UC99,0,8;",
+             "IN;\nPU0,0;\nPD160,320;\nPU160,320;\n"},
+        Case{"user_character_space", "IN;SI0.4,0.8;PU0,0;UC;PD240,100;",
+             "IN;\nPU240,0;\nPD240,100;\nPU240,100;\n"},
+        // A pattern of 10 mm (400 units) in four equal parts, as per cent
+        // or in proportion; UL with the type alone, or UL alone, gives the
+        // standard half-and-half back.
+        Case{"user_line_type", "IN;UL2,25,25,25,25;LT2,10,1;PU0,0;PD1600,0;",
+             "IN;\nPU0,0;\nPD100,0;\nPU200,0;\nPD300,0;\nPU400,0;\nPD500,0;\nPU600,0;\nPD700,0;\nPU800,0;\n"
+             "PD900,0;\nPU1000,0;\nPD1100,0;\nPU1200,0;\nPD1300,0;\nPU1400,0;\nPD1500,0;\nPU1500,0;\n"},
+        Case{"user_line_type_in_proportion", "IN;UL2,1,1,1,1;LT2,10,1;PU0,0;PD1600,0;",
+             "IN;\nPU0,0;\nPD100,0;\nPU200,0;\nPD300,0;\nPU400,0;\nPD500,0;\nPU600,0;\nPD700,0;\nPU800,0;\n"
+             "PD900,0;\nPU1000,0;\nPD1100,0;\nPU1200,0;\nPD1300,0;\nPU1400,0;\nPD1500,0;\nPU1500,0;\n"},
+        Case{"user_line_type_reset", "IN;UL2,1,1,1,1;UL2;LT2,10,1;PU0,0;PD1600,0;",
+             "IN;\nPU0,0;\nPD200,0;\nPU400,0;\nPD600,0;\nPU800,0;\nPD1000,0;\nPU1200,0;\nPD1400,0;\nPU1400,0;\n"},
+        Case{"user_line_types_all_reset", "IN;UL2,1,1,1,1;UL;LT2,10,1;PU0,0;PD1600,0;",
+             "IN;\nPU0,0;\nPD200,0;\nPU400,0;\nPD600,0;\nPU800,0;\nPD1000,0;\nPU1200,0;\nPD1400,0;\nPU1400,0;\n"},
+        // Three parts, 120 down, 80 up, 200 down: the last part and the next
+        // pattern's first are one cut of 320.
+        Case{"user_line_type_odd_parts", "IN;UL3,30,20,50;LT3,10,1;PU0,0;PD800,0;",
+             "IN;\nPU0,0;\nPD120,0;\nPU200,0;\nPD400,0,520,0;\nPU600,0;\nPD800,0;\nPU800,0;\n"},
+        // Dots: the pen let down where it stands and lifted, or left down, or
+        // drawn a move of no length, is one zero-length cut there.
+        Case{"dot_move_of_no_length", "IN;PU;PA100,200;PD;PA100,200;PU;",
+             "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"dot_pen_down_and_up", "IN;PA100,200;PD;PU;", "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"dot_pen_left_down", "IN;PA100,200;PD;", "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"dot_then_moved_off", "IN;PA100,200;PR;PD;PU50,0;PD;PD;PU;",
+             "IN;\nPU100,200;\nPD100,200;\nPU150,200;\nPD150,200;\nPU150,200;\n"},
+        Case{"dot_before_a_pen_change", "IN;PA100,200;PD;SP2;", "IN;\nPU100,200;\nPD100,200;\nPU100,200;\nSP2;\n"},
+        Case{"dot_before_in", "IN;PA100,200;PD;IN;", "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"dot_in_a_dashed_line_type", "IN;LT2,10,1;PA100,200;PD;PU;",
+             "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"dot_of_a_user_character", "IN;PU100,200;UC99,-99;", "IN;\nPU100,200;\nPD100,200;\nPU100,200;\n"},
+        Case{"no_dot_where_a_line_starts", "IN;PA100,200;PD;PA300,200;PU;",
+             "IN;\nPU100,200;\nPD300,200;\nPU300,200;\n"},
+        Case{"no_dot_outside_the_window", "IN;IW0,0,50,50;PA100,200;PD;PU;", "IN;\n"},
+        // Halves away from zero, either sign, plain and through a scale of
+        // one half (-7 user units are -3.5 plotter units).
+        Case{"halves_away_from_zero", "IN;PU0,0;PD10.5,-3.5,-0.5,0.5,2.5,-2.5,-10.5,3.5,1.49,-1.49;",
+             "IN;\nPU0,0;\nPD11,-4,-1,1,3,-3,-11,4,1,-1;\nPU1,-1;\n"},
+        Case{"scaled_halves_away_from_zero", "IN;IP0,0,100,100;SC0,200,0,200;PU-7,7;PD7,-7;",
+             "IN;\nPU-4,4;\nPD4,-4;\nPU4,-4;\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(Dots, EveryDotIsCountedAndNoneIsMadeWhereTheKnifeCutsOn) {
+    // A graticule of 4 by 3 dots, each row in another way of making them.
+    std::string plot = "IN;";
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 4; ++column) {
+            const std::string at = std::to_string(column * 400) + "," + std::to_string(row * 400);
+            plot += row == 0 ? "PU" + at + ";PD;PU;" : row == 1 ? "PU;PA" + at + ";PD;PA" + at + ";" : "PU" + at + ";PD" + at + ";";
+        }
+    const ConvertResult grid = convert(plot + "PU;");
+    EXPECT_TRUE(mentions(grid, "dots: 12 kept as zero-length cuts"));
+    const auto all = strokes(grid.text);
+    ASSERT_EQ(all.size(), 12u);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        ASSERT_EQ(all[i].size(), 2u);
+        EXPECT_EQ(all[i][0].x, all[i][1].x);
+        EXPECT_EQ(all[i][0].y, all[i][1].y);
+        EXPECT_EQ(all[i][0].x, static_cast<long long>(i % 4) * 400);
+        EXPECT_EQ(all[i][0].y, static_cast<long long>(i / 4) * 400);
+    }
+    // A pen let down before a circle, a label or a line makes no dot of
+    // its own, and a file without dots gets no dots line.
+    for (const char* plain : {"IN;PA400,0;PD;CI100;PU;", "IN;PA400,0;PD;LBA\x03PU;", "IN;PA0,0;PD;PA9,9;PU;",
+                              "IN;PU0,0;PD400,0;PD;PU;"}) {
+        EXPECT_FALSE(mentions(convert(plain), "dots:")) << plain;
+    }
+}
+
+// --- shapes both filled and edged: the outline cut once
+
+double travel(const std::string& text) {
+    double total = 0;
+    for (const auto& stroke : strokes(text))
+        for (std::size_t i = 1; i < stroke.size(); ++i)
+            total += std::hypot(static_cast<double>(stroke[i].x - stroke[i - 1].x),
+                                static_cast<double>(stroke[i].y - stroke[i - 1].y));
+    return total;
+}
+
+struct Outline {
+    const char* name;
+    std::string input;
+    double travel;     // the knife's travel, by hand
+    int cutOnce;       // outlines reported cut once
+};
+
+class Outlines : public ::testing::TestWithParam<Outline> {};
+
+TEST_P(Outlines, AreCutAsOftenAsTheShapeAsks) {
+    const ConvertResult result = convert(GetParam().input);
+    EXPECT_NEAR(travel(result.text), GetParam().travel, 2);
+    const int n = GetParam().cutOnce;
+    EXPECT_EQ(mentions(result, "outlines: " + std::to_string(n) + " both filled and edged, cut once"), n > 0);
+    EXPECT_EQ(mentions(result, "outlines:"), n > 0);
+}
+
+// A 400 by 300 rectangle has a perimeter of 1400; a quarter wedge of radius
+// 400, 800 of radii and 628.3 of arc; the 400-300-500 triangle, 1200.
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, Outlines,
+    ::testing::Values(
+        Outline{"rectangle_filled_then_edged", "IN;PU0,0;RA400,300;EA400,300;", 1400, 1},
+        Outline{"rectangle_edged_then_filled", "IN;PU100,100;EA500,400;RA500,400;", 1400, 1},
+        Outline{"relative_rectangle", "IN;PU100,100;RR400,300;ER400,300;", 1400, 1},
+        Outline{"absolute_fill_relative_edge", "IN;PU100,100;RA500,400;ER400,300;", 1400, 1},
+        Outline{"edged_from_the_other_corner", "IN;PU0,0;RA400,300;PU400,300;EA0,0;", 1400, 1},
+        Outline{"wedge_filled_then_edged", "IN;PU0,0;WG400,0,90;EW400,0,90;", 1428.3, 1},
+        Outline{"polygon_filled_then_edged", "IN;PU0,0;PM0;PD400,0,400,300;PM2;FP;EP;", 1200, 1},
+        Outline{"polygon_edged_then_filled", "IN;PU0,0;PM0;PD400,0,400,300;PM2;EP;FP;", 1200, 1},
+        Outline{"one_shape_after_another", "IN;PU0,0;RA400,300;EA400,300;PU1000,0;WG400,0,90;EW400,0,90;",
+                1400 + 1428.3, 2},
+        // What is not the same shape filled and edged is cut as it comes.
+        Outline{"edged_twice", "IN;PU0,0;EA400,300;EA400,300;", 2800, 0},
+        Outline{"another_rectangle", "IN;PU0,0;RA400,300;EA400,200;", 1400 + 1200, 0},
+        Outline{"another_pen_between", "IN;PU0,0;RA400,300;SP2;EA400,300;", 2800, 0},
+        Outline{"a_cut_between", "IN;PU0,0;RA400,300;PD0,-100;PU0,0;EA400,300;", 2900, 0},
+        Outline{"edged_once_more", "IN;PU0,0;RA400,300;EA400,300;EA400,300;", 2800, 1},
+        Outline{"polygon_edged_twice", "IN;PU0,0;PM0;PD400,0,400,300;PM2;EP;EP;", 1200, 0},
+        Outline{"nothing_within_the_window", "IN;IW0,0,10,10;PU100,100;RA500,300;EA500,300;", 0, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
 // --- curves: within the tolerance of the true curve, the size it should be
 
 double distance(Pt p, double cx, double cy) {
@@ -378,6 +537,48 @@ TEST(Summary, SaysWhatBecameOfEachKind) {
     EXPECT_TRUE(mentions(result, "PD 2 converted"));
 }
 
+struct FateLine {
+    const char* instruction;
+    const char* line;
+};
+
+class Fates : public ::testing::TestWithParam<FateLine> {};
+
+TEST_P(Fates, AreReportedWithTheirReason) {
+    const ConvertResult result = convert(std::string("IN;PU0,0;PD400,0;") + GetParam().instruction + ";");
+    EXPECT_TRUE(mentions(result, GetParam().line)) << ::testing::PrintToString(result.summary);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, Fates,
+    ::testing::Values(FateLine{"XT", "XT 1 converted to cuts"}, FateLine{"YT", "YT 1 converted to cuts"},
+                      FateLine{"UC99,1,1", "UC 1 converted to cuts"}, FateLine{"TL1,1", "TL 1 applied"},
+                      FateLine{"UL1,50,50", "UL 1 applied"},
+                      FateLine{"FT3,100,45", "FT 1 ignored: fill patterns and shading cannot be cut"},
+                      FateLine{"PW0.5", "PW 1 ignored: pen width and line ends do not change a knife's path"},
+                      FateLine{"PC1,255,0,0", "PC 1 ignored: colour does not change a knife's path"},
+                      FateLine{"PG", "PG 1 ignored: page feed; every page is cut in the same place"},
+                      FateLine{"OP", "OP 1 ignored: plotter status, display and interface settings"},
+                      FateLine{"CA5", "CA 1 ignored: labels are cut in the built-in single-stroke font"},
+                      FateLine{"CO\"note\"", "CO 1 ignored: a comment"},
+                      FateLine{"ZQ", "ZQ 1 ignored: an instruction this converter does not know"}));
+
+TEST(Fates, NothingReportedIgnoredChangesTheCuts) {
+    // Every two letters, with parameters, between two cuts and before a
+    // label: whatever the report calls ignored leaves the cuts as they are.
+    const std::string before = "IN;IP0,0,4000,4000;SI0.2,0.3;PU100,100;PD400,100;";
+    const std::string after = "PA400,400;PD100,400;PU100,500;LBAB\x03PU;PD;PU;";
+    const std::string plain = convert(before + after).text;
+    for (char a = 'A'; a <= 'Z'; ++a)
+        for (char b = 'A'; b <= 'Z'; ++b) {
+            const std::string name{a, b};
+            const ConvertResult result = convert(before + name + "1,1;" + after);
+            if (mentions(result, name + " 1 ignored")) {
+                EXPECT_EQ(result.text, plain) << name;
+            }
+        }
+}
+
 // --- hostile input stays bounded
 
 struct Hostile {
@@ -429,13 +630,71 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"escape_at_end", "IN;PU0,0;PD5,5;\x1b", 0.05}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST(Bounded, AHugeCircleIsClampedToThePlotterRange) {
-    const ConvertResult result = convert("IN;PU0,0;CI4294967296;");
-    EXPECT_GT(result.cuts, 0u);
-    EXPECT_TRUE(mentions(result, "clamped"));
+// --- the plotter's range: cuts beyond +-1e9 units clipped where they cross
+// its edge, as a hard-clip limit clips them
+
+struct Clip {
+    const char* name;
+    std::string input;
+    std::string expected;
+    std::size_t clipped;  // cuts that reached beyond
+};
+
+class Range : public ::testing::TestWithParam<Clip> {};
+
+TEST_P(Range, ClipsAtTheEdgeAndCountsIt) {
+    const ConvertResult result = convert(GetParam().input);
+    EXPECT_EQ(result.text, GetParam().expected);
+    const std::size_t n = GetParam().clipped;
+    EXPECT_EQ(mentions(result, "range: " + std::to_string(n) + " cuts reached beyond"), n > 0);
+    EXPECT_EQ(mentions(result, "range: "), n > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crossings, Range,
+    ::testing::Values(
+        // Half-way along x the line is at 1e9: y is half of 1e9 there.
+        Clip{"beyond_one_end", "IN;PU0,0;PD2000000000,1000000000;",
+             "IN;\nPU0,0;\nPD1000000000,500000000;\nPU1000000000,500000000;\n", 1},
+        Clip{"through_the_range", "IN;PU-2000000000,7;PD2000000000,7;",
+             "IN;\nPU-1000000000,7;\nPD1000000000,7;\nPU1000000000,7;\n", 1},
+        // 1e9 of 1.5e9 along x: y is two thirds of 5e8.
+        Clip{"crossing_between_units", "IN;PU0,0;PD1500000000,500000000;",
+             "IN;\nPU0,0;\nPD1000000000,333333333;\nPU1000000000,333333333;\n", 1},
+        Clip{"through_the_corner", "IN;PU0,0;PD-3000000000,-3000000000;",
+             "IN;\nPU0,0;\nPD-1000000000,-1000000000;\nPU-1000000000,-1000000000;\n", 1},
+        // Out to 2e9 and back towards (0,5e8): back in where x is 1e9,
+        // half-way, y 2.5e8; the knife goes there lifted.
+        Clip{"out_and_back", "IN;PU0,0;PD2000000000,0,0,500000000;",
+             "IN;\nPU0,0;\nPD1000000000,0;\nPU1000000000,250000000;\nPD0,500000000;\nPU0,500000000;\n", 2},
+        Clip{"wholly_beyond", "IN;PU0,0;PD10,0;PU1500000000,0;PD1600000000,0;PA1500000000,0;PD;PU;",
+             "IN;\nPU0,0;\nPD10,0;\nPU10,0;\n", 2},
+        Clip{"on_the_edge", "IN;PU1000000000,-1000000000;PD1000000000,1000000000;",
+             "IN;\nPU1000000000,-1000000000;\nPD1000000000,1000000000;\nPU1000000000,1000000000;\n", 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(Range, ACircleAcrossTheEdgeKeepsTheHalfWithin) {
+    // Centred on the edge: the left half, from the top crossing (1e9, 400)
+    // round to the bottom one, one cut; the right half is not cut at all.
+    const ConvertResult result = convert("IN;PU1000000000,0;CI400;");
+    const auto all = strokes(result.text);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].front().x, 1'000'000'000);
+    EXPECT_EQ(all[0].back().x, 1'000'000'000);
+    EXPECT_NEAR(static_cast<double>(all[0].front().y), 400, 1);
+    EXPECT_NEAR(static_cast<double>(all[0].back().y), -400, 1);
     const Box box = boxOf(result.text);
     EXPECT_EQ(box.maxX, 1'000'000'000);
-    EXPECT_EQ(box.minX, -1'000'000'000);
+    EXPECT_EQ(box.minX, 1'000'000'000 - 400);
+    EXPECT_TRUE(mentions(result, "range: "));
+    // Circles wholly beyond: nothing of them is cut, nothing is moved onto
+    // the edge.
+    for (const char* input : {"IN;PU0,0;CI4294967296;", "IN;PU2147483000,0;CI10000;"}) {
+        const ConvertResult beyond = convert(input);
+        EXPECT_EQ(beyond.text, "IN;\n") << input;
+        EXPECT_EQ(beyond.cuts, 0u);
+        EXPECT_TRUE(mentions(beyond, "range: "));
+    }
 }
 
 TEST(Bounded, ABudgetThatRunsOutGivesNothing) {

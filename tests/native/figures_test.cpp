@@ -53,6 +53,31 @@ PlotDrawing drawingOf(std::string_view text) {
     return std::move(r.drawing);
 }
 
+struct TimeCase {
+    const char* label;
+    const char* job;
+    double seconds;  // at the default 20 cm/s
+};
+
+class CuttingTime : public ::testing::TestWithParam<TimeCase> {};
+
+TEST_P(CuttingTime, CountsEachPartOfACutAtTheSpeedInForce) {
+    EXPECT_NEAR(jobFigures(drawingOf(GetParam().job), TimeModel{}).seconds, GetParam().seconds, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CuttingTime,
+    ::testing::Values(
+        // 10 mm at 20 cm/s (0.05 s), then 10 mm at pen 2's 10 cm/s (0.1 s);
+        // one drop and one lift (0.2 s).
+        TimeCase{"pen_chosen_inside_a_cut", "VS10,2;PU0,0;PD400,0;SP2;PD400,400;PU;", 0.35},
+        // 0.05 s, 10 mm at 5 cm/s (0.2 s), 0.2 s, and 10 mm back with the
+        // pen up at twice 5 cm/s (0.1 s).
+        TimeCase{"move_after_a_slower_part", "PU0,0;PD400,0;VS5;PD400,400;PU400,0;", 0.55},
+        // The knife lifted between the parts: two cuts, two drops and lifts.
+        TimeCase{"between_two_cuts", "PU0,0;PD400,0;PU;VS5;PD400,400;PU;", 0.65}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 TEST(PenUpMoves, LeadFromTheOriginToEveryCutAndHome) {
     const PlotDrawing drawing = drawingOf("PU100,0;PD200,0;PU;PD300,0;IN;PA;PU0,50;");
     const std::vector<PenUpMove> moves = penUpMoves(walkCuts(drawing));
