@@ -180,9 +180,9 @@ std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const Segme
     return found;
 }
 
-Nesting nestRings(const std::vector<CutRun>& runs, const std::vector<bool>& take,
+RingNesting nestRings(const std::vector<CutRun>& runs, const std::vector<bool>& take,
                   const std::vector<Crossing>& crossings) {
-    Nesting nesting;
+    RingNesting nesting;
     nesting.depth.assign(runs.size(), 0);
     nesting.parent.assign(runs.size(), -1);
     std::unordered_set<std::uint64_t> crossed;

@@ -37,7 +37,7 @@ bool carriesOn(const CutRun& run, std::size_t k, bool ahead, geom::Vec way) {
     return false;
 }
 
-std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
+std::vector<DoubledStretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
                                       double shortest, const std::vector<bool>& skip) {
     auto skipped = [&skip](std::size_t r) { return r < skip.size() && skip[r]; };
     // Within the same run, what lies less than this far back is the line
@@ -45,8 +45,8 @@ std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const Seg
     const double back = 4.0 * reach;
     const double bridge = 2.0 * reach + 1e-6;
 
-    std::vector<Stretch> stretches;
-    Stretch open{};
+    std::vector<DoubledStretch> stretches;
+    DoubledStretch open{};
     bool isOpen = false;
     auto close = [&] {
         if (isOpen && open.to - open.from >= shortest) stretches.push_back(open);
@@ -108,7 +108,7 @@ std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const Seg
                 open.to = std::max(open.to, upTo);
             } else {
                 close();
-                open = Stretch{sj.run, from, upTo};
+                open = DoubledStretch{sj.run, from, upTo};
                 isOpen = true;
             }
             k = next;
@@ -118,9 +118,9 @@ std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const Seg
     return stretches;
 }
 
-std::vector<bool> wholeCopies(const std::vector<CutRun>& runs, const std::vector<Stretch>& doubled) {
+std::vector<bool> wholeCopies(const std::vector<CutRun>& runs, const std::vector<DoubledStretch>& doubled) {
     std::vector<bool> copies(runs.size(), false);
-    for (const Stretch& s : doubled) {
+    for (const DoubledStretch& s : doubled) {
         const CutRun& run = runs[s.run];
         // Within a unit at both ends: the rounding of a copy's points.
         if (s.from <= 1.0 && s.to >= run.length() - 1.0) copies[s.run] = true;

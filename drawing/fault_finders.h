@@ -26,7 +26,7 @@ inline constexpr double kAlongSine = 0.17365;  // 10 degrees
 bool carriesOn(const CutRun& run, std::size_t k, bool ahead, geom::Vec way);
 
 // A part of a run, by the length cut from its start.
-struct Stretch {
+struct DoubledStretch {
     std::size_t run = 0;
     double from = 0.0;
     double to = 0.0;
@@ -40,7 +40,7 @@ struct Stretch {
 // of the ends of a segment cut before only where that line carries on the
 // same way (see carriesOn); stretches no more than 2 x reach apart along a
 // run are one.
-std::vector<Stretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
+std::vector<DoubledStretch> doubledStretches(const std::vector<CutRun>& runs, const SegmentIndex& index, double reach,
                                       double shortest, const std::vector<bool>& skip = {});
 
 // ---- loose ends ---------------------------------------------------------------
@@ -123,16 +123,16 @@ double ringArea2(const std::vector<PlotPoint>& ring);
 // others that hold it and the smallest of them (its parent; -1 for none).
 // Rings that cross each other (pairs in `crossings`) or lie on each other
 // hold neither.
-struct Nesting {
+struct RingNesting {
     std::vector<int> depth;
     std::vector<std::ptrdiff_t> parent;
 };
-Nesting nestRings(const std::vector<CutRun>& runs, const std::vector<bool>& take,
+RingNesting nestRings(const std::vector<CutRun>& runs, const std::vector<bool>& take,
                   const std::vector<Crossing>& crossings);
 
 // The runs that stretches in `doubled` cover from end to end: copies of a
 // shape cut before, left out of the checks of shapes.
-std::vector<bool> wholeCopies(const std::vector<CutRun>& runs, const std::vector<Stretch>& doubled);
+std::vector<bool> wholeCopies(const std::vector<CutRun>& runs, const std::vector<DoubledStretch>& doubled);
 
 // ---- thin parts ----------------------------------------------------------------
 
@@ -151,6 +151,6 @@ struct ThinPart {
 // 39 degrees). Only the shapes whose outlines come that close to
 // themselves, facing, are shrunk (by Boost.Geometry).
 std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIndex& index,
-                                const std::vector<bool>& take, const Nesting& nesting, double minWidth);
+                                const std::vector<bool>& take, const RingNesting& nesting, double minWidth);
 
 }  // namespace kerfline

@@ -121,7 +121,7 @@ bool coveredBy(Vec p, const shapes::Polygon& part) {
 }  // namespace
 
 std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIndex& index,
-                                const std::vector<bool>& take, const Nesting& nesting, double minWidth) {
+                                const std::vector<bool>& take, const RingNesting& nesting, double minWidth) {
     std::vector<ThinPart> parts;
     if (!(minWidth > 0.0)) return parts;
     // The shape each ring belongs to (its own for an outline, its parent's

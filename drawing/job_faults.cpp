@@ -26,8 +26,8 @@ JobFaults findFaults(const CutJob& job, const FaultLimits& limits) {
 
     // One grid of segments for every search, its cells sized for the widest.
     const SegmentIndex index(runs, std::max({limits.doubledReach, limits.gapReach, limits.minWidth}));
-    const std::vector<Stretch> doubled = doubledStretches(runs, index, limits.doubledReach, limits.doubledLength);
-    for (const Stretch& s : doubled) faults.doubled.push_back({pointAt(runs[s.run], s.from), s.to - s.from});
+    const std::vector<DoubledStretch> doubled = doubledStretches(runs, index, limits.doubledReach, limits.doubledLength);
+    for (const DoubledStretch& s : doubled) faults.doubled.push_back({pointAt(runs[s.run], s.from), s.to - s.from});
 
     // Gaps in the order of the runs they open: a shape left open, or the
     // first of two pieces.
@@ -50,7 +50,7 @@ JobFaults findFaults(const CutJob& job, const FaultLimits& limits) {
     take.flip();
     const std::vector<Crossing> crossings = findCrossings(runs, index, take);
     for (const Crossing& c : crossings) faults.crossing.push_back({c.at, 0.0});
-    const Nesting nesting = nestRings(runs, take, crossings);
+    const RingNesting nesting = nestRings(runs, take, crossings);
     for (const ThinPart& part : thinParts(runs, index, take, nesting, limits.minWidth))
         faults.thin.push_back({part.at, part.width});
 

@@ -133,7 +133,7 @@ void extract(const CutRun& run, double from, double to, std::vector<PlotPoint>& 
 // Leaves out the stretches cut twice.
 bool liftDoubled(CutJob& job, double reach) {
     const std::vector<CutRun> runs = cutRuns(job);
-    const std::vector<Stretch> doubled = doubledStretches(runs, SegmentIndex(runs, reach), reach, kShortestDoubled);
+    const std::vector<DoubledStretch> doubled = doubledStretches(runs, SegmentIndex(runs, reach), reach, kShortestDoubled);
     if (doubled.empty()) return false;
 
     // Per step of a changed run: the cuts that take its place.

@@ -151,7 +151,7 @@ bool weldOnce(CutJob& job) {
     for (std::size_t r = 0; r < runs.size(); ++r) take[r] = take[r] && runs[r].single() && runs[r].closed();
     const std::vector<Crossing> crossings = findCrossings(runs, index, take);
     if (crossings.empty()) return false;
-    const Nesting nesting = nestRings(runs, take, crossings);
+    const RingNesting nesting = nestRings(runs, take, crossings);
 
     Groups groups(runs.size());
     for (const Crossing& c : crossings) groups.unite(c.a, c.b);
