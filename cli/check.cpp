@@ -101,7 +101,8 @@ int runCheck(const Arguments& arguments) {
             text += "\n";
         }
         if (count == 0) text += "no faults\n";
-        text += std::to_string(figures.cuts) + " cuts, " + std::to_string(figures.closedCuts) + " closed, knife travel " +
+        text += std::to_string(figures.cuts) + (figures.cuts == 1 ? " cut, " : " cuts, ") +
+                std::to_string(figures.closedCuts) + " closed, knife travel " +
                 millimetres(figures.cutUnits, 1) + " mm, pen-up " + millimetres(figures.moveUnits, 1) + " mm\n";
     }
     if (!writeText(stdout, text)) {
