@@ -18,7 +18,8 @@ using namespace kerfline;
 // 100,000 cuts in 10 x 10 mm cells of a 2.6 m sheet, every second letter
 // with a counter; `round`: each ring an ellipse of 32 points, else a square.
 // One letter in a hundred is cut twice, one in a hundred left open by
-// 0.2 mm, one in a hundred has a counter 0.6 mm from its outline.
+// 0.2 mm (a rounded one's last segment then passes its start: no gap), one
+// in a hundred has a counter 0.6 mm from its outline.
 std::string bigJobText(bool round) {
     std::mt19937 random(2026);
     std::string text = "IN;SP1;";
