@@ -25,6 +25,7 @@ constexpr std::string_view kUsage =
     "                    [--buffer BYTES] [--speed CM_S] [--timeout SECONDS] [--from N]\n"
     "                    [--quiet]\n"
     "  kerfline-cli send FILE --tcp HOST:PORT [--timeout SECONDS] [--from N] [--quiet]\n"
+    "  kerfline-cli check FILE [--json] [--min-width MM] [--media WIDTHxHEIGHT]\n"
     "  kerfline-cli --help\n"
     "\n"
     "info prints the file's name, its area, its lower-left corner and the knife\n"
@@ -49,6 +50,10 @@ constexpr std::string_view kUsage =
     "than --buffer bytes ahead). Ctrl-C ends the instruction being sent, lifts the\n"
     "knife and names the instruction to go on from with --from. A cutter that takes\n"
     "nothing for --timeout seconds (default 60) ends the job.\n"
+    "check lists what would go wrong when the job is cut: stretches cut twice,\n"
+    "shapes left open or in pieces, dots, splinters, film narrower than --min-width\n"
+    "(default 1 mm), shapes that cross, cuts beyond the media; places in mm from\n"
+    "the drawing's lower-left corner.\n"
     "\n"
     "Operations (any number, repeats allowed):\n";
 
@@ -58,7 +63,7 @@ constexpr std::string_view kUsageTail =
     "optional '-' and digits. Other distances are millimetres and may have\n"
     "decimals (0.25), and so may --speed.\n"
     "Exit status: 0 done, 1 invalid file, cannot save, cannot send or stopped,\n"
-    "2 bad arguments.\n";
+    "2 bad arguments, 3 check found faults.\n";
 
 // The largest values taken: beyond them a value is a mistake, and copies
 // or lengths that large would only exhaust memory.
@@ -66,6 +71,9 @@ constexpr std::int32_t kMostCopies = 10000;
 constexpr double kLongestOvercut = 1000.0;
 constexpr double kLargestBladeOffset = 10.0;
 constexpr double kWidestGap = 100000.0;
+// The repairs' distances and check's narrowest film.
+constexpr double kLargestRepair = 10.0;
+constexpr double kWidestFilm = 100.0;
 
 // The operations of edit, in the order --help lists them. `read` takes the
 // option's value (none when `value` is empty) and gives an error message
@@ -132,6 +140,8 @@ bool takesOption(Arguments::Action action, std::string_view word) {
         case Arguments::Action::Send:
             return word == "--port" || word == "--tcp" || word == "--baud" || word == "--flow" ||
                    word == "--buffer" || word == "--timeout" || word == "--from" || word == "--speed";
+        case Arguments::Action::Check:
+            return word == "--min-width" || word == "--media";
         default:
             return false;
     }
@@ -185,6 +195,12 @@ std::string readBladeOffset(std::string_view, std::string_view value, Operation&
     return "--blade-offset needs millimetres above 0, at most 10, not " + quoted(value);
 }
 
+// The repairs' distances: above 0, at most 10 mm.
+std::string readRepair(std::string_view option, std::string_view value, Operation& operation) {
+    if (parseMillimetres(value, kLargestRepair, false, operation.millimetres)) return {};
+    return std::string(option) + " needs millimetres above 0, at most 10, not " + quoted(value);
+}
+
 struct OperationRow {
     OperationOption option;
     Operation::Kind kind;
@@ -216,6 +232,15 @@ constexpr OperationRow kOperations[] = {
     {{"--perforate", "CUT,GAP", "every cut as CUT mm dashes, GAP mm apart", readPerforate},
      Operation::Kind::Perforate},
     {{"--pen", "N", "only the cuts made with pen N (once)", readPen}, Operation::Kind::Pen},
+    {{"--merge", "MM", "join cuts whose ends meet within MM; lift the knife over\n"
+                       "stretches already cut within MM", readRepair},
+     Operation::Kind::Merge},
+    {{"--close", "MM", "close open cuts whose ends lie within MM", readRepair}, Operation::Kind::Close},
+    {{"--simplify", "MM", "fewer points, none more than MM off the line", readRepair},
+     Operation::Kind::Simplify},
+    {{"--drop-dots", "", "leave out cuts of no length", readNothing}, Operation::Kind::DropDots},
+    {{"--weld", "", "shapes that overlap become the outline of their union", readNothing},
+     Operation::Kind::Weld},
 };
 
 const OperationRow* findOperation(std::string_view word) {
@@ -411,6 +436,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         parsed.action = Arguments::Action::Convert;
     } else if (command == "send") {
         parsed.action = Arguments::Action::Send;
+    } else if (command == "check") {
+        parsed.action = Arguments::Action::Check;
     } else {
         return failure("unknown command " + quoted(command));
     }
@@ -448,7 +475,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             continue;
         }
         if (isHelp(word)) return help();
-        if (parsed.action == Arguments::Action::Info && word == "--json") {
+        if ((parsed.action == Arguments::Action::Info || parsed.action == Arguments::Action::Check) &&
+            word == "--json") {
             parsed.json = true;
             continue;
         }
@@ -539,6 +567,20 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
                                std::to_string(static_cast<int>(kLargestSpeed)) + ", not " +
                                quoted(value));
             haveSpeed = true;
+        } else if (word == "--min-width") {
+            if (!parseMillimetres(value, kWidestFilm, false, parsed.minWidth))
+                return failure("--min-width needs millimetres above 0, at most 100, not " + quoted(value));
+        } else if (word == "--media") {
+            const std::size_t x = value.find('x');
+            double width = 0.0, height = 0.0;
+            if (x == std::string_view::npos || !parseMillimetres(value.substr(0, x), kLargestPanel, false, width) ||
+                !parseMillimetres(value.substr(x + 1), kLargestPanel, false, height) || toUnits(width) < 1 ||
+                toUnits(height) < 1)
+                return failure("--media needs WIDTHxHEIGHT in millimetres, each at least 0.025 and at most " +
+                               std::to_string(static_cast<long>(kLargestPanel)) + " (like 600x1000), not " +
+                               quoted(value));
+            parsed.mediaWidth = toUnits(width);
+            parsed.mediaHeight = toUnits(height);
         }
     }
     if (!haveFile) return failure("missing FILE");

@@ -15,12 +15,13 @@ namespace kerfline::cli {
 struct Operation {
     // NoPrecut: every --blade-offset after it makes no precut.
     enum class Kind { Frame, Scale, Rotate, Move, Order, Copies, Overcut, BladeOffset, NoPrecut,
-                      Mirror, Weed, Passes, Perforate, Pen };
+                      Mirror, Weed, Passes, Perforate, Pen, Merge, Close, Simplify, DropDots, Weld };
     Kind kind = Kind::Rotate;
     std::int32_t value = 0;  // Frame: the distance in millimetres; Scale: the percentage
     std::int32_t x = 0;      // Move: the new left edge, in millimetres; Copies: columns
     std::int32_t y = 0;      // Move: the new bottom edge, in millimetres; Copies: rows
     double millimetres = 0.0;  // Copies: the gap; Overcut: the length; BladeOffset: the offset
+    // Merge and Close: how far apart ends may lie; Simplify: the error allowed.
     // Weed: millimetres is the box's distance and length the lines' spacing,
     // each 0 when not given. Perforate: millimetres the dash, length the gap.
     // Passes and Pen: value.
@@ -29,7 +30,7 @@ struct Operation {
 };
 
 struct Arguments {
-    enum class Action { Help, Info, Edit, Tile, Render, Convert, Send };
+    enum class Action { Help, Info, Edit, Tile, Render, Convert, Send, Check };
     Action action = Action::Help;
     std::string file;
     // Edit only: the changes, in the order given.
@@ -39,6 +40,7 @@ struct Arguments {
     std::string output;
     // Info: one JSON object instead of the four lines, with the cutting
     // time at `speed` centimetres a second where the file sets none.
+    // Check: the findings as one JSON object.
     bool json = false;
     double speed = 20.0;
     // Tile: the cutter's width and height and the panels' overlap, in
@@ -60,6 +62,11 @@ struct Arguments {
     double timeout = 60.0;
     std::int32_t from = 1;
     bool quiet = false;
+    // Check: the narrowest film that holds, in millimetres, and the media's
+    // width and height in plotter units (0 when not given).
+    double minWidth = 1.0;
+    std::int32_t mediaWidth = 0;
+    std::int32_t mediaHeight = 0;
     friend bool operator==(const Arguments&, const Arguments&) = default;
 };
 

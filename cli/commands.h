@@ -25,5 +25,6 @@ int runInfoJson(const Arguments& arguments);
 int runTile(const Arguments& arguments);
 int runRender(const Arguments& arguments);
 int runSend(const Arguments& arguments);
+int runCheck(const Arguments& arguments);
 
 }  // namespace kerfline::cli

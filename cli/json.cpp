@@ -65,4 +65,15 @@ JsonObject& JsonObject::object(std::string_view name, const JsonObject& value) {
     return *this;
 }
 
+JsonObject& JsonObject::list(std::string_view name, const std::vector<JsonObject>& values) {
+    key(name);
+    members_ += '[';
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) members_ += ", ";
+        members_ += values[i].str();
+    }
+    members_ += ']';
+    return *this;
+}
+
 }  // namespace kerfline::cli

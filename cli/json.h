@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kerfline::cli {
 
@@ -22,6 +23,8 @@ public:
     JsonObject& null(std::string_view key);
     // A nested object, written by another JsonObject.
     JsonObject& object(std::string_view key, const JsonObject& value);
+    // An array of objects.
+    JsonObject& list(std::string_view key, const std::vector<JsonObject>& values);
     // The object with its braces.
     std::string str() const { return "{" + members_ + "}"; }
 

@@ -13,6 +13,7 @@
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
 #include "drawing/operations.h"
+#include "drawing/repairs.h"
 
 namespace kerfline::cli {
 
@@ -52,7 +53,9 @@ bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
     if (isProduction(operation.kind)) return applyProduction(operation, drawing);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
-                         operation.kind == Operation::Kind::BladeOffset;
+                         operation.kind == Operation::Kind::BladeOffset || operation.kind == Operation::Kind::Merge ||
+                         operation.kind == Operation::Kind::Close || operation.kind == Operation::Kind::Simplify ||
+                         operation.kind == Operation::Kind::DropDots || operation.kind == Operation::Kind::Weld;
     if (cutTool && !drawing.hasExtent())
         writeText(stderr, "the drawing has nothing to cut; it stays as it is\n");
     switch (operation.kind) {
@@ -86,7 +89,22 @@ bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
         case Operation::Kind::NoPrecut:
             precut = false;
             break;
-        default:
+        case Operation::Kind::Merge:
+            mergeDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::Close:
+            closeDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::Simplify:
+            simplifyDrawing(drawing, operation.millimetres);
+            break;
+        case Operation::Kind::DropDots:
+            dropDotsDrawing(drawing);
+            break;
+        case Operation::Kind::Weld:
+            weldDrawing(drawing);
+            break;
+        default:  // the production operations, above
             break;
     }
     return true;
@@ -163,6 +181,8 @@ int run(const Arguments& arguments) {
             return convert(arguments);
         case Arguments::Action::Send:
             return runSend(arguments);
+        case Arguments::Action::Check:
+            return runCheck(arguments);
     }
     return kExitUsage;
 }

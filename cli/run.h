@@ -9,6 +9,7 @@ namespace kerfline::cli {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;  // invalid file, cannot save, out of memory
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFound = 3;  // check found faults
 
 // Runs `info` or `edit` (or prints the usage for help), writing to standard
 // output and error; returns the exit status. The mnemonic table must have

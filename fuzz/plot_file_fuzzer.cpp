@@ -1,6 +1,6 @@
 // Any bytes, read as a plot file: the statistics, the figures, the picture,
 // the panels, the image operations, the cutting tools and the production
-// operations run on the drawing, it is drawn onto a counting device, and
+// operations run on the drawing, check and one of its repairs, it is drawn onto a counting device, and
 // writing it, reading that back and writing again must give the same bytes.
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +15,8 @@
 
 #include "drawing/drawing.h"
 #include "drawing/figures.h"
+#include "drawing/job_faults.h"
+#include "drawing/repairs.h"
 #include "drawing/svg.h"
 #include "drawing/tile.h"
 #include "drawing/cut_edits.h"
@@ -288,6 +290,77 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (penDrawing(drawing, static_cast<std::int32_t>(f >> 8 & 3) + 1) > before) std::abort();
                 break;
             }
+        }
+    }
+    // check, and one repair with a value within the command line's range
+    // (0.025 to 10 mm), from four more bytes; on jobs of up to 3,000 points,
+    // so that each run stays short under the sanitizers (the benchmark
+    // times big jobs).
+    std::size_t points = 0;
+    for (const JobStep& step : walkCuts(drawing).steps)
+        if (step.kind == JobStep::Kind::Cut) points += step.cut.points.size();
+    if (points <= 3000) {
+        std::string_view more = bytes.substr(std::min<std::size_t>(24, bytes.size()), 4);
+        const std::uint32_t g = static_cast<std::uint32_t>(takeInt(more));
+        FaultLimits limits;
+        limits.minWidth = (0.1 + static_cast<double>(g >> 16 & 0xFF) / 64.0) * kUnitsPerMm;
+        limits.media = (g & 0x1000000) != 0;
+        limits.mediaWidth = limits.mediaHeight = static_cast<double>(g >> 8 & 0xFFFF) * 4.0;
+        const CutJob job = walkCuts(drawing);
+        const JobFaults faults = findFaults(job, limits);
+        // Every finding at a place on the drawing's plane, with a size in
+        // the kind's range.
+        for (const auto* list : {&faults.doubled, &faults.gap, &faults.dot, &faults.splinter, &faults.thin,
+                                 &faults.crossing, &faults.outside})
+            for (const Finding& f : *list)
+                if (!std::isfinite(f.at.x) || !std::isfinite(f.at.y) || !(f.size >= 0.0)) std::abort();
+        for (const Finding& f : faults.doubled)
+            if (f.size < limits.doubledLength) std::abort();
+        for (const Finding& f : faults.gap)
+            if (f.size > limits.gapReach) std::abort();
+        for (const Finding& f : faults.splinter)
+            if (f.size >= limits.shortestCut) std::abort();
+        for (const Finding& f : faults.thin)
+            if (f.size >= limits.minWidth) std::abort();
+        if (!limits.media && !faults.outside.empty()) std::abort();
+
+        const auto cutLength = [](const CutJob& cuts) {
+            double length = 0;
+            for (const JobStep& step : cuts.steps)
+                if (step.kind == JobStep::Kind::Cut)
+                    for (std::size_t k = 1; k < step.cut.points.size(); ++k)
+                        length += distance(step.cut.points[k - 1], step.cut.points[k]);
+            return length;
+        };
+        const double before = cutLength(job);
+        const double slack = 1e-9 * (1.0 + before);
+        const double repairMm = 0.025 + static_cast<double>(g & 0xFF) / 25.6;
+        const double reach = repairMm * kUnitsPerMm;
+        switch (g % 5) {
+            case 0:
+                // Joins cut at most the reach each; what is left out is cut
+                // already.
+                mergeDrawing(drawing, repairMm);
+                if (cutLength(walkCuts(drawing)) > before + static_cast<double>(job.cutCount()) * (reach + 2.0) + slack)
+                    std::abort();
+                break;
+            case 1:
+                closeDrawing(drawing, repairMm);
+                if (cutLength(walkCuts(drawing)) > before + static_cast<double>(job.cutCount()) * reach + slack)
+                    std::abort();
+                break;
+            case 2:
+                // A line through fewer of the same points is no longer.
+                simplifyDrawing(drawing, repairMm);
+                if (cutLength(walkCuts(drawing)) > before + slack) std::abort();
+                break;
+            case 3:
+                dropDotsDrawing(drawing);
+                if (!findFaults(walkCuts(drawing), FaultLimits{}).dot.empty()) std::abort();
+                break;
+            default:
+                weldDrawing(drawing);
+                break;
         }
     }
     drawing.render(&window, &device);
