@@ -26,6 +26,18 @@ namespace {
 
 using namespace kerfline;
 
+// A job of these cuts, one after the other.
+CutJob jobOf(std::vector<std::vector<PlotPoint>> cuts) {
+    CutJob job;
+    for (auto& points : cuts) {
+        JobStep step;
+        step.kind = JobStep::Kind::Cut;
+        step.cut.points = std::move(points);
+        job.steps.push_back(std::move(step));
+    }
+    return job;
+}
+
 // About 66,700 letters, every second with a counter: 100,000 cuts.
 const CutJob& bigJob() {
     static const CutJob job = [] {
@@ -42,14 +54,7 @@ const CutJob& bigJob() {
             if (k % 2 == 0 && cuts.size() < 100000)
                 cuts.push_back({{x + 60, y + 60}, {x + 60, y + 200}, {x + 180, y + 200}, {x + 180, y + 60}, {x + 60, y + 60}});
         }
-        CutJob generated;
-        for (auto& points : cuts) {
-            JobStep step;
-            step.kind = JobStep::Kind::Cut;
-            step.cut.points = std::move(points);
-            generated.steps.push_back(std::move(step));
-        }
-        return generated;
+        return jobOf(std::move(cuts));
     }();
     return job;
 }
@@ -93,14 +98,7 @@ const CutJob& nestedJob() {
             }
         }
         std::shuffle(cuts.begin(), cuts.end(), random);
-        CutJob generated;
-        for (auto& points : cuts) {
-            JobStep step;
-            step.kind = JobStep::Kind::Cut;
-            step.cut.points = std::move(points);
-            generated.steps.push_back(std::move(step));
-        }
-        return generated;
+        return jobOf(std::move(cuts));
     }();
     return job;
 }

@@ -185,26 +185,7 @@ bool liftDoubled(CutJob& job, double reach) {
             }
         }
     }
-    std::vector<JobStep> steps;
-    steps.reserve(job.steps.size());
-    for (std::size_t i = 0; i < job.steps.size(); ++i) {
-        if (!replaced[i]) {
-            steps.push_back(std::move(job.steps[i]));
-            continue;
-        }
-        // The pen-up move that went only to where the cut started.
-        const PlotPoint first = job.steps[i].cut.points.front();
-        if ((pieces[i].empty() || pieces[i].front().points.front() != first) && !steps.empty() &&
-            steps.back().kind == JobStep::Kind::Move && steps.back().to == first)
-            steps.pop_back();
-        for (Cut& cut : pieces[i]) {
-            JobStep step;
-            step.kind = JobStep::Kind::Cut;
-            step.cut = std::move(cut);
-            steps.push_back(std::move(step));
-        }
-    }
-    job.steps = std::move(steps);
+    replaceSteps(job, replaced, pieces);
     return true;
 }
 

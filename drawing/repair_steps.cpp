@@ -35,6 +35,28 @@ void dropSteps(CutJob& job, const std::vector<bool>& drop) {
     job.steps = std::move(steps);
 }
 
+void replaceSteps(CutJob& job, const std::vector<bool>& replaced, std::vector<std::vector<Cut>>& pieces) {
+    std::vector<JobStep> steps;
+    steps.reserve(job.steps.size());
+    for (std::size_t i = 0; i < job.steps.size(); ++i) {
+        if (!replaced[i]) {
+            steps.push_back(std::move(job.steps[i]));
+            continue;
+        }
+        const PlotPoint first = job.steps[i].cut.points.front();
+        if ((pieces[i].empty() || pieces[i].front().points.front() != first) && !steps.empty() &&
+            steps.back().kind == JobStep::Kind::Move && steps.back().to == first)
+            steps.pop_back();
+        for (Cut& cut : pieces[i]) {
+            JobStep step;
+            step.kind = JobStep::Kind::Cut;
+            step.cut = std::move(cut);
+            steps.push_back(std::move(step));
+        }
+    }
+    job.steps = std::move(steps);
+}
+
 bool cutsAnything(const std::vector<PlotPoint>& points) {
     return std::any_of(points.begin(), points.end(), [&](PlotPoint p) { return p != points.front(); });
 }

@@ -11,6 +11,12 @@ namespace kerfline {
 // pen-up move just before it that only went to its start.
 void dropSteps(CutJob& job, const std::vector<bool>& drop);
 
+// Puts the cuts of `pieces[i]` in the place of every step i marked in
+// `replaced` (none where it is empty), leaving out the pen-up move before
+// it that only went to where the old cut started, unless the first piece
+// starts there too.
+void replaceSteps(CutJob& job, const std::vector<bool>& replaced, std::vector<std::vector<Cut>>& pieces);
+
 // Whether `points` cut some way.
 bool cutsAnything(const std::vector<PlotPoint>& points);
 

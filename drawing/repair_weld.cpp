@@ -8,6 +8,7 @@
 #include "drawing/boost_shapes.h"
 #include "drawing/fault_finders.h"
 #include "drawing/repairs.h"
+#include "drawing/repair_steps.h"
 
 namespace kerfline {
 
@@ -166,7 +167,7 @@ bool weldOnce(CutJob& job) {
 
     // Per step: the cuts that take its place (the first shape's step), or
     // nothing (the others').
-    std::vector<std::vector<std::vector<PlotPoint>>> welded(job.steps.size());
+    std::vector<std::vector<Cut>> welded(job.steps.size());
     std::vector<bool> replaced(job.steps.size(), false);
     bool any = false;
     for (const std::vector<std::size_t>& group : members) {
@@ -195,14 +196,16 @@ bool weldOnce(CutJob& job) {
         }
         const bool anticlockwise = ringArea2(first.points) > 0.0;
         const PlotPoint start = first.points.front();
-        std::vector<std::vector<PlotPoint>> cuts;
+        std::vector<Cut> cuts;
+        const auto keep = [&cuts](std::vector<PlotPoint> points) {
+            if (points.empty()) return;
+            Cut cut;
+            cut.points = std::move(points);
+            cuts.push_back(std::move(cut));
+        };
         for (const shapes::Polygon& polygon : all) {
-            for (const shapes::Ring& hole : polygon.inners()) {
-                std::vector<PlotPoint> cut = cutOf(hole, anticlockwise, start);
-                if (!cut.empty()) cuts.push_back(std::move(cut));
-            }
-            std::vector<PlotPoint> cut = cutOf(polygon.outer(), anticlockwise, start);
-            if (!cut.empty()) cuts.push_back(std::move(cut));
+            for (const shapes::Ring& hole : polygon.inners()) keep(cutOf(hole, anticlockwise, start));
+            keep(cutOf(polygon.outer(), anticlockwise, start));
         }
         for (const std::size_t r : group) replaced[runs[r].steps.front()] = true;
         welded[first.steps.front()] = std::move(cuts);
@@ -210,26 +213,7 @@ bool weldOnce(CutJob& job) {
     }
     if (!any) return false;
 
-    std::vector<JobStep> steps;
-    steps.reserve(job.steps.size());
-    for (std::size_t i = 0; i < job.steps.size(); ++i) {
-        if (!replaced[i]) {
-            steps.push_back(std::move(job.steps[i]));
-            continue;
-        }
-        // The pen-up move that went only to where the cut started.
-        const PlotPoint first = job.steps[i].cut.points.front();
-        if ((welded[i].empty() || welded[i].front().front() != first) && !steps.empty() &&
-            steps.back().kind == JobStep::Kind::Move && steps.back().to == first)
-            steps.pop_back();
-        for (std::vector<PlotPoint>& points : welded[i]) {
-            JobStep step;
-            step.kind = JobStep::Kind::Cut;
-            step.cut.points = std::move(points);
-            steps.push_back(std::move(step));
-        }
-    }
-    job.steps = std::move(steps);
+    replaceSteps(job, replaced, welded);
     return true;
 }
 
