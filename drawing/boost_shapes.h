@@ -7,6 +7,9 @@
 #define BOOST_ALLOW_DEPRECATED_HEADERS
 #endif
 #include <boost/geometry.hpp>
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "hpgl/point.h"
@@ -31,6 +34,30 @@ inline Ring ringOf(const std::vector<PlotPoint>& points) {
         ring.push_back(q);
     }
     return ring;
+}
+
+// Whether shapes of these points are small enough for Boost.Geometry. Its
+// overlays (1.74) work in 64-bit whole numbers, as they are for shapes more
+// than 1e7 units across, and their products overflow for shapes about 2e9
+// units across; plotter units reach 4.3e9. Shapes beyond 1e9 units (25 km)
+// are left unjudged.
+inline bool fitBoost(std::initializer_list<const std::vector<PlotPoint>*> shapes) {
+    bool any = false;
+    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (const std::vector<PlotPoint>* points : shapes)
+        for (const PlotPoint p : *points) {
+            if (!any) {
+                minX = maxX = p.x;
+                minY = maxY = p.y;
+                any = true;
+            }
+            minX = std::min<std::int64_t>(minX, p.x);
+            maxX = std::max<std::int64_t>(maxX, p.x);
+            minY = std::min<std::int64_t>(minY, p.y);
+            maxY = std::max<std::int64_t>(maxY, p.y);
+        }
+    constexpr std::int64_t kLargest = 1'000'000'000;
+    return maxX - minX <= kLargest && maxY - minY <= kLargest;
 }
 
 // A polygon of one ring, put the right way round.

@@ -163,6 +163,7 @@ std::vector<Crossing> findCrossings(const std::vector<CutRun>& runs, const Segme
     // whether their insides overlap.
     for (const auto& [pair, at] : undecided) {
         if (known.count(pairKey(pair.first, pair.second))) continue;
+        if (!shapes::fitBoost({&runs[pair.first].points, &runs[pair.second].points})) continue;
         bool overlap = false;
         try {
             overlap = shapes::bg::overlaps(shapes::polygonOf(runs[pair.first].points),

@@ -216,6 +216,7 @@ std::vector<ThinPart> thinParts(const std::vector<CutRun>& runs, const SegmentIn
 
     const double half = minWidth / 2.0;
     for (const auto& [shape, pairs] : facing) {
+        if (!shapes::fitBoost({&runs[static_cast<std::size_t>(shape)].points})) continue;
         shapes::MultiPolygon film;
         film.resize(1);
         film[0].outer() = shapes::ringOf(runs[static_cast<std::size_t>(shape)].points);

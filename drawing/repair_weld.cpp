@@ -176,6 +176,9 @@ bool weldOnce(CutJob& job) {
         // Never across a kept instruction.
         if (std::any_of(group.begin(), group.end(), [&](std::size_t r) { return runs[r].block != first.block; }))
             continue;
+        std::vector<PlotPoint> extent;  // every point of the group
+        for (const std::size_t r : group) extent.insert(extent.end(), runs[r].points.begin(), runs[r].points.end());
+        if (!shapes::fitBoost({&extent})) continue;
         shapes::MultiPolygon all;
         try {
             for (const std::size_t r : group) {
