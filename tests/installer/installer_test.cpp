@@ -229,7 +229,7 @@ std::string upperCase(std::string text) {
     return text;
 }
 
-// README.md as a Windows text file.
+// A text of the repository as a Windows text file.
 std::string withCrLf(std::string_view text) {
     std::string result;
     for (char c : text) {
@@ -275,12 +275,14 @@ protected:
         EXPECT_EQ(installedVersion(product), packageProperty(msi, "ProductVersion"));
 
         const std::string folder = installFolder();
-        for (const char* name : {"kerfline.exe", "kerfline-cli.exe", "README.txt", "sample.plt"})
+        for (const char* name : {"kerfline.exe", "kerfline-cli.exe", "README.txt", "kerfline-cli.txt", "sample.plt"})
             EXPECT_TRUE(fs::is_regular_file(folder + "\\" + name)) << name;
         if (!sourceDir_.empty()) {
             EXPECT_EQ(readFile(folder + "\\sample.plt"), readFile(sourceDir_ + "\\samples\\sample.plt"));
             EXPECT_EQ(readFile(folder + "\\README.txt"),
                       withCrLf(readFile(sourceDir_ + "\\README.md")));
+            EXPECT_EQ(readFile(folder + "\\kerfline-cli.txt"),
+                      withCrLf(readFile(sourceDir_ + "\\docs\\cli.md")));
         }
         EXPECT_EQ(lowerCase(shortcutTarget(startMenuShortcut())), lowerCase(installedExe()));
         for (const RegistryEntry& entry : fileTypeEntries())
