@@ -106,6 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--overcut", "1e400"}, std::vector<std::string>{"--blade-offset", "nan"},
                       std::vector<std::string>{"--blade-offset", "99999999999999999999999"},
                       std::vector<std::string>{"--copies", "3x"}, std::vector<std::string>{"--copies", "0x2"},
+                      std::vector<std::string>{"--weed-box", "0"}, std::vector<std::string>{"--weed-lines", "1e3"},
+                      std::vector<std::string>{"--passes", "11"}, std::vector<std::string>{"--perforate", "2"},
+                      std::vector<std::string>{"--pen", "0"}, std::vector<std::string>{"--pen", "1", "--pen", "1"},
                       std::vector<std::string>{"--copies", "5000x5000"}, std::vector<std::string>{"--no-precut"}));
 
 // Copies too far apart for the plotter's coordinates: refused after reading.

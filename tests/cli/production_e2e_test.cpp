@@ -100,27 +100,6 @@ TEST(Production, NothingToCutIsSavedAsItIs) {
     }
 }
 
-class BadProductionValue : public ::testing::TestWithParam<std::vector<std::string>> {};
-
-TEST_P(BadProductionValue, ExitsWithTwoNamingTheOptionAndTouchesNothing) {
-    ScratchDir dir;
-    writeBytes(dir / "in.plt", kSign);
-    std::vector<std::string> args{"edit", (dir / "in.plt").string()};
-    args.insert(args.end(), GetParam().begin(), GetParam().end());
-    args.insert(args.end(), {"-o", (dir / "out.plt").string()});
-    const CliRun run = runCli(args);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("kerfline-cli: " + GetParam()[0]), std::string::npos) << run.err;
-    EXPECT_EQ(dir.names(), (std::set<std::string>{"in.plt"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, BadProductionValue,
-    ::testing::Values(std::vector<std::string>{"--weed-box", "0"}, std::vector<std::string>{"--weed-lines", "1e3"},
-                      std::vector<std::string>{"--passes", "11"}, std::vector<std::string>{"--perforate", "2"},
-                      std::vector<std::string>{"--pen", "0"}, std::vector<std::string>{"--pen", "1", "--pen", "1"}));
-
 // Refused after reading: the box or the lines would leave the plotter's
 // coordinates, or the lines would be too many.
 TEST(Production, WeedCutsBeyondReachAreRefused) {
