@@ -225,4 +225,13 @@ double penUpTravel(const CutJob& job) {
     return travel;
 }
 
+double cutTravel(const CutJob& job) {
+    double travel = 0.0;
+    for (const JobStep& step : job.steps)
+        if (step.kind == JobStep::Kind::Cut)
+            for (std::size_t k = 1; k < step.cut.points.size(); ++k)
+                travel += distance(step.cut.points[k - 1], step.cut.points[k]);
+    return travel;
+}
+
 }  // namespace kerfline

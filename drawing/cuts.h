@@ -77,4 +77,8 @@ void buildDrawing(const CutJob& job, PlotDrawing& drawing);
 // knife stands, and home on every IN.
 double penUpTravel(const CutJob& job);
 
+// The knife's travel with the pen down, in plotter units: every cut's
+// segments, measured as the statistics measure them.
+double cutTravel(const CutJob& job);
+
 }  // namespace kerfline
