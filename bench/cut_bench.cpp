@@ -16,6 +16,7 @@
 #include <random>
 #include <string>
 
+#include "bench/corpus.h"
 #include "drawing/cut_edits.h"
 #include "drawing/cut_order.h"
 #include "hpgl/dialect/converter.h"
@@ -138,13 +139,6 @@ void BM_Order100kPiledCuts(benchmark::State& state) {
 }
 BENCHMARK(BM_Order100kPiledCuts)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-std::filesystem::path corpus() {
-    for (auto dir = std::filesystem::current_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path())
-        for (const char* name : {"corpus", "shared/corpus"})
-            if (std::filesystem::exists(dir / name / "SOURCES.md")) return dir / name;
-    return {};
-}
-
 // The tip's worst deviations over eight start headings of the blade, the
 // first cuts that the drawing has not (a precut) left unmeasured; and the
 // least clearance of a precut's tip from the drawing's box.
@@ -198,26 +192,14 @@ void printKnifeFigures(const char* name, const CutJob& original, double r, doubl
 // the drawing and from a corner with a 0.5 mm knife, whatever way the blade
 // points at the start.
 void BM_CorpusFigures(benchmark::State& state) {
-    const auto dir = corpus();
-    if (dir.empty()) {
-        state.SkipWithError("the shared corpus is not above the working folder");
-        return;
-    }
-    sortMnemonicTable();
-    for (auto _ : state) {
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            if (entry.path().extension() == ".md") continue;
-            PlotDrawing drawing;
-            FileInput in(entry.path().string().c_str());
-            readDrawing(in, drawing);
-            const CutJob original = walkCuts(drawing);
-            CutJob ordered = original;
-            const OrderTravel travel = orderCuts(ordered);
-            std::printf("%-40s pen-up %9.1f -> %9.1f mm\n", entry.path().filename().string().c_str(),
-                        travel.before / kUnitsPerMm, travel.after / kUnitsPerMm);
-            printKnifeFigures(entry.path().filename().string().c_str(), original, 0.5 * kUnitsPerMm, 1.0);
-        }
-    }
+    bench::forEachCorpusDrawing(state, [](const std::string& name, const PlotDrawing& drawing) {
+        const CutJob original = walkCuts(drawing);
+        CutJob ordered = original;
+        const OrderTravel travel = orderCuts(ordered);
+        std::printf("%-40s pen-up %9.1f -> %9.1f mm\n", name.c_str(), travel.before / kUnitsPerMm,
+                    travel.after / kUnitsPerMm);
+        printKnifeFigures(name.c_str(), original, 0.5 * kUnitsPerMm, 1.0);
+    });
 }
 BENCHMARK(BM_CorpusFigures)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -16,6 +16,7 @@
 #include <random>
 #include <string>
 
+#include "bench/corpus.h"
 #include "drawing/cut_order.h"
 #include "drawing/production.h"
 #include "hpgl/reader.h"
@@ -141,76 +142,48 @@ void BM_WeedLinesBoost(benchmark::State& state) {
 }
 BENCHMARK(BM_WeedLinesBoost)->Arg(20)->Arg(40)->ArgNames({"side"})->Unit(benchmark::kMillisecond)->Iterations(1);
 
-std::filesystem::path corpus() {
-    for (auto dir = std::filesystem::current_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path())
-        for (const char* name : {"corpus", "shared/corpus"})
-            if (std::filesystem::exists(dir / name / "SOURCES.md")) return dir / name;
-    return {};
-}
-
-double cutLength(const CutJob& job) {
-    double length = 0;
-    for (const JobStep& step : job.steps)
-        if (step.kind == JobStep::Kind::Cut)
-            for (std::size_t k = 1; k < step.cut.points.size(); ++k)
-                length += distance(step.cut.points[k - 1], step.cut.points[k]);
-    return length;
-}
-
 // Once, per corpus file: weed lines (box 5 mm, every 20 mm) by both ways,
 // and the cut and pen-up travel after each operation, in millimetres.
 void BM_ProductionCorpus(benchmark::State& state) {
-    const auto dir = corpus();
-    if (dir.empty()) {
-        state.SkipWithError("the shared corpus is not above the working folder");
-        return;
-    }
-    sortMnemonicTable();
-    for (auto _ : state) {
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            if (entry.path().extension() == ".md") continue;
-            PlotDrawing drawing;
-            FileInput in(entry.path().string().c_str());
-            readDrawing(in, drawing);
-            const CutJob original = walkCuts(drawing);
-            if (original.cutCount() == 0) continue;
-            const auto mm = [](double units) { return units / kUnitsPerMm; };
-            std::printf("%s: %zu cuts, cut %.1f mm, pen-up %.1f mm\n", entry.path().filename().string().c_str(),
-                        original.cutCount(), mm(cutLength(original)), mm(penUpTravel(original)));
+    bench::forEachCorpusDrawing(state, [](const std::string& name, const PlotDrawing& drawing) {
+        const CutJob original = walkCuts(drawing);
+        if (original.cutCount() == 0) return;
+        const auto mm = [](double units) { return units / kUnitsPerMm; };
+        std::printf("%s: %zu cuts, cut %.1f mm, pen-up %.1f mm\n", name.c_str(),
+                    original.cutCount(), mm(cutTravel(original)), mm(penUpTravel(original)));
 
-            CutJob weeded = original;
-            const auto start = std::chrono::steady_clock::now();
-            const WeedFigures figures = weedJob(weeded, {200, 800});
-            const auto middle = std::chrono::steady_clock::now();
-            const Pieces other = boostWeedLines(original, 200, 800);
-            const auto end = std::chrono::steady_clock::now();
-            const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
-            CutJob ordered = weeded;
-            const OrderTravel travel = orderCuts(ordered);
-            std::printf("  weed box 5 + lines 20: %zu pieces, %.1f mm, %.2f ms (Boost.Geometry: %zu pieces, %.1f mm, "
-                        "%.1f ms); pen-up %.1f mm, %.1f after --order\n",
-                        figures.pieces, mm(figures.length), ms(middle - start), other.count, mm(other.length),
-                        ms(end - middle), mm(penUpTravel(weeded)), mm(travel.after));
-            CutJob mirrored = original;
-            mirrorJob(mirrored);
-            std::printf("  mirror: cut %.1f mm, pen-up %.1f mm\n", mm(cutLength(mirrored)), mm(penUpTravel(mirrored)));
-            CutJob three = original;
-            passesJob(three, 3);
-            std::printf("  passes 3: cut %.1f mm, pen-up %.1f mm, %zu cuts\n", mm(cutLength(three)),
-                        mm(penUpTravel(three)), three.cutCount());
-            CutJob dashed = original;
-            perforateJob(dashed, 2 * kUnitsPerMm, 1 * kUnitsPerMm);
-            std::printf("  perforate 2,1: cut %.1f mm, pen-up %.1f mm, %zu dashes\n", mm(cutLength(dashed)),
-                        mm(penUpTravel(dashed)), dashed.cutCount());
-            for (std::int32_t pen = 1; pen <= 8; ++pen) {
-                CutJob one = original;
-                const std::size_t kept = penJob(one, pen);
-                if (kept == 0) continue;
-                std::printf("  pen %d: %zu cuts, cut %.1f mm, pen-up %.1f mm\n", pen, kept, mm(cutLength(one)),
-                            mm(penUpTravel(one)));
-            }
+        CutJob weeded = original;
+        const auto start = std::chrono::steady_clock::now();
+        const WeedFigures figures = weedJob(weeded, {200, 800});
+        const auto middle = std::chrono::steady_clock::now();
+        const Pieces other = boostWeedLines(original, 200, 800);
+        const auto end = std::chrono::steady_clock::now();
+        const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
+        CutJob ordered = weeded;
+        const OrderTravel travel = orderCuts(ordered);
+        std::printf("  weed box 5 + lines 20: %zu pieces, %.1f mm, %.2f ms (Boost.Geometry: %zu pieces, %.1f mm, "
+                    "%.1f ms); pen-up %.1f mm, %.1f after --order\n",
+                    figures.pieces, mm(figures.length), ms(middle - start), other.count, mm(other.length),
+                    ms(end - middle), mm(penUpTravel(weeded)), mm(travel.after));
+        CutJob mirrored = original;
+        mirrorJob(mirrored);
+        std::printf("  mirror: cut %.1f mm, pen-up %.1f mm\n", mm(cutTravel(mirrored)), mm(penUpTravel(mirrored)));
+        CutJob three = original;
+        passesJob(three, 3);
+        std::printf("  passes 3: cut %.1f mm, pen-up %.1f mm, %zu cuts\n", mm(cutTravel(three)),
+                    mm(penUpTravel(three)), three.cutCount());
+        CutJob dashed = original;
+        perforateJob(dashed, 2 * kUnitsPerMm, 1 * kUnitsPerMm);
+        std::printf("  perforate 2,1: cut %.1f mm, pen-up %.1f mm, %zu dashes\n", mm(cutTravel(dashed)),
+                    mm(penUpTravel(dashed)), dashed.cutCount());
+        for (std::int32_t pen = 1; pen <= 8; ++pen) {
+            CutJob one = original;
+            const std::size_t kept = penJob(one, pen);
+            if (kept == 0) continue;
+            std::printf("  pen %d: %zu cuts, cut %.1f mm, pen-up %.1f mm\n", pen, kept, mm(cutTravel(one)),
+                        mm(penUpTravel(one)));
         }
-    }
+    });
 }
 BENCHMARK(BM_ProductionCorpus)->Unit(benchmark::kMillisecond)->Iterations(1);
 
