@@ -1,44 +1,21 @@
-// Points and boxes in doubles, and a uniform grid of cells over a box, for
-// the cut order's searches. Plotter coordinates are exact in a double.
+// A uniform grid of cells over a box of points in doubles, for the cut
+// order's searches. Plotter coordinates are exact in a double.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
-#include "hpgl/point.h"
+#include "drawing/job_geometry.h"
 
 namespace kerfline {
 
-struct Vec {
-    double x = 0.0;
-    double y = 0.0;
-};
-
-inline Vec toVec(PlotPoint p) { return {static_cast<double>(p.x), static_cast<double>(p.y)}; }
-
-struct Box {
-    double minX = std::numeric_limits<double>::infinity();
-    double minY = std::numeric_limits<double>::infinity();
-    double maxX = -std::numeric_limits<double>::infinity();
-    double maxY = -std::numeric_limits<double>::infinity();
-    void take(Vec p) {
-        minX = std::min(minX, p.x);
-        minY = std::min(minY, p.y);
-        maxX = std::max(maxX, p.x);
-        maxY = std::max(maxY, p.y);
-    }
-    bool holds(const Box& other) const {
-        return other.minX >= minX && other.maxX <= maxX && other.minY >= minY &&
-               other.maxY <= maxY;
-    }
-    bool meets(const Box& other) const {
-        return other.minX <= maxX && other.maxX >= minX && other.minY <= maxY && other.maxY >= minY;
-    }
-};
+// The plane's points and boxes are those of the checks and repairs.
+using geom::Box;
+using geom::toVec;
+using geom::Vec;
 
 // A uniform grid of cells over a box, about one item a cell.
 class Cells {

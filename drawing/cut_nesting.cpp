@@ -350,8 +350,7 @@ Nesting nestCuts(const std::vector<const Cut*>& cuts) {
     std::size_t holders = 0;
     for (std::size_t i : heads)
         if (patches[i].holds()) {
-            all.take({patches[i].box.minX, patches[i].box.minY});
-            all.take({patches[i].box.maxX, patches[i].box.maxY});
+            all.take(patches[i].box);
             ++holders;
         }
     if (holders > 0) {

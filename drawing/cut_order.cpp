@@ -14,12 +14,6 @@ namespace kerfline {
 
 namespace {
 
-// Coordinates are below 2^32, so the squares cannot overflow: no need for hypot.
-double gap(Vec a, Vec b) {
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 // The cuts of one run between kept instructions, in the order being built.
 struct Run {
     std::vector<const Cut*> cuts;
