@@ -9,6 +9,7 @@
 
 #include "cli/production.h"
 #include "hpgl/dialect/converter.h"
+#include "hpgl/point.h"
 
 namespace kerfline::cli {
 
@@ -35,13 +36,17 @@ constexpr std::string_view kUsage =
     "info --json prints one JSON object: size, bounds, cut and pen-up travel in mm,\n"
     "cuts, carried instructions and the cutting time, at CM_S cm/s (default 20)\n"
     "where the file sets no VS.\n"
+    "\n"
     "tile cuts the drawing into panels of WIDTHxHEIGHT mm, overlapping by MM mm\n"
     "(default 0), saved in FOLDER (default the current one) as NAME-ROW-COLUMN.plt.\n"
+    "\n"
     "render draws the job as an SVG picture at true size.\n"
+    "\n"
     "convert reads any HP-GL or HP-GL/2 plot file and saves the picture as plain\n"
     "cutter HP-GL (IN, PU, PD, SP, VS, FS) in whole plotter units; arcs become\n"
     "chords within --tolerance millimetres (default 0.05, from 0.001 to 10).\n"
     "What became of each kind of instruction is listed on standard error.\n"
+    "\n"
     "send sends FILE (- for standard input) byte for byte to a cutter on a serial\n"
     "port (COM3, /dev/ttyUSB0; --baud default 9600, 8N1) or a socket (port 9100),\n"
     "with flow control: xonxoff (default), rtscts, esc-b (asks the cutter for its\n"
@@ -50,6 +55,7 @@ constexpr std::string_view kUsage =
     "than --buffer bytes ahead). Ctrl-C ends the instruction being sent, lifts the\n"
     "knife and names the instruction to go on from with --from. A cutter that takes\n"
     "nothing for --timeout seconds (default 60) ends the job.\n"
+    "\n"
     "check lists what would go wrong when the job is cut: stretches cut twice,\n"
     "shapes left open or in pieces, dots, splinters, film narrower than --min-width\n"
     "(default 1 mm), shapes that cross, cuts beyond the media; places in mm from\n"
@@ -87,14 +93,13 @@ struct OperationOption {
 
 std::string quoted(std::string_view word);
 
-constexpr double kUnitsPerMillimetre = 40.0;
 // A kilometre: far beyond any cutter, and far inside the plotter's range.
 constexpr double kLargestPanel = 1000000.0;
 // Faster than any cutter moves, in centimetres a second.
 constexpr double kLargestSpeed = 10000.0;
 
 // One plotter unit: the smallest panel.
-constexpr double kSmallestPanel = 1.0 / kUnitsPerMillimetre;
+constexpr double kSmallestPanel = 1.0 / kUnitsPerMm;
 
 // A distance of tile in millimetres, a plain decimal ("600", "2.5") of any
 // size: digits beyond the 32 read make it larger than any limit.
@@ -123,7 +128,7 @@ std::string readPanelSize(std::string_view text, double& width, double& height) 
     return {};
 }
 
-std::int32_t toUnits(double mm) { return static_cast<std::int32_t>(std::lround(mm * kUnitsPerMillimetre)); }
+std::int32_t toUnits(double mm) { return static_cast<std::int32_t>(std::lround(mm * kUnitsPerMm)); }
 
 // The options of info, tile and render, each of which takes a value.
 bool takesOption(Arguments::Action action, std::string_view word) {
@@ -147,7 +152,7 @@ bool takesOption(Arguments::Action action, std::string_view word) {
     }
 }
 
-std::string readWhole(std::string_view option, std::string_view value, Operation& operation) {
+std::string readWholeNumber(std::string_view option, std::string_view value, Operation& operation) {
     if (parseWholeNumber(value, operation.value)) return {};
     return std::string(option) + " needs a whole number, not " + quoted(value);
 }
@@ -207,8 +212,8 @@ struct OperationRow {
 };
 
 constexpr OperationRow kOperations[] = {
-    {{"--frame", "MM", "add a frame MM millimetres outside the drawing", readWhole}, Operation::Kind::Frame},
-    {{"--scale", "PERCENT", "scale about the origin by PERCENT per cent", readWhole}, Operation::Kind::Scale},
+    {{"--frame", "MM", "add a frame MM millimetres outside the drawing", readWholeNumber}, Operation::Kind::Frame},
+    {{"--scale", "PERCENT", "scale about the origin by PERCENT per cent", readWholeNumber}, Operation::Kind::Scale},
     {{"--rotate", "", "turn a quarter clockwise", readNothing}, Operation::Kind::Rotate},
     {{"--move", "X,Y", "move the lower-left corner to X,Y millimetres", readMove}, Operation::Kind::Move},
     {{"--order", "", "holes before their outlines, else the nearest cut next;\n"

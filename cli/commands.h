@@ -1,5 +1,6 @@
-// The commands beyond info and edit, each in a file of its own, and what
-// they share with them: loading the input, saying what failed, saving.
+// The commands beyond info and edit that run.cpp hands on to (convert has
+// its header, cli/convert.h), each in a file of its own, and what they share
+// with info and edit: loading the input, saying what failed, saving.
 #pragma once
 
 #include <string>

@@ -20,7 +20,7 @@ namespace {
 
 // The file's bytes exactly as they are: 8-bit encoded polylines and binary
 // PCL may hold any byte, so no text-mode rule applies here.
-bool readWhole(const std::string& path, std::string& bytes) {
+bool readWholeFile(const std::string& path, std::string& bytes) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
     // Read straight into place; the size is only a hint (it may change).
@@ -40,7 +40,7 @@ bool readWhole(const std::string& path, std::string& bytes) {
 int convert(const Arguments& arguments) {
     const std::string name = nameToUtf8(arguments.file);
     std::string bytes;
-    if (!readWhole(arguments.file, bytes)) {
+    if (!readWholeFile(arguments.file, bytes)) {
         reportFailure("Invalid File", name);
         return kExitFailed;
     }

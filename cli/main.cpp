@@ -1,4 +1,7 @@
-// kerfline-cli: the program's Info and Image menu for scripts.
+// kerfline-cli: the window's Info and Image menus for scripts, and the
+// commands beyond them (convert, tile, render, send, check). Parses the
+// command line, runs it, and turns whatever escapes into a message and an
+// exit status.
 #include <csignal>
 #include <cstdio>
 #include <exception>

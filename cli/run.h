@@ -11,9 +11,9 @@ inline constexpr int kExitFailed = 1;  // invalid file, cannot save, out of memo
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFound = 3;  // check found faults
 
-// Runs `info` or `edit` (or prints the usage for help), writing to standard
-// output and error; returns the exit status. The mnemonic table must have
-// been sorted.
+// Runs the command the arguments name (or prints the usage for help),
+// writing to standard output and error; returns the exit status. The
+// mnemonic table must have been sorted.
 int run(const Arguments& arguments);
 
 }  // namespace kerfline::cli

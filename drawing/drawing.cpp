@@ -31,14 +31,14 @@ struct Statistics {
     int boundsPen = 0;
     int travelPen = 0;
 
-    KERF_RECORD_INLINE void take(PlotPoint smallest, PlotPoint largest) {
+    KERF_INLINE_EXCEPT_SMALL void take(PlotPoint smallest, PlotPoint largest) {
         if (smallest.x < minX) minX = smallest.x;
         if (smallest.y < minY) minY = smallest.y;
         if (largest.x > maxX) maxX = largest.x;
         if (largest.y > maxY) maxY = largest.y;
     }
     template <typename Points>
-    KERF_RECORD_INLINE void addBounds(MnemonicCode code, const Points& points) {
+    KERF_INLINE_EXCEPT_SMALL void addBounds(MnemonicCode code, const Points& points) {
         const int penBefore = boundsPen;
         PlotPoint smallest, largest;
         geometry::bounds(code, points, smallest, largest, boundsPen);
@@ -51,12 +51,12 @@ struct Statistics {
         if (!penBefore && boundsPen) take(position, position);
     }
     template <typename Points>
-    KERF_RECORD_INLINE void addTravel(MnemonicCode code, const Points& points) {
+    KERF_INLINE_EXCEPT_SMALL void addTravel(MnemonicCode code, const Points& points) {
         settle();
         travel_ += geometry::travel(code, points, position, travelPen);
     }
     // A one-point cut adds the same length, its square root taken later.
-    KERF_RECORD_INLINE void addTravel(MnemonicCode code, const geometry::OnePoint& one) {
+    KERF_INLINE_EXCEPT_SMALL void addTravel(MnemonicCode code, const geometry::OnePoint& one) {
         if (code == mnemonic::PD) travelPen = 1;
         const bool cuts = code == mnemonic::PD || (code == mnemonic::PA && travelPen);
         const std::int32_t dx = wrapSub(one.point.x, position.x);
@@ -72,11 +72,11 @@ struct Statistics {
         travel_ += geometry::travel(code, one, position, travelPen);
     }
     template <typename Points>
-    KERF_RECORD_INLINE void advance(MnemonicCode code, const Points& points) {
+    KERF_INLINE_EXCEPT_SMALL void advance(MnemonicCode code, const Points& points) {
         position = geometry::endPosition(code, points, position);
     }
     template <typename Points>
-    KERF_RECORD_INLINE void add(MnemonicCode code, const Points& points) {
+    KERF_INLINE_EXCEPT_SMALL void add(MnemonicCode code, const Points& points) {
         addBounds(code, points);
         addTravel(code, points);
         advance(code, points);
@@ -90,7 +90,7 @@ private:
     // The squares of the last cut lengths, in list order: their roots are
     // taken in a row, where the processor overlaps them, and summed in the
     // same order as one at a time, so the total is the same to the last bit.
-    KERF_RECORD_INLINE void settle() {
+    KERF_INLINE_EXCEPT_SMALL void settle() {
         for (int i = 0; i < pending_; ++i) travel_ += std::sqrt(squares_[i]);
         pending_ = 0;
     }
@@ -137,7 +137,7 @@ struct ListFiller {
         command.setRow(row);
         statistics.add(command.code(), PointSpan());
     }
-    KERF_RECORD_INLINE void points(std::uint8_t row, const scan::PointBuffer& points) {
+    KERF_INLINE_EXCEPT_SMALL void points(std::uint8_t row, const scan::PointBuffer& points) {
         PlotCommand& command = list.appendRecord();
         command.setCodedPoints(row, points.first(), points.size(), points.coded(), points.length(),
                                &arena);
@@ -258,7 +258,7 @@ char* PlotDrawing::lowerLeftText(char* buffer, std::size_t capacity) const {
 
 char* travelNumberText(double totalTravel, char* buffer, std::size_t capacity) {
     TextBuilder text(buffer, capacity);
-    const double value = std::floor(totalTravel * 0.025 + 0.5);
+    const double value = std::floor(totalTravel * (1.0 / kUnitsPerMm) + 0.5);
     // The general format with 6 significant digits, as printf's %.6g, but
     // independent of the locale.
     char digits[32];

@@ -12,9 +12,6 @@
 
 namespace kerfline {
 
-// Plotter units per millimetre.
-inline constexpr std::int32_t kUnitsPerMm = 40;
-
 class PlotDrawing {
 public:
     PlotDrawing() = default;

@@ -23,7 +23,7 @@ void DrawContext::startLine(int x, int y) {
     open_ = true;
 }
 
-KERF_RECORD_INLINE inline void DrawContext::moveTo(PlotPoint p) {
+KERF_INLINE_EXCEPT_SMALL inline void DrawContext::moveTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (placed_ && x == lastX_ && y == lastY_) return;
@@ -33,7 +33,7 @@ KERF_RECORD_INLINE inline void DrawContext::moveTo(PlotPoint p) {
     placed_ = true;
 }
 
-KERF_RECORD_INLINE inline void DrawContext::lineTo(PlotPoint p) {
+KERF_INLINE_EXCEPT_SMALL inline void DrawContext::lineTo(PlotPoint p) {
     const int x = toDevice(p.x);
     const int y = toDevice(p.y);
     if (x == lastX_ && y == lastY_) {
@@ -66,7 +66,7 @@ namespace {
 // What a command of `code` with these points draws, and where it leaves the
 // pass's position.
 template <typename Points>
-KERF_RECORD_INLINE inline void drawPoints(DrawContext& context, MnemonicCode code,
+KERF_INLINE_EXCEPT_SMALL inline void drawPoints(DrawContext& context, MnemonicCode code,
                                           const Points& list) {
     switch (code) {
         case mnemonic::PD:

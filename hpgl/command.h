@@ -24,22 +24,24 @@
 
 // The loops over every command and coordinate of a big drawing inline what
 // they call, except in the 32-bit release, which is kept small:
-//   KERF_RECORD_INLINE  always inlined; an ordinary function in the release
-//   KERF_LOOP_INLINE    always inlined; in the release one copy, called
+//   KERF_INLINE_EXCEPT_SMALL  always inlined; in the release, inlined or not
+//                             as the compiler chooses (a function of a .cpp)
+//   KERF_INLINE_OR_ONE_COPY   always inlined; in the release never, so that
+//                             one copy is called (a function of a header)
 #if defined(_WIN32) && !defined(_WIN64)
 #define KERF_SMALL_BUILD 1
 #else
 #define KERF_SMALL_BUILD 0
 #endif
 #if defined(__GNUC__) && !KERF_SMALL_BUILD
-#define KERF_RECORD_INLINE [[gnu::always_inline]]
-#define KERF_LOOP_INLINE [[gnu::always_inline]] inline
+#define KERF_INLINE_EXCEPT_SMALL [[gnu::always_inline]]
+#define KERF_INLINE_OR_ONE_COPY [[gnu::always_inline]] inline
 #elif defined(__GNUC__)
-#define KERF_RECORD_INLINE
-#define KERF_LOOP_INLINE [[gnu::noinline]] inline
+#define KERF_INLINE_EXCEPT_SMALL
+#define KERF_INLINE_OR_ONE_COPY [[gnu::noinline]] inline
 #else
-#define KERF_RECORD_INLINE
-#define KERF_LOOP_INLINE inline
+#define KERF_INLINE_EXCEPT_SMALL
+#define KERF_INLINE_OR_ONE_COPY inline
 #endif
 
 namespace kerfline {
@@ -104,7 +106,7 @@ public:
         iterator() = default;
         const PlotPoint& operator*() const { return current_; }
         const PlotPoint* operator->() const { return &current_; }
-        KERF_RECORD_INLINE iterator& operator++() {
+        KERF_INLINE_EXCEPT_SMALL iterator& operator++() {
             if (--left_ != 0) coded_ = coding::getPoint(coded_, current_);
             return *this;
         }
@@ -131,7 +133,7 @@ public:
     bool exists() const { return exists_; }
     std::uint32_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    KERF_RECORD_INLINE iterator begin() const {
+    KERF_INLINE_EXCEPT_SMALL iterator begin() const {
         iterator it;
         it.left_ = size_;
         if (holdsOne_)
@@ -142,7 +144,7 @@ public:
     }
     iterator end() const { return iterator(); }
     // The last point, found by walking.
-    KERF_RECORD_INLINE PlotPoint back() const {
+    KERF_INLINE_EXCEPT_SMALL PlotPoint back() const {
         if (holdsOne_) return one_;
         PlotPoint p{};
         const unsigned char* at = coded_;
@@ -163,7 +165,7 @@ private:
 // that walks the points several times, as bounds, travel and end position do.
 // The 32-bit release, kept small, walks the coded list only.
 template <typename F>
-KERF_RECORD_INLINE inline decltype(auto) withPlainPoints(const PointSpan& points, F&& f) {
+KERF_INLINE_EXCEPT_SMALL inline decltype(auto) withPlainPoints(const PointSpan& points, F&& f) {
 #if KERF_SMALL_BUILD
     return f(points);
 #else
@@ -253,7 +255,7 @@ public:
     // The zero-terminated text, or nullptr when there is none.
     const char* text() const { return form() == kText ? textBlock()->characters() : nullptr; }
     // The table row plus one, 0 when unknown or empty.
-    KERF_RECORD_INLINE std::uint8_t row() const {
+    KERF_INLINE_EXCEPT_SMALL std::uint8_t row() const {
         switch (form()) {
             case kRowOnly:
             case kNoPoints:
@@ -271,13 +273,13 @@ public:
         return r ? &MnemonicTable[r - 1] : nullptr;
     }
     // mnemonic() without the virtual call, for the loops over whole drawings.
-    KERF_RECORD_INLINE MnemonicCode code() const {
+    KERF_INLINE_EXCEPT_SMALL MnemonicCode code() const {
         if (form() >= kPacked) return kPackedCodes[form() - kPacked];
         const std::uint8_t r = row();
         return r ? MnemonicTable[r - 1].code : MnemonicCode{0};
     }
     // The points, when the command holds a list (PA, PD, PR, PU once parsed).
-    KERF_RECORD_INLINE PointSpan points() const {
+    KERF_INLINE_EXCEPT_SMALL PointSpan points() const {
         switch (form()) {
             case kRowOnly:
             case kText:
@@ -307,7 +309,7 @@ public:
     void setPoints(std::uint8_t row, const PlotPoint* points, std::uint32_t count, Arena* arena);
     // The same from a reader that coded the points: `first` as it is and,
     // for two or more, all of them in `length` bytes from `coded`.
-    KERF_RECORD_INLINE void setCodedPoints(std::uint8_t row, PlotPoint first, std::uint32_t count,
+    KERF_INLINE_EXCEPT_SMALL void setCodedPoints(std::uint8_t row, PlotPoint first, std::uint32_t count,
                                            const unsigned char* coded, std::size_t length,
                                            Arena* arena) {
         releaseStorage();
@@ -322,7 +324,7 @@ public:
 
     // Whether the command owns heap storage of its own (a list's records
     // normally borrow from the list's arena).
-    KERF_RECORD_INLINE bool ownsStorage() const {
+    KERF_INLINE_EXCEPT_SMALL bool ownsStorage() const {
         return form() == kText ? textBlock()->owned : form() == kPointBlock && pointBlock()->owned;
     }
     // Copies what the command borrows into `arena` (or onto the heap when
@@ -345,12 +347,12 @@ protected:
     static constexpr std::int32_t kPackedLimit = std::int32_t{1} << 29;
 
     // The word, kept as two halves so that a 32-bit record takes 12 bytes.
-    KERF_RECORD_INLINE std::uint64_t word() const {
+    KERF_INLINE_EXCEPT_SMALL std::uint64_t word() const {
         std::uint64_t w;
         std::memcpy(&w, halves_, sizeof w);
         return w;
     }
-    KERF_RECORD_INLINE void setWord(std::uint64_t w) { std::memcpy(halves_, &w, sizeof w); }
+    KERF_INLINE_EXCEPT_SMALL void setWord(std::uint64_t w) { std::memcpy(halves_, &w, sizeof w); }
     // A block's address and the form, in the word: a 64-bit address in
     // place (its three low bits free), a 32-bit one in the high half.
     void setAddress(const void* block, unsigned form) {
@@ -367,17 +369,17 @@ protected:
             return reinterpret_cast<void*>(static_cast<std::uintptr_t>(word() >> 32));
     }
 
-    KERF_RECORD_INLINE unsigned form() const { return static_cast<unsigned>(word() & 7); }
+    KERF_INLINE_EXCEPT_SMALL unsigned form() const { return static_cast<unsigned>(word() & 7); }
     TextBlock* textBlock() const { return static_cast<TextBlock*>(address()); }
     PointBlock* pointBlock() const { return static_cast<PointBlock*>(address()); }
-    KERF_RECORD_INLINE PlotPoint packedPoint() const {
+    KERF_INLINE_EXCEPT_SMALL PlotPoint packedPoint() const {
         const std::uint64_t w = word();
         return PlotPoint{static_cast<std::int32_t>(static_cast<std::int64_t>(w << 30) >> 34),
                          static_cast<std::int32_t>(static_cast<std::int64_t>(w) >> 34)};
     }
     // Packs one point with the row of PA, PD, PR or PU into the word; false
     // (nothing changed) for another row or a point out of reach.
-    KERF_RECORD_INLINE bool setPacked(std::uint8_t row, PlotPoint p) {
+    KERF_INLINE_EXCEPT_SMALL bool setPacked(std::uint8_t row, PlotPoint p) {
         if (p.x < -kPackedLimit || p.x >= kPackedLimit || p.y < -kPackedLimit ||
             p.y >= kPackedLimit || row == 0)
             return false;
@@ -415,7 +417,7 @@ protected:
     // The block's points replaced with `count` (its own count) others.
     void recode(const PlotPoint* points, std::uint32_t count);
     // Forgets what the command holds, releasing it when owned.
-    KERF_RECORD_INLINE void releaseStorage() noexcept {
+    KERF_INLINE_EXCEPT_SMALL void releaseStorage() noexcept {
         if (ownsStorage()) releaseOwned();
         setWord(0);
     }

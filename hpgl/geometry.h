@@ -8,7 +8,7 @@
 
 #include "hpgl/command.h"
 
-// Each function is inlined into the loops over whole drawings (KERF_LOOP_INLINE).
+// Each function is inlined into the loops over whole drawings (KERF_INLINE_OR_ONE_COPY).
 
 namespace kerfline::geometry {
 
@@ -36,7 +36,7 @@ inline void widen(PlotPoint& smallest, PlotPoint& largest, PlotPoint p) {
 inline constexpr std::int32_t kExactBelow = 1 << 26;
 
 // The length of the straight cut from a to b; the differences wrap in 32 bits.
-KERF_LOOP_INLINE double cutLength(PlotPoint a, PlotPoint b) {
+KERF_INLINE_OR_ONE_COPY double cutLength(PlotPoint a, PlotPoint b) {
     const std::int32_t dx = wrapSub(b.x, a.x);
     const std::int32_t dy = wrapSub(b.y, a.y);
     // Below 2^26 the squares and their sum are exact in a double, so the
@@ -53,7 +53,7 @@ KERF_LOOP_INLINE double cutLength(PlotPoint a, PlotPoint b) {
 // The box of what the command draws (relative to its start for PR), and
 // the pen state after it.
 template <typename Points = PointSpan>
-KERF_LOOP_INLINE void bounds(MnemonicCode code, const Points& points, PlotPoint& smallest, PlotPoint& largest,
+KERF_INLINE_OR_ONE_COPY void bounds(MnemonicCode code, const Points& points, PlotPoint& smallest, PlotPoint& largest,
                    int& pen) {
     smallest = kEmptySmallest;
     largest = kEmptyLargest;
@@ -86,7 +86,7 @@ KERF_LOOP_INLINE void bounds(MnemonicCode code, const Points& points, PlotPoint&
 }
 
 template <typename Points = PointSpan>
-KERF_LOOP_INLINE PlotPoint endPosition(MnemonicCode code, const Points& points, PlotPoint current) {
+KERF_INLINE_OR_ONE_COPY PlotPoint endPosition(MnemonicCode code, const Points& points, PlotPoint current) {
     switch (code) {
         case mnemonic::PA:
             return points.empty() ? PlotPoint{} : points.back();
@@ -105,7 +105,7 @@ KERF_LOOP_INLINE PlotPoint endPosition(MnemonicCode code, const Points& points, 
 
 // The length cut along the command, summed in list order from 0.
 template <typename Points = PointSpan>
-KERF_LOOP_INLINE double travel(MnemonicCode code, const Points& points, PlotPoint start, int& pen) {
+KERF_INLINE_OR_ONE_COPY double travel(MnemonicCode code, const Points& points, PlotPoint start, int& pen) {
     double length = 0.0;
     switch (code) {
         case mnemonic::PD:

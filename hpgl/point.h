@@ -14,6 +14,9 @@ struct PlotPoint {
     friend constexpr bool operator==(PlotPoint, PlotPoint) = default;
 };
 
+// Plotter units per millimetre.
+inline constexpr std::int32_t kUnitsPerMm = 40;
+
 inline constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 inline constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 

@@ -17,7 +17,7 @@
 #include "hpgl/reader.h"
 
 // The number reader runs for every coordinate of a file: it is inlined into
-// the loops that call it (KERF_RECORD_INLINE, KERF_LOOP_INLINE).
+// the loops that call it (KERF_INLINE_EXCEPT_SMALL, KERF_INLINE_OR_ONE_COPY).
 
 namespace kerfline::scan {
 
@@ -36,7 +36,7 @@ public:
         count_ = 0;
         length_ = 0;
     }
-    KERF_RECORD_INLINE inline void push_back(PlotPoint point) {
+    KERF_INLINE_EXCEPT_SMALL inline void push_back(PlotPoint point) {
         if (count_ == 0) {
             first_ = point;
         } else {
@@ -78,7 +78,7 @@ struct Span {
 
 // A number: optional whitespace, an optional sign and one or more digits
 // within the signed 32-bit range. Mostly eight bytes at a time.
-KERF_RECORD_INLINE inline bool readNumber(Span& in, std::int32_t& value) {
+KERF_INLINE_EXCEPT_SMALL inline bool readNumber(Span& in, std::int32_t& value) {
     const unsigned char* p = in.cur;
     const unsigned char* const end = in.end;
     while (p < end && isHpglSpace(*p)) ++p;
@@ -144,14 +144,14 @@ KERF_RECORD_INLINE inline bool readNumber(Span& in, std::int32_t& value) {
 }
 
 // Whitespace, then at most one ",".
-KERF_RECORD_INLINE inline void skipSeparator(Span& in) {
+KERF_INLINE_EXCEPT_SMALL inline void skipSeparator(Span& in) {
     const unsigned char* p = in.cur;
     while (p < in.end && isHpglSpace(*p)) ++p;
     if (p < in.end && *p == ',') ++p;
     in.cur = p;
 }
 
-KERF_RECORD_INLINE inline bool readPoint(Span& in, PlotPoint& point) {
+KERF_INLINE_EXCEPT_SMALL inline bool readPoint(Span& in, PlotPoint& point) {
     if (!readNumber(in, point.x)) return false;
     skipSeparator(in);
     return readNumber(in, point.y);
@@ -160,7 +160,7 @@ KERF_RECORD_INLINE inline bool readPoint(Span& in, PlotPoint& point) {
 // The points of a parameter text into `points` (emptied first), up to the
 // first point that does not read completely. Returns where reading
 // stopped: never past a ";", since no number or separator holds one.
-KERF_LOOP_INLINE const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
+KERF_INLINE_OR_ONE_COPY const unsigned char* readPoints(const unsigned char* begin, const unsigned char* end,
                                        PointBuffer& points) {
     points.clear();
     Span in{begin, end};

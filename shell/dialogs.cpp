@@ -22,8 +22,8 @@ void setText1251(HWND dialog, int id, const char* text) {
 }
 
 void setNumber(HWND dialog, int id, std::int32_t value) {
-    char text[kDecimalCapacity];
-    SetDlgItemTextA(dialog, id, decimalText(value, text));
+    char text[kIntegerCapacity];
+    SetDlgItemTextA(dialog, id, integerText(value, text));
 }
 
 PlotDocument* ownerDocument(HWND dialog) { return documentOf(GetParent(dialog)); }

@@ -34,9 +34,9 @@ void loadSettings(Settings& target, Profile& profile, const char* currentDirecto
             }
             profile.readText(entry.key, fallback, target.*entry.text, kPathCapacity);
         } else {
-            char fallback[kDecimalCapacity];
-            decimalText(entry.defaultValue, fallback);
-            char value[kDecimalCapacity];
+            char fallback[kIntegerCapacity];
+            integerText(entry.defaultValue, fallback);
+            char value[kIntegerCapacity];
             profile.readText(entry.key, fallback, value, sizeof value);
             target.*entry.integer = parseTypedInteger(value);
         }
@@ -48,8 +48,8 @@ void saveSettings(const Settings& source, Profile& profile) {
         if (entry.text) {
             profile.writeText(entry.key, source.*entry.text);
         } else {
-            char value[kDecimalCapacity];
-            profile.writeText(entry.key, decimalText(source.*entry.integer, value));
+            char value[kIntegerCapacity];
+            profile.writeText(entry.key, integerText(source.*entry.integer, value));
         }
     }
 }

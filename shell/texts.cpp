@@ -20,8 +20,8 @@ char* appendText(char* buffer, std::size_t capacity, std::string_view text) {
     return buffer;
 }
 
-char* decimalText(std::int32_t value, char (&buffer)[kDecimalCapacity]) {
-    const auto result = std::to_chars(buffer, buffer + kDecimalCapacity - 1, value);
+char* integerText(std::int32_t value, char (&buffer)[kIntegerCapacity]) {
+    const auto result = std::to_chars(buffer, buffer + kIntegerCapacity - 1, value);
     *result.ptr = '\0';
     return buffer;
 }

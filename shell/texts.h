@@ -10,7 +10,7 @@
 namespace kerfline {
 
 // Decimal text of a 32-bit value fits in 12 bytes; the dialogs use 32.
-inline constexpr std::size_t kDecimalCapacity = 32;
+inline constexpr std::size_t kIntegerCapacity = 32;
 // An edit box is read up to this many characters; the rest is cut.
 inline constexpr std::size_t kTypedCharacters = 31;
 
@@ -20,7 +20,7 @@ char* copyText(char* buffer, std::size_t capacity, std::string_view text);
 char* appendText(char* buffer, std::size_t capacity, std::string_view text);
 
 // "-" before a negative value, no "+", no leading zeros.
-char* decimalText(std::int32_t value, char (&buffer)[kDecimalCapacity]);
+char* integerText(std::int32_t value, char (&buffer)[kIntegerCapacity]);
 
 // The number a user typed: leading white space, one optional sign, then
 // digits up to the first character that is not one; no digits give 0. The

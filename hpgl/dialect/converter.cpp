@@ -14,13 +14,13 @@
 #include "hpgl/dialect/polyline_encoding.h"
 #include "hpgl/dialect/scanner.h"
 #include "hpgl/dialect/stroke_font.h"
+#include "hpgl/point.h"
 
 namespace kerfline::dialect {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kUnitsPerMm = 40.0;
 constexpr double kUnitsPerCm = 400.0;
 // Coordinates are held within this, far beyond any plotter, so that no
 // arithmetic on them overflows.

@@ -31,8 +31,8 @@ TEST(TypedInteger, ReadsStepsAndShowsNumbersModulo2To32) {
         EXPECT_EQ(parseTypedInteger(text), expected) << '"' << text << '"';
     EXPECT_EQ(stepTypedInteger(kInt32Max, 1), kInt32Min);
     EXPECT_EQ(stepTypedInteger(kInt32Min, -1), kInt32Max);
-    char text[kDecimalCapacity];
-    EXPECT_STREQ(decimalText(kInt32Min, text), "-2147483648");
+    char text[kIntegerCapacity];
+    EXPECT_STREQ(integerText(kInt32Min, text), "-2147483648");
     char small[4];
     EXPECT_STREQ(copyText(small, sizeof small, "abcdef"), "abc");
     EXPECT_STREQ(appendText(small, sizeof small, "z"), "abc");
