@@ -8,7 +8,7 @@ PRESETS := native asan fuzz win64 win32
 # One Wine prefix for the whole build folder, created on first use.
 export KERF_WINEPREFIX ?= $(CURDIR)/build/wineprefix
 
-.PHONY: all setup build run test clean bench-windows dist test-installer \
+.PHONY: all setup build run test clean bench bench-windows dist test-installer \
         $(addprefix build-,$(PRESETS)) test-native test-asan fuzz-smoke test-windows check-win32
 
 all: build
@@ -61,6 +61,12 @@ run: setup
 	cmake --preset win64 --log-level=WARNING
 	cmake --build --preset win64 --target kerfline
 	@scripts/run-kerfline samples/sample.plt
+
+# The native benchmarks, in a build of their own with link-time
+# optimisation (docs/development.md says how to run each).
+bench: setup
+	cmake --preset bench --log-level=WARNING
+	cmake --build --preset bench
 
 # Opening and painting a big job in the real main window, and printing it
 # raw beside saving it, under Wine on a private X server (benchmarks, not
