@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "drawing/gdi.h"
+#include "hpgl/command.h"
 #include "hpgl/point.h"
 
 namespace kerfline {
@@ -32,9 +33,8 @@ public:
     // Lines with the coordinates passed through toDevice. They reach the
     // device in batches, many polylines to a PolyPolyline call, which draws
     // what the MoveToEx and LineTo calls of the same lines would; a move
-    // costs no call. The device's current position is left alone. They are
-    // defined inline with the commands' drawing, the only place that calls
-    // them, once for every point of a pass.
+    // costs no call. The device's current position is left alone. Called
+    // once for every point of a pass, they are inlined where they are called.
     void moveTo(PlotPoint p);
     void lineTo(PlotPoint p);
     // Hands the lines still held to the device; at the end of a pass.
@@ -66,5 +66,39 @@ private:
     POINT points_[kBatchPoints];
     DWORD counts_[kBatchPoints / 2];  // each polyline has two points at least
 };
+
+KERF_INLINE_EXCEPT_SMALL inline void DrawContext::moveTo(PlotPoint p) {
+    const int x = toDevice(p.x);
+    const int y = toDevice(p.y);
+    if (placed_ && x == lastX_ && y == lastY_) return;
+    open_ = false;
+    lastX_ = x;
+    lastY_ = y;
+    placed_ = true;
+}
+
+KERF_INLINE_EXCEPT_SMALL inline void DrawContext::lineTo(PlotPoint p) {
+    const int x = toDevice(p.x);
+    const int y = toDevice(p.y);
+    if (x == lastX_ && y == lastY_) {
+        // A line leaves out its end point, so a cut that starts and ends at
+        // the same place would not show at all: draw it one unit long, as a
+        // polyline of its own, since the pen stays where the cut ends.
+        startLine(x, y);
+        addPoint(x < kInt32Max ? x + 1 : x - 1, y);
+        open_ = false;
+        return;
+    }
+    if (!open_) {
+        startLine(lastX_, lastY_);
+    } else if (pointCount_ == kBatchPoints) {
+        // The polyline goes on in the next batch from the point it reached.
+        flush();
+        startLine(lastX_, lastY_);
+    }
+    addPoint(x, y);
+    lastX_ = x;
+    lastY_ = y;
+}
 
 }  // namespace kerfline

@@ -23,40 +23,6 @@ void DrawContext::startLine(int x, int y) {
     open_ = true;
 }
 
-KERF_INLINE_EXCEPT_SMALL inline void DrawContext::moveTo(PlotPoint p) {
-    const int x = toDevice(p.x);
-    const int y = toDevice(p.y);
-    if (placed_ && x == lastX_ && y == lastY_) return;
-    open_ = false;
-    lastX_ = x;
-    lastY_ = y;
-    placed_ = true;
-}
-
-KERF_INLINE_EXCEPT_SMALL inline void DrawContext::lineTo(PlotPoint p) {
-    const int x = toDevice(p.x);
-    const int y = toDevice(p.y);
-    if (x == lastX_ && y == lastY_) {
-        // A line leaves out its end point, so a cut that starts and ends at
-        // the same place would not show at all: draw it one unit long, as a
-        // polyline of its own, since the pen stays where the cut ends.
-        startLine(x, y);
-        addPoint(x < kInt32Max ? x + 1 : x - 1, y);
-        open_ = false;
-        return;
-    }
-    if (!open_) {
-        startLine(lastX_, lastY_);
-    } else if (pointCount_ == kBatchPoints) {
-        // The polyline goes on in the next batch from the point it reached.
-        flush();
-        startLine(lastX_, lastY_);
-    }
-    addPoint(x, y);
-    lastX_ = x;
-    lastY_ = y;
-}
-
 void HpglCommand::draw(DrawContext& context) const {
     context.setPosition(endPosition(context.position()));
 }
