@@ -7,11 +7,10 @@
 #define BOOST_ALLOW_DEPRECATED_HEADERS
 #endif
 #include <boost/geometry.hpp>
-#include <algorithm>
-#include <cstdint>
 #include <initializer_list>
 #include <vector>
 
+#include "drawing/job_geometry.h"
 #include "hpgl/point.h"
 
 namespace kerfline::shapes {
@@ -42,22 +41,11 @@ inline Ring ringOf(const std::vector<PlotPoint>& points) {
 // units across; plotter units reach 4.3e9. Shapes beyond 1e9 units (25 km)
 // are left unjudged.
 inline bool fitBoost(std::initializer_list<const std::vector<PlotPoint>*> shapes) {
-    bool any = false;
-    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    geom::Box box;
     for (const std::vector<PlotPoint>* points : shapes)
-        for (const PlotPoint p : *points) {
-            if (!any) {
-                minX = maxX = p.x;
-                minY = maxY = p.y;
-                any = true;
-            }
-            minX = std::min<std::int64_t>(minX, p.x);
-            maxX = std::max<std::int64_t>(maxX, p.x);
-            minY = std::min<std::int64_t>(minY, p.y);
-            maxY = std::max<std::int64_t>(maxY, p.y);
-        }
-    constexpr std::int64_t kLargest = 1'000'000'000;
-    return maxX - minX <= kLargest && maxY - minY <= kLargest;
+        for (const PlotPoint p : *points) box.take(geom::toVec(p));
+    constexpr double kLargest = 1e9;
+    return box.empty() || (box.maxX - box.minX <= kLargest && box.maxY - box.minY <= kLargest);
 }
 
 // A polygon of one ring, put the right way round.
