@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "drawing/job_faults.h"
-#include "drawing/repairs.h"
+#include "cutting/check/job_faults.h"
+#include "cutting/check/repairs.h"
 #include "hpgl/reader.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include <string>
 
 #include "bench/corpus.h"
-#include "drawing/cut_edits.h"
-#include "drawing/cut_order.h"
-#include "hpgl/dialect/converter.h"
+#include "cutting/cut_edits.h"
+#include "cutting/cut_order.h"
+#include "dialect/converter.h"
 #include "hpgl/reader.h"
 #include "tests/native/drag_knife.h"
 

@@ -14,7 +14,7 @@
 #include "bench/heap_meter.h"
 #include "drawing/drawing.h"
 #include "drawing/operations.h"
-#include "hpgl/dialect/converter.h"
+#include "dialect/converter.h"
 #include "hpgl/reader.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "bench/corpus.h"
-#include "drawing/cut_order.h"
-#include "drawing/production.h"
+#include "cutting/cut_order.h"
+#include "cutting/production/production.h"
 #include "hpgl/reader.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <random>
 #include <string>
 
-#include "drawing/figures.h"
-#include "drawing/svg.h"
-#include "drawing/tile.h"
+#include "cutting/figures.h"
+#include "export/svg.h"
+#include "cutting/tile.h"
 #include "hpgl/reader.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "cli/production.h"
-#include "hpgl/dialect/converter.h"
-#include "hpgl/point.h"
+#include "dialect/converter.h"
+#include "geometry/point.h"
 
 namespace kerfline::cli {
 

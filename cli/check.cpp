@@ -5,12 +5,12 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "cli/json.h"
+#include "export/json.h"
 #include "cli/run.h"
 #include "cli/text.h"
-#include "drawing/decimal.h"
-#include "drawing/figures.h"
-#include "drawing/job_faults.h"
+#include "export/decimal.h"
+#include "cutting/figures.h"
+#include "cutting/check/job_faults.h"
 
 namespace kerfline::cli {
 

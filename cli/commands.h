@@ -8,7 +8,7 @@
 
 #include "cli/arguments.h"
 #include "drawing/drawing.h"
-#include "shell/safe_save.h"
+#include "io/safe_save.h"
 
 namespace kerfline::cli {
 

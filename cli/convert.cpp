@@ -11,8 +11,8 @@
 #include "cli/console.h"
 #include "cli/run.h"
 #include "cli/text.h"
-#include "hpgl/dialect/converter.h"
-#include "shell/safe_save.h"
+#include "dialect/converter.h"
+#include "io/safe_save.h"
 
 namespace kerfline::cli {
 

@@ -3,11 +3,11 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "cli/json.h"
+#include "export/json.h"
 #include "cli/run.h"
 #include "cli/text.h"
-#include "drawing/decimal.h"
-#include "drawing/figures.h"
+#include "export/decimal.h"
+#include "cutting/figures.h"
 
 namespace kerfline::cli {
 

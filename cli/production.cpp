@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/console.h"
-#include "drawing/production.h"
+#include "cutting/production/production.h"
 
 namespace kerfline::cli {
 

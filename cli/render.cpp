@@ -1,7 +1,7 @@
 // render: the job as an SVG picture at true size.
 #include "cli/commands.h"
 #include "cli/run.h"
-#include "drawing/figures.h"
+#include "cutting/figures.h"
 
 namespace kerfline::cli {
 

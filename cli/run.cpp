@@ -7,13 +7,13 @@
 #include "cli/console.h"
 #include "cli/convert.h"
 #include "cli/production.h"
-#include "shell/safe_save.h"
+#include "io/safe_save.h"
 #include "cli/text.h"
 #include "drawing/drawing.h"
-#include "drawing/cut_edits.h"
-#include "drawing/cut_order.h"
+#include "cutting/cut_edits.h"
+#include "cutting/cut_order.h"
 #include "drawing/operations.h"
-#include "drawing/repairs.h"
+#include "cutting/check/repairs.h"
 
 namespace kerfline::cli {
 

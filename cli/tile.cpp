@@ -7,7 +7,7 @@
 #include "cli/console.h"
 #include "cli/run.h"
 #include "cli/text.h"
-#include "drawing/tile.h"
+#include "cutting/tile.h"
 
 namespace kerfline::cli {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
-#include "drawing/figures.h"
+#include "cutting/figures.h"
 
 namespace kerfline::delivery {
 

@@ -6,7 +6,7 @@
 
 #include "drawing/gdi.h"
 #include "hpgl/command.h"
-#include "hpgl/point.h"
+#include "geometry/point.h"
 
 namespace kerfline {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hpgl/geometry.h"
+#include "hpgl/pen_walk.h"
 #include "hpgl/reader.h"
 #include "hpgl/scan.h"
 

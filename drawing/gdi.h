@@ -4,23 +4,7 @@
 #pragma once
 
 #ifdef _WIN32
-// The program's one include of <windows.h>; its other sources take it from
-// shell/win32.h, which builds on this: the narrow-character ("A") API only,
-// no min/max macros to trip over std::min and std::max, and no IN and OUT.
-#ifdef UNICODE
-#error "Kerfline uses the narrow-character Win32 API; build without UNICODE"
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef STRICT
-#define STRICT
-#endif
-#include <windows.h>
-// windef.h defines IN and OUT as empty parameter annotations; IN is also an
-// HP-GL instruction of ours (mnemonic::IN would vanish).
-#undef IN
-#undef OUT
+#include "io/windows_headers.h"
 #else
 
 #include <cstdint>

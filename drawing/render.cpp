@@ -4,7 +4,7 @@
 
 #include "drawing/draw_context.h"
 #include "drawing/drawing.h"
-#include "hpgl/geometry.h"
+#include "hpgl/pen_walk.h"
 
 namespace kerfline {
 

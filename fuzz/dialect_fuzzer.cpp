@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "drawing/drawing.h"
-#include "hpgl/dialect/converter.h"
+#include "dialect/converter.h"
 #include "hpgl/reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -14,16 +14,16 @@
 #include <utility>
 
 #include "drawing/drawing.h"
-#include "drawing/figures.h"
-#include "drawing/job_faults.h"
-#include "drawing/repairs.h"
-#include "drawing/svg.h"
-#include "drawing/tile.h"
-#include "drawing/cut_edits.h"
-#include "drawing/cut_order.h"
-#include "drawing/cuts.h"
+#include "cutting/figures.h"
+#include "cutting/check/job_faults.h"
+#include "cutting/check/repairs.h"
+#include "export/svg.h"
+#include "cutting/tile.h"
+#include "cutting/cut_edits.h"
+#include "cutting/cut_order.h"
+#include "cutting/cuts.h"
 #include "drawing/operations.h"
-#include "drawing/production.h"
+#include "cutting/production/production.h"
 #include "hpgl/reader.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "hpgl/mnemonics.h"
-#include "hpgl/point.h"
+#include "geometry/point.h"
 #include "hpgl/point_coding.h"
 
 // The loops over every command and coordinate of a big drawing inline what

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "hpgl/point.h"
+#include "geometry/point.h"
 
 namespace kerfline::coding {
 

@@ -10,9 +10,9 @@
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/file_dialog.h"
-#include "shell/file_kind.h"
+#include "io/file_kind.h"
 #include "shell/main_window.h"
-#include "shell/safe_save.h"
+#include "io/safe_save.h"
 #include "shell/texts.h"
 
 namespace kerfline {

@@ -1,5 +1,5 @@
 // The Windows headers for the program's sources: <windows.h> as the core's
-// drawing/gdi.h includes it (narrow-character API, no min/max, no IN and
+// io/windows_headers.h includes it (narrow-character API, no min/max, no IN and
 // OUT), with the common dialogs and the print spooler, as printing has them.
 #pragma once
 

@@ -1,5 +1,5 @@
 // JSON strings and objects as kerfline-cli writes them.
-#include "cli/json.h"
+#include "export/json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Saving beside and then replacing: the new bytes arrive whole, or the old
 // file stays as it was, and no temporary file is ever left behind.
-#include "shell/safe_save.h"
+#include "io/safe_save.h"
 
 #include <gtest/gtest.h>
 

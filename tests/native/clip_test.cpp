@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "drawing/clip.h"
+#include "geometry/clip.h"
 
 namespace kerfline {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "drag_knife.h"
-#include "drawing/cut_edits.h"
-#include "hpgl/dialect/converter.h"
+#include "cutting/cut_edits.h"
+#include "dialect/converter.h"
 #include "test_support.h"
 
 namespace kerfline {

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "drawing/cut_nesting.h"
-#include "drawing/cut_order.h"
+#include "cutting/cut_nesting.h"
+#include "cutting/cut_order.h"
 #include "test_support.h"
 
 namespace kerfline {

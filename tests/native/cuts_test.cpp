@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "drawing/cuts.h"
+#include "cutting/cuts.h"
 #include "test_support.h"
 
 namespace kerfline {

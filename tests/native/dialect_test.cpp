@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "hpgl/dialect/converter.h"
-#include "hpgl/dialect/polyline_encoding.h"
+#include "dialect/converter.h"
+#include "dialect/polyline_encoding.h"
 #include "test_support.h"
 
 namespace kerfline::dialect {

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "drawing/cuts.h"
+#include "cutting/cuts.h"
 
 namespace kerfline::test {
 

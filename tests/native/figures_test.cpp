@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "drawing/figures.h"
-#include "drawing/tile.h"
+#include "cutting/figures.h"
+#include "cutting/tile.h"
 #include "test_support.h"
 
 namespace kerfline {

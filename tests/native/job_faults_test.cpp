@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "drawing/job_faults.h"
+#include "cutting/check/job_faults.h"
 #include "shape_text.h"
 #include "test_support.h"
 

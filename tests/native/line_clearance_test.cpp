@@ -1,6 +1,6 @@
 // Where an axis-parallel line keeps clear of a design's segments and stays
 // out of its closed shapes.
-#include "drawing/line_clearance.h"
+#include "cutting/production/line_clearance.h"
 
 #include <gtest/gtest.h>
 

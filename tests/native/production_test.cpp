@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "drawing/production.h"
+#include "cutting/production/production.h"
 #include "stand_in_knife.h"
 #include "test_support.h"
 

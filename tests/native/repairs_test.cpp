@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "drawing/fault_finders.h"
-#include "drawing/job_faults.h"
-#include "drawing/repairs.h"
+#include "cutting/check/fault_finders.h"
+#include "cutting/check/job_faults.h"
+#include "cutting/check/repairs.h"
 #include "shape_text.h"
 #include "test_support.h"
 

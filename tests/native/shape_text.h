@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "drawing/cuts.h"
+#include "cutting/cuts.h"
 
 namespace kerfline::test {
 

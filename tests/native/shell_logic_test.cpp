@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "hpgl/point.h"
+#include "geometry/point.h"
 #include "resources/resource.h"
 #include "shell/dispatch.h"
-#include "shell/file_kind.h"
+#include "io/file_kind.h"
 #include "shell/settings.h"
 #include "shell/texts.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hpgl/point.h"
+#include "geometry/point.h"
 
 namespace kerfline::test {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "drawing/decimal.h"
-#include "drawing/svg.h"
+#include "export/decimal.h"
+#include "export/svg.h"
 
 namespace kerfline {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "drawing/cuts.h"
+#include "cutting/cuts.h"
 #include "drawing/drawing.h"
 #include "hpgl/reader.h"
 #include "tests/common/files.h"

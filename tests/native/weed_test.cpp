@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "drag_knife.h"
-#include "drawing/production.h"
+#include "cutting/production/production.h"
 #include "stand_in_knife.h"
 #include "test_support.h"
 

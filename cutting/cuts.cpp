@@ -1,0 +1,237 @@
+#include "cutting/cuts.h"
+
+#include "hpgl/reader.h"
+#include "hpgl/stream.h"
+
+namespace kerfline {
+
+namespace {
+
+// Carries the knife through the commands, one event at a time.
+class Walker {
+public:
+    explicit Walker(CutJob& job) : job_(job) {}
+
+    void penDown() {
+        if (down_) return;
+        down_ = true;
+        // Lowering the knife is a cut even if nothing follows: a plunge.
+        startCut();
+    }
+    void penUp() {
+        down_ = false;
+        open_ = false;
+        joinPending_ = false;
+    }
+    void to(PlotPoint point) {
+        if (down_) {
+            if (!open_) startCut();
+            job_.steps.back().cut.points.push_back(point);
+        } else {
+            JobStep& step = job_.steps.emplace_back();
+            step.kind = JobStep::Kind::Move;
+            step.to = point;
+        }
+        position_ = point;
+    }
+    // PA without points: to (0, 0) without cutting, even with the knife down.
+    void jumpHome() {
+        open_ = false;
+        joinPending_ = false;
+        JobStep& step = job_.steps.emplace_back();
+        step.kind = JobStep::Kind::Move;
+        step.to = PlotPoint{};
+        position_ = PlotPoint{};
+    }
+    void keep(KeptInstruction instruction) {
+        const bool home = instruction.home();
+        JobStep& step = job_.steps.emplace_back();
+        step.kind = JobStep::Kind::Kept;
+        step.kept = job_.kept.size();
+        job_.kept.push_back(std::move(instruction));
+        if (home) {
+            penUp();
+            position_ = PlotPoint{};
+        } else {
+            joinPending_ = joinPending_ || open_;
+            open_ = false;
+        }
+    }
+    PlotPoint position() const { return position_; }
+
+private:
+    void startCut() {
+        JobStep& step = job_.steps.emplace_back();
+        step.kind = JobStep::Kind::Cut;
+        step.cut.points.push_back(position_);
+        step.cut.joined = joinPending_;
+        joinPending_ = false;
+        open_ = true;
+    }
+
+    CutJob& job_;
+    PlotPoint position_{};
+    bool down_ = false;
+    bool open_ = false;         // the last step is a cut that the next point extends
+    bool joinPending_ = false;  // a kept instruction interrupted a cut, the knife still down
+};
+
+void writePoint(std::string& text, PlotPoint p) {
+    text += std::to_string(p.x);
+    text += ',';
+    text += std::to_string(p.y);
+}
+
+// After the cut at `index`: whether the knife stays down for a joined cut
+// that starts at `end`, past instructions that do not lift it.
+bool staysDown(const CutJob& job, std::size_t index, PlotPoint end) {
+    for (std::size_t i = index + 1; i < job.steps.size(); ++i) {
+        const JobStep& step = job.steps[i];
+        if (step.kind == JobStep::Kind::Kept) {
+            if (job.kept[step.kept].home()) return false;
+            continue;
+        }
+        return step.kind == JobStep::Kind::Cut && step.cut.joined &&
+               !step.cut.points.empty() && step.cut.points.front() == end;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::size_t CutJob::cutCount() const {
+    std::size_t count = 0;
+    for (const JobStep& step : steps) count += step.kind == JobStep::Kind::Cut;
+    return count;
+}
+
+CutJob walkCuts(const PlotDrawing& drawing) {
+    CutJob job;
+    Walker walker(job);
+    MemoryOutput texts;  // one buffer for every kept instruction's text
+    std::size_t index = 0;
+    for (const PlotCommand& command : drawing.commands) {
+        const MnemonicCode code = command.mnemonic();
+        if (holdsPoints(code)) {
+            if (code == mnemonic::PD) walker.penDown();
+            if (code == mnemonic::PU) walker.penUp();
+            if (code == mnemonic::PA && command.points().empty()) walker.jumpHome();
+            if (code == mnemonic::PR) {
+                PlotPoint at = walker.position();
+                for (const PlotPoint& offset : command.points()) {
+                    at = wrapAdd(at, offset);
+                    walker.to(at);
+                }
+            } else {
+                for (const PlotPoint& point : command.points()) walker.to(point);
+            }
+        } else if (!command.isEmpty()) {
+            const std::size_t before = texts.str().size();
+            writeCommand(texts, command);
+            KeptInstruction kept;
+            kept.command = index;
+            kept.mnemonic = code;
+            kept.text = texts.str().substr(before);
+            walker.keep(std::move(kept));
+        }
+        ++index;
+    }
+    return job;
+}
+
+std::string jobText(const CutJob& job) {
+    std::string text;
+    PlotPoint position{};
+    bool down = false;
+    for (std::size_t i = 0; i < job.steps.size(); ++i) {
+        const JobStep& step = job.steps[i];
+        switch (step.kind) {
+            case JobStep::Kind::Move:
+                text += "PU";
+                writePoint(text, step.to);
+                text += ';';
+                position = step.to;
+                down = false;
+                break;
+            case JobStep::Kind::Kept: {
+                const KeptInstruction& kept = job.kept[step.kept];
+                text += kept.text;
+                if (kept.home()) {
+                    position = PlotPoint{};
+                    down = false;
+                }
+                break;
+            }
+            case JobStep::Kind::Cut: {
+                const std::vector<PlotPoint>& points = step.cut.points;
+                if (points.empty()) break;
+                const bool continues = step.cut.joined && down && position == points.front();
+                if (!continues) {
+                    if (position != points.front() || down) {
+                        text += "PU";
+                        writePoint(text, points.front());
+                        text += ';';
+                    }
+                }
+                text += "PD";
+                for (std::size_t p = 1; p < points.size(); ++p) {
+                    if (p > 1) text += ',';
+                    writePoint(text, points[p]);
+                }
+                text += ';';
+                position = points.back();
+                // A pen-up move next lifts the knife by itself, and so does
+                // the move to a next cut that starts elsewhere.
+                const JobStep* next = i + 1 < job.steps.size() ? &job.steps[i + 1] : nullptr;
+                down = staysDown(job, i, position) || (next && next->kind == JobStep::Kind::Move) ||
+                       (next && next->kind == JobStep::Kind::Cut && !next->cut.points.empty() &&
+                        next->cut.points.front() != position);
+                if (!down) text += "PU;";
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+void buildDrawing(const CutJob& job, PlotDrawing& drawing) {
+    const std::string text = jobText(job);
+    MemoryInput in(text);
+    readDrawing(in, drawing);
+}
+
+double penUpTravel(const CutJob& job) {
+    double travel = 0.0;
+    PlotPoint position{};
+    for (const JobStep& step : job.steps) {
+        switch (step.kind) {
+            case JobStep::Kind::Move:
+                travel += distance(position, step.to);
+                position = step.to;
+                break;
+            case JobStep::Kind::Kept:
+                if (job.kept[step.kept].home()) {
+                    travel += distance(position, PlotPoint{});
+                    position = PlotPoint{};
+                }
+                break;
+            case JobStep::Kind::Cut:
+                if (step.cut.points.empty()) break;
+                travel += distance(position, step.cut.points.front());
+                position = step.cut.points.back();
+                break;
+        }
+    }
+    return travel;
+}
+
+double cutTravel(const CutJob& job) {
+    double travel = 0.0;
+    for (const JobStep& step : job.steps)
+        if (step.kind == JobStep::Kind::Cut)
+            for (std::size_t k = 1; k < step.cut.points.size(); ++k)
+                travel += distance(step.cut.points[k - 1], step.cut.points[k]);
+    return travel;
+}
+
+}  // namespace kerfline

@@ -1,0 +1,84 @@
+// A drawing as the knife sees it: pen-up moves, cuts (runs of pen-down
+// movement) and the other instructions, which stay where they are; and the
+// way back from such a job to a drawing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "drawing/drawing.h"
+#include "hpgl/mnemonics.h"
+#include "geometry/point.h"
+
+namespace kerfline {
+
+// One run of pen-down movement, in absolute positions: the first point is
+// where the knife goes down, every later one a point it cuts to. A cut of one
+// point is a plunge without movement.
+struct Cut {
+    std::vector<PlotPoint> points;
+    // The knife was already down at the first point: the run goes on from the
+    // previous cut's end across instructions in between (a speed change in
+    // the middle of a shape, say) without lifting.
+    bool joined = false;
+
+    // Ends where it starts, after at least two segments.
+    bool closed() const { return points.size() >= 3 && points.front() == points.back(); }
+};
+
+// An instruction that is neither movement nor a cut: SP, VS, FS, IN and
+// every other one, known or not. No operation moves a cut across it.
+struct KeptInstruction {
+    // Its index in the drawing the job was walked from; kAdded for one an
+    // operation adds.
+    std::size_t command = 0;
+    static constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
+    MnemonicCode mnemonic = 0;  // 0 for an instruction the mnemonic table does not know
+    std::string text;  // as the program writes it, ";" included ("VS10;")
+    // IN: lifts the knife and sends the position to (0, 0).
+    bool home() const { return mnemonic == mnemonic::IN; }
+};
+
+struct JobStep {
+    enum class Kind { Move, Cut, Kept };
+    Kind kind = Kind::Move;
+    PlotPoint to{};       // Move: where the pen-up move ends
+    Cut cut;              // Cut
+    std::size_t kept = 0;  // Kept: index into CutJob::kept
+};
+
+// The whole job in the order the knife works through it, starting at (0, 0)
+// with the knife up.
+struct CutJob {
+    std::vector<JobStep> steps;
+    std::vector<KeptInstruction> kept;
+
+    std::size_t cutCount() const;
+};
+
+// The job of a drawing, with the drawing's own geometry: PA, PD and PU points
+// absolute, PR offsets relative, PD lowers the knife, PU raises it, IN raises
+// it and goes to (0, 0), PA without points goes to (0, 0) without cutting.
+CutJob walkCuts(const PlotDrawing& drawing);
+
+// The job as HP-GL: "PU x,y;" for every pen-up move and before a cut that
+// does not start where the knife stands, "PD x,y,...;" for a cut, the kept
+// instructions' own text, and "PU;" after a cut unless a joined cut follows.
+std::string jobText(const CutJob& job);
+
+// Replaces the drawing's commands with those of the job's text, read as a
+// file would be, and recomputes its statistics. Walking the result gives the
+// same job again (moves of no length before a cut aside).
+void buildDrawing(const CutJob& job, PlotDrawing& drawing);
+
+// The knife's travel with the pen up, in plotter units: from (0, 0) through
+// every pen-up move, to the start of every cut that does not begin where the
+// knife stands, and home on every IN.
+double penUpTravel(const CutJob& job);
+
+// The knife's travel with the pen down, in plotter units: every cut's
+// segments, measured as the statistics measure them.
+double cutTravel(const CutJob& job);
+
+}  // namespace kerfline
