@@ -489,7 +489,8 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
             parsed.quiet = true;
             continue;
         }
-        if (!editing && !takesOption(parsed.action, word))
+        const bool converting = parsed.action == Arguments::Action::Convert;
+        if (!editing && !takesOption(parsed.action, word) && !(converting && findOperation(word)))
             return failure(std::string(command) + " takes no option " + quoted(word));
 
         // An option's value is the next word, even one that starts with '-',

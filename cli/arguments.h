@@ -33,7 +33,7 @@ struct Arguments {
     enum class Action { Help, Info, Edit, Tile, Render, Convert, Send, Check };
     Action action = Action::Help;
     std::string file;
-    // Edit only: the changes, in the order given.
+    // Edit and Convert: the changes, in the order given.
     std::vector<Operation> operations;
     // Edit, Render and Convert: where to save; empty means standard output
     // ("-o -" too). Tile: the folder for the panels; empty means the current one.

@@ -5,8 +5,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/arguments.h"
+#include "cutting/workpiece.h"
 #include "drawing/drawing.h"
 #include "io/safe_save.h"
 
@@ -14,6 +16,10 @@ namespace kerfline::cli {
 
 // Reads the whole file; false (after saying "Invalid File") when it cannot.
 bool loadDrawing(const std::string& path, PlotDrawing& drawing);
+
+// Carries out the operations in order on one workpiece; false, after saying
+// why, at the first that cannot be carried out.
+bool applyOperations(const std::vector<Operation>& operations, Workpiece& piece);
 
 // "WHAT: NAME" on standard error.
 void reportFailure(std::string_view what, std::string_view name);

@@ -12,6 +12,8 @@
 #include "cli/run.h"
 #include "cli/text.h"
 #include "dialect/converter.h"
+#include "drawing/drawing.h"
+#include "hpgl/stream.h"
 #include "io/safe_save.h"
 
 namespace kerfline::cli {
@@ -65,7 +67,21 @@ int convert(const Arguments& arguments) {
         return kExitFailed;
     }
 
-    const auto write = [&result](OutputStream& out) { out.write(result.text); };
+    if (arguments.operations.empty()) {
+        const auto write = [&result](OutputStream& out) { out.write(result.text); };
+        return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
+    }
+    // The operations of edit, on the converted job, which the program's
+    // own reader takes as it is.
+    PlotDrawing drawing;
+    {
+        MemoryInput in(result.text);
+        readDrawing(in, drawing);
+        result.text = std::string();
+    }
+    Workpiece piece(drawing);
+    if (!applyOperations(arguments.operations, piece)) return kExitUsage;
+    const auto write = [&piece](OutputStream& out) { piece.write(out); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
 }
 

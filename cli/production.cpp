@@ -100,18 +100,19 @@ bool isProduction(Operation::Kind kind) {
     }
 }
 
-bool applyProduction(const Operation& operation, PlotDrawing& drawing) {
-    if (!drawing.hasExtent()) {
+bool applyProduction(const Operation& operation, Workpiece& piece) {
+    PlotPoint low, high;
+    if (!piece.extent(low, high)) {
         note("the drawing has nothing to cut; it stays as it is");
         return true;
     }
     switch (operation.kind) {
         case Operation::Kind::Mirror:
-            mirrorDrawing(drawing);
+            mirrorDrawing(piece);
             return true;
         case Operation::Kind::Weed: {
             const std::string option = operation.millimetres > 0.0 ? "--weed-box" : "--weed-lines";
-            const WeedFigures figures = weedDrawing(drawing, operation.millimetres, operation.length);
+            const WeedFigures figures = weedDrawing(piece, operation.millimetres, operation.length);
             switch (figures.outcome) {
                 case WeedOutcome::OutOfReach:
                     note(option + ": the weed cuts would leave the plotter's coordinates");
@@ -132,14 +133,14 @@ bool applyProduction(const Operation& operation, PlotDrawing& drawing) {
             return true;
         }
         case Operation::Kind::Passes:
-            passesDrawing(drawing, operation.value);
+            passesDrawing(piece, operation.value);
             return true;
         case Operation::Kind::Perforate:
-            if (perforateDrawing(drawing, operation.millimetres, operation.length)) return true;
+            if (perforateDrawing(piece, operation.millimetres, operation.length)) return true;
             note("--perforate: more than " + std::to_string(kMostDashes) + " dashes; give longer dashes and gaps");
             return false;
         case Operation::Kind::Pen:
-            if (penDrawing(drawing, operation.value) == 0)
+            if (penDrawing(piece, operation.value) == 0)
                 note("--pen " + std::to_string(operation.value) + ": no cut is made with pen " +
                      std::to_string(operation.value));
             return true;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
-#include "drawing/drawing.h"
+#include "cutting/workpiece.h"
 
 namespace kerfline::cli {
 
@@ -40,6 +40,6 @@ bool isProduction(Operation::Kind kind);
 
 // Carries one of them out; false, after saying why on standard error, when
 // it cannot be (the arguments were wrong for this drawing).
-bool applyProduction(const Operation& operation, PlotDrawing& drawing);
+bool applyProduction(const Operation& operation, Workpiece& piece);
 
 }  // namespace kerfline::cli

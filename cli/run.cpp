@@ -49,60 +49,61 @@ void reportOrder(const OrderTravel& travel) {
 
 // False, after saying why, when the operation cannot be carried out.
 // `precut` is --blade-offset's, until --no-precut.
-bool apply(const Operation& operation, PlotDrawing& drawing, bool& precut) {
-    if (isProduction(operation.kind)) return applyProduction(operation, drawing);
+bool apply(const Operation& operation, Workpiece& piece, bool& precut) {
+    if (isProduction(operation.kind)) return applyProduction(operation, piece);
     const bool cutTool = operation.kind == Operation::Kind::Order || operation.kind == Operation::Kind::Copies ||
                          operation.kind == Operation::Kind::Overcut ||
                          operation.kind == Operation::Kind::BladeOffset || operation.kind == Operation::Kind::Merge ||
                          operation.kind == Operation::Kind::Close || operation.kind == Operation::Kind::Simplify ||
                          operation.kind == Operation::Kind::DropDots || operation.kind == Operation::Kind::Weld;
-    if (cutTool && !drawing.hasExtent())
+    PlotPoint low, high;
+    if (cutTool && !piece.extent(low, high))
         writeText(stderr, "the drawing has nothing to cut; it stays as it is\n");
     switch (operation.kind) {
         case Operation::Kind::Frame:
-            frameDrawing(drawing, operation.value);
+            frameDrawing(piece.drawing(), operation.value);
             break;
         case Operation::Kind::Scale:
-            scaleDrawing(drawing, operation.value);
+            scaleDrawing(piece.drawing(), operation.value);
             break;
         case Operation::Kind::Rotate:
-            rotateDrawing(drawing);
+            rotateDrawing(piece.drawing());
             break;
         case Operation::Kind::Move:
-            moveDrawing(drawing, operation.x, operation.y);
+            moveDrawing(piece.drawing(), operation.x, operation.y);
             break;
         case Operation::Kind::Order:
-            reportOrder(orderDrawing(drawing));
+            reportOrder(orderDrawing(piece));
             break;
         case Operation::Kind::Copies:
-            if (!copyDrawing(drawing, operation.x, operation.y, operation.millimetres)) {
+            if (!copyDrawing(piece, operation.x, operation.y, operation.millimetres)) {
                 writeText(stderr, "--copies: the copies would not fit in the plotter's coordinates\n");
                 return false;
             }
             break;
         case Operation::Kind::Overcut:
-            overcutDrawing(drawing, operation.millimetres);
+            overcutDrawing(piece, operation.millimetres);
             break;
         case Operation::Kind::BladeOffset:
-            bladeOffsetDrawing(drawing, operation.millimetres, precut);
+            bladeOffsetDrawing(piece, operation.millimetres, precut);
             break;
         case Operation::Kind::NoPrecut:
             precut = false;
             break;
         case Operation::Kind::Merge:
-            mergeDrawing(drawing, operation.millimetres);
+            mergeDrawing(piece, operation.millimetres);
             break;
         case Operation::Kind::Close:
-            closeDrawing(drawing, operation.millimetres);
+            closeDrawing(piece, operation.millimetres);
             break;
         case Operation::Kind::Simplify:
-            simplifyDrawing(drawing, operation.millimetres);
+            simplifyDrawing(piece, operation.millimetres);
             break;
         case Operation::Kind::DropDots:
-            dropDotsDrawing(drawing);
+            dropDotsDrawing(piece);
             break;
         case Operation::Kind::Weld:
-            weldDrawing(drawing);
+            weldDrawing(piece);
             break;
         default:  // the production operations, above
             break;
@@ -137,17 +138,22 @@ int info(const Arguments& arguments) {
 int edit(const Arguments& arguments) {
     PlotDrawing drawing;
     if (!load(arguments.file, drawing)) return kExitFailed;
-    bool precut = true;
-    for (const Operation& operation : arguments.operations)
-        if (!apply(operation, drawing, precut)) return kExitUsage;
-
-    const auto write = [&drawing](OutputStream& out) { writeDrawing(out, drawing); };
+    Workpiece piece(drawing);
+    if (!applyOperations(arguments.operations, piece)) return kExitUsage;
+    const auto write = [&piece](OutputStream& out) { piece.write(out); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
 }
 
 }  // namespace
 
 bool loadDrawing(const std::string& path, PlotDrawing& drawing) { return load(path, drawing); }
+
+bool applyOperations(const std::vector<Operation>& operations, Workpiece& piece) {
+    bool precut = true;
+    for (const Operation& operation : operations)
+        if (!apply(operation, piece, precut)) return false;
+    return true;
+}
 
 void reportFailure(std::string_view what, std::string_view name) { report(what, name); }
 

@@ -115,30 +115,49 @@ void overcutJob(CutJob& job, double length) {
     }
 }
 
-bool copyDrawing(PlotDrawing& drawing, std::int32_t columns, std::int32_t rows, double gapMm) {
-    if (!drawing.hasExtent() || (columns == 1 && rows == 1)) return true;
-    CutJob job = walkCuts(drawing);
-    const double width = static_cast<double>(drawing.maxX) - drawing.minX;
-    const double height = static_cast<double>(drawing.maxY) - drawing.minY;
-    if (!copyJob(job, columns, rows, gapMm * kUnitsPerMm, width, height)) return false;
-    buildDrawing(job, drawing);
+bool copyDrawing(Workpiece& piece, std::int32_t columns, std::int32_t rows, double gapMm) {
+    PlotPoint low, high;
+    if (!piece.extent(low, high) || (columns == 1 && rows == 1)) return true;
+    const double width = static_cast<double>(high.x) - low.x;
+    const double height = static_cast<double>(high.y) - low.y;
+    if (!copyJob(piece.job(), columns, rows, gapMm * kUnitsPerMm, width, height)) return false;
+    piece.jobChanged();
     return true;
 }
 
-void overcutDrawing(PlotDrawing& drawing, double lengthMm) {
-    CutJob job = walkCuts(drawing);
+void overcutDrawing(Workpiece& piece, double lengthMm) {
+    CutJob& job = piece.job();
     bool closed = false;
     for (const JobStep& step : job.steps) closed = closed || (step.kind == JobStep::Kind::Cut && step.cut.closed());
     if (!closed) return;
     overcutJob(job, lengthMm * kUnitsPerMm);
-    buildDrawing(job, drawing);
+    piece.jobChanged();
+}
+
+void bladeOffsetDrawing(Workpiece& piece, double offsetMm, bool precut) {
+    CutJob& job = piece.job();
+    if (job.cutCount() == 0) return;
+    bladeOffsetJob(job, offsetMm * kUnitsPerMm, precut);
+    piece.jobChanged();
+}
+
+bool copyDrawing(PlotDrawing& drawing, std::int32_t columns, std::int32_t rows, double gapMm) {
+    Workpiece piece(drawing);
+    const bool done = copyDrawing(piece, columns, rows, gapMm);
+    piece.finish();
+    return done;
+}
+
+void overcutDrawing(PlotDrawing& drawing, double lengthMm) {
+    Workpiece piece(drawing);
+    overcutDrawing(piece, lengthMm);
+    piece.finish();
 }
 
 void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm, bool precut) {
-    CutJob job = walkCuts(drawing);
-    if (job.cutCount() == 0) return;
-    bladeOffsetJob(job, offsetMm * kUnitsPerMm, precut);
-    buildDrawing(job, drawing);
+    Workpiece piece(drawing);
+    bladeOffsetDrawing(piece, offsetMm, precut);
+    piece.finish();
 }
 
 }  // namespace kerfline

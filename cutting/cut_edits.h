@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "cutting/cuts.h"
+#include "cutting/workpiece.h"
 
 namespace kerfline {
 
@@ -48,10 +49,13 @@ inline constexpr double kPrecutAlong = 10.0;
 // ends with); without, the blade is taken to point along +X at the start.
 void bladeOffsetJob(CutJob& job, double offset, bool precut);
 
-// The same on a drawing, distances in millimetres. A drawing with nothing to
-// cut is left as it is (false from copyDrawing only when the copies would
-// not fit in the plotter's coordinates); one that changes is built anew
-// from its job.
+// The same on a drawing in a run of operations, or on a drawing alone,
+// distances in millimetres. A drawing with nothing to cut is left as it is
+// (false from copyDrawing only when the copies would not fit in the
+// plotter's coordinates).
+bool copyDrawing(Workpiece& piece, std::int32_t columns, std::int32_t rows, double gapMm);
+void overcutDrawing(Workpiece& piece, double lengthMm);
+void bladeOffsetDrawing(Workpiece& piece, double offsetMm, bool precut);
 bool copyDrawing(PlotDrawing& drawing, std::int32_t columns, std::int32_t rows, double gapMm);
 void overcutDrawing(PlotDrawing& drawing, double lengthMm);
 void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm, bool precut);

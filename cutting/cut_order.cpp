@@ -300,10 +300,16 @@ OrderTravel orderCuts(CutJob& job, bool improveOrder) {
     return travel;
 }
 
+OrderTravel orderDrawing(Workpiece& piece) {
+    const OrderTravel travel = orderCuts(piece.job());
+    if (travel.changed) piece.jobChanged();
+    return travel;
+}
+
 OrderTravel orderDrawing(PlotDrawing& drawing) {
-    CutJob job = walkCuts(drawing);
-    const OrderTravel travel = orderCuts(job);
-    if (travel.changed) buildDrawing(job, drawing);
+    Workpiece piece(drawing);
+    const OrderTravel travel = orderDrawing(piece);
+    piece.finish();
     return travel;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cutting/cuts.h"
+#include "cutting/workpiece.h"
 
 namespace kerfline {
 
@@ -27,8 +28,9 @@ struct OrderTravel {
 // keeps it.
 OrderTravel orderCuts(CutJob& job, bool improve = true);
 
-// orderCuts on the drawing's job; the drawing is rebuilt only when the
-// order changed.
+// orderCuts on the job of a drawing in a run of operations, or of a drawing
+// alone; the drawing changes only when the order did.
+OrderTravel orderDrawing(Workpiece& piece);
 OrderTravel orderDrawing(PlotDrawing& drawing);
 
 }  // namespace kerfline

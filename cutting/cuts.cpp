@@ -1,5 +1,7 @@
 #include "cutting/cuts.h"
 
+#include <algorithm>
+
 #include "hpgl/reader.h"
 #include "hpgl/stream.h"
 
@@ -76,10 +78,10 @@ private:
     bool joinPending_ = false;  // a kept instruction interrupted a cut, the knife still down
 };
 
-void writePoint(std::string& text, PlotPoint p) {
-    text += std::to_string(p.x);
-    text += ',';
-    text += std::to_string(p.y);
+void writePoint(OutputStream& out, PlotPoint p) {
+    out.writeInt(p.x);
+    out.put(',');
+    out.writeInt(p.y);
 }
 
 // After the cut at `index`: whether the knife stays down for a joined cut
@@ -139,23 +141,22 @@ CutJob walkCuts(const PlotDrawing& drawing) {
     return job;
 }
 
-std::string jobText(const CutJob& job) {
-    std::string text;
+OutputStream& writeJob(OutputStream& out, const CutJob& job) {
     PlotPoint position{};
     bool down = false;
     for (std::size_t i = 0; i < job.steps.size(); ++i) {
         const JobStep& step = job.steps[i];
         switch (step.kind) {
             case JobStep::Kind::Move:
-                text += "PU";
-                writePoint(text, step.to);
-                text += ';';
+                out.write("PU");
+                writePoint(out, step.to);
+                out.put(';');
                 position = step.to;
                 down = false;
                 break;
             case JobStep::Kind::Kept: {
                 const KeptInstruction& kept = job.kept[step.kept];
-                text += kept.text;
+                out.write(kept.text);
                 if (kept.home()) {
                     position = PlotPoint{};
                     down = false;
@@ -168,17 +169,17 @@ std::string jobText(const CutJob& job) {
                 const bool continues = step.cut.joined && down && position == points.front();
                 if (!continues) {
                     if (position != points.front() || down) {
-                        text += "PU";
-                        writePoint(text, points.front());
-                        text += ';';
+                        out.write("PU");
+                        writePoint(out, points.front());
+                        out.put(';');
                     }
                 }
-                text += "PD";
+                out.write("PD");
                 for (std::size_t p = 1; p < points.size(); ++p) {
-                    if (p > 1) text += ',';
-                    writePoint(text, points[p]);
+                    if (p > 1) out.put(',');
+                    writePoint(out, points[p]);
                 }
-                text += ';';
+                out.put(';');
                 position = points.back();
                 // A pen-up move next lifts the knife by itself, and so does
                 // the move to a next cut that starts elsewhere.
@@ -186,18 +187,38 @@ std::string jobText(const CutJob& job) {
                 down = staysDown(job, i, position) || (next && next->kind == JobStep::Kind::Move) ||
                        (next && next->kind == JobStep::Kind::Cut && !next->cut.points.empty() &&
                         next->cut.points.front() != position);
-                if (!down) text += "PU;";
+                if (!down) out.write("PU;");
                 break;
             }
         }
     }
-    return text;
+    return out;
+}
+
+std::string jobText(const CutJob& job) {
+    MemoryOutput out;
+    writeJob(out, job);
+    return out.str();
 }
 
 void buildDrawing(const CutJob& job, PlotDrawing& drawing) {
     const std::string text = jobText(job);
     MemoryInput in(text);
     readDrawing(in, drawing);
+}
+
+bool cutBounds(const CutJob& job, CutBounds& bounds) {
+    bool any = false;
+    for (const JobStep& step : job.steps) {
+        if (step.kind != JobStep::Kind::Cut) continue;
+        for (const PlotPoint p : step.cut.points) {
+            if (!any) bounds = {p, p};
+            any = true;
+            bounds.low = {std::min(bounds.low.x, p.x), std::min(bounds.low.y, p.y)};
+            bounds.high = {std::max(bounds.high.x, p.x), std::max(bounds.high.y, p.y)};
+        }
+    }
+    return any;
 }
 
 double penUpTravel(const CutJob& job) {

@@ -9,6 +9,7 @@
 
 #include "drawing/drawing.h"
 #include "hpgl/mnemonics.h"
+#include "hpgl/stream.h"
 #include "geometry/point.h"
 
 namespace kerfline {
@@ -65,12 +66,21 @@ CutJob walkCuts(const PlotDrawing& drawing);
 // The job as HP-GL: "PU x,y;" for every pen-up move and before a cut that
 // does not start where the knife stands, "PD x,y,...;" for a cut, the kept
 // instructions' own text, and "PU;" after a cut unless a joined cut follows.
+OutputStream& writeJob(OutputStream& out, const CutJob& job);
 std::string jobText(const CutJob& job);
 
 // Replaces the drawing's commands with those of the job's text, read as a
 // file would be, and recomputes its statistics. Walking the result gives the
 // same job again (moves of no length before a cut aside).
 void buildDrawing(const CutJob& job, PlotDrawing& drawing);
+
+// The box round every point of every cut; false for a job without cuts.
+// It is the extent of the drawing that the job's text reads into.
+struct CutBounds {
+    PlotPoint low;
+    PlotPoint high;
+};
+bool cutBounds(const CutJob& job, CutBounds& bounds);
 
 // The knife's travel with the pen up, in plotter units: from (0, 0) through
 // every pen-up move, to the start of every cut that does not begin where the

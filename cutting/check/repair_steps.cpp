@@ -9,12 +9,17 @@ namespace kerfline {
 
 namespace {
 
-// Walks the drawing's job through `change` and builds the drawing anew
-// when it changed.
+// Hands the job through `change`; the job changed when it says so.
+template <typename Change>
+void repairDrawing(Workpiece& piece, Change change) {
+    if (change(piece.job())) piece.jobChanged();
+}
+
 template <typename Change>
 void repairDrawing(PlotDrawing& drawing, Change change) {
-    CutJob job = walkCuts(drawing);
-    if (change(job)) buildDrawing(job, drawing);
+    Workpiece piece(drawing);
+    repairDrawing(piece, change);
+    piece.finish();
 }
 
 }  // namespace
@@ -72,5 +77,17 @@ void simplifyDrawing(PlotDrawing& drawing, double errorMm) {
 }
 void dropDotsDrawing(PlotDrawing& drawing) { repairDrawing(drawing, dropDotsJob); }
 void weldDrawing(PlotDrawing& drawing) { repairDrawing(drawing, weldJob); }
+
+void mergeDrawing(Workpiece& drawing, double reachMm) {
+    repairDrawing(drawing, [reachMm](CutJob& job) { return mergeJob(job, reachMm * kUnitsPerMm); });
+}
+void closeDrawing(Workpiece& drawing, double reachMm) {
+    repairDrawing(drawing, [reachMm](CutJob& job) { return closeJob(job, reachMm * kUnitsPerMm); });
+}
+void simplifyDrawing(Workpiece& drawing, double errorMm) {
+    repairDrawing(drawing, [errorMm](CutJob& job) { return simplifyJob(job, errorMm * kUnitsPerMm); });
+}
+void dropDotsDrawing(Workpiece& drawing) { repairDrawing(drawing, dropDotsJob); }
+void weldDrawing(Workpiece& drawing) { repairDrawing(drawing, weldJob); }
 
 }  // namespace kerfline

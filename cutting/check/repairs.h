@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cutting/cuts.h"
+#include "cutting/workpiece.h"
 #include "drawing/drawing.h"
 
 namespace kerfline {
@@ -34,8 +35,13 @@ bool dropDotsJob(CutJob& job);
 // first shape was, holes before outlines, the way its first shape ran.
 bool weldJob(CutJob& job);
 
-// The same on a drawing, distances in millimetres; a drawing that changes
-// is built anew from its job, one that does not stays as it is.
+// The same on a drawing in a run of operations, or on a drawing alone,
+// distances in millimetres.
+void mergeDrawing(Workpiece& piece, double reachMm);
+void closeDrawing(Workpiece& piece, double reachMm);
+void simplifyDrawing(Workpiece& piece, double errorMm);
+void dropDotsDrawing(Workpiece& piece);
+void weldDrawing(Workpiece& piece);
 void mergeDrawing(PlotDrawing& drawing, double reachMm);
 void closeDrawing(PlotDrawing& drawing, double reachMm);
 void simplifyDrawing(PlotDrawing& drawing, double errorMm);

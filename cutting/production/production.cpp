@@ -9,20 +9,6 @@
 
 namespace kerfline {
 
-bool cutBounds(const CutJob& job, CutBounds& bounds) {
-    bool any = false;
-    for (const JobStep& step : job.steps) {
-        if (step.kind != JobStep::Kind::Cut) continue;
-        for (const PlotPoint p : step.cut.points) {
-            if (!any) bounds = {p, p};
-            any = true;
-            bounds.low = {std::min(bounds.low.x, p.x), std::min(bounds.low.y, p.y)};
-            bounds.high = {std::max(bounds.high.x, p.x), std::max(bounds.high.y, p.y)};
-        }
-    }
-    return any;
-}
-
 void mirrorJob(CutJob& job) {
     CutBounds bounds;
     if (!cutBounds(job, bounds)) return;
@@ -141,45 +127,81 @@ bool hasCuts(const CutJob& job) {
 
 }  // namespace
 
-void mirrorDrawing(PlotDrawing& drawing) {
-    CutJob job = walkCuts(drawing);
+void mirrorDrawing(Workpiece& piece) {
+    CutJob& job = piece.job();
     if (!hasCuts(job)) return;
     mirrorJob(job);
-    buildDrawing(job, drawing);
+    piece.jobChanged();
 }
 
-WeedFigures weedDrawing(PlotDrawing& drawing, double boxMm, double spacingMm) {
-    CutJob job = walkCuts(drawing);
+WeedFigures weedDrawing(Workpiece& piece, double boxMm, double spacingMm) {
     WeedSettings settings;
     settings.boxDistance = std::round(boxMm * kUnitsPerMm);
     settings.spacing = spacingMm * kUnitsPerMm;
-    const WeedFigures figures = weedJob(job, settings);
-    if (figures.outcome == WeedOutcome::Done) buildDrawing(job, drawing);
+    const WeedFigures figures = weedJob(piece.job(), settings);
+    if (figures.outcome == WeedOutcome::Done) piece.jobChanged();
+    return figures;
+}
+
+void passesDrawing(Workpiece& piece, std::int32_t passes) {
+    CutJob& job = piece.job();
+    if (passes <= 1 || !hasCuts(job)) return;
+    passesJob(job, passes);
+    piece.jobChanged();
+}
+
+bool perforateDrawing(Workpiece& piece, double dashMm, double gapMm) {
+    CutJob& job = piece.job();
+    if (!hasCuts(job)) return true;
+    const std::size_t before = job.cutCount();
+    CutJob original = job;
+    if (!perforateJob(job, dashMm * kUnitsPerMm, gapMm * kUnitsPerMm)) return false;
+    if (job.cutCount() != before)
+        piece.jobChanged();
+    else
+        job = std::move(original);
+    return true;
+}
+
+std::size_t penDrawing(Workpiece& piece, std::int32_t pen) {
+    CutJob& job = piece.job();
+    if (!hasCuts(job)) return 0;
+    const std::size_t steps = job.steps.size();
+    const std::size_t kept = penJob(job, pen);
+    if (job.steps.size() != steps) piece.jobChanged();
+    return kept;
+}
+
+void mirrorDrawing(PlotDrawing& drawing) {
+    Workpiece piece(drawing);
+    mirrorDrawing(piece);
+    piece.finish();
+}
+
+WeedFigures weedDrawing(PlotDrawing& drawing, double boxMm, double spacingMm) {
+    Workpiece piece(drawing);
+    const WeedFigures figures = weedDrawing(piece, boxMm, spacingMm);
+    piece.finish();
     return figures;
 }
 
 void passesDrawing(PlotDrawing& drawing, std::int32_t passes) {
-    CutJob job = walkCuts(drawing);
-    if (passes <= 1 || !hasCuts(job)) return;
-    passesJob(job, passes);
-    buildDrawing(job, drawing);
+    Workpiece piece(drawing);
+    passesDrawing(piece, passes);
+    piece.finish();
 }
 
 bool perforateDrawing(PlotDrawing& drawing, double dashMm, double gapMm) {
-    CutJob job = walkCuts(drawing);
-    if (!hasCuts(job)) return true;
-    const std::size_t before = job.cutCount();
-    if (!perforateJob(job, dashMm * kUnitsPerMm, gapMm * kUnitsPerMm)) return false;
-    if (job.cutCount() != before) buildDrawing(job, drawing);
-    return true;
+    Workpiece piece(drawing);
+    const bool done = perforateDrawing(piece, dashMm, gapMm);
+    piece.finish();
+    return done;
 }
 
 std::size_t penDrawing(PlotDrawing& drawing, std::int32_t pen) {
-    CutJob job = walkCuts(drawing);
-    if (!hasCuts(job)) return 0;
-    const std::size_t steps = job.steps.size();
-    const std::size_t kept = penJob(job, pen);
-    if (job.steps.size() != steps) buildDrawing(job, drawing);
+    Workpiece piece(drawing);
+    const std::size_t kept = penDrawing(piece, pen);
+    piece.finish();
     return kept;
 }
 

@@ -11,15 +11,9 @@
 #include <string_view>
 
 #include "cutting/cuts.h"
+#include "cutting/workpiece.h"
 
 namespace kerfline {
-
-// The box round every point of every cut; false for a job without cuts.
-struct CutBounds {
-    PlotPoint low;
-    PlotPoint high;
-};
-bool cutBounds(const CutJob& job, CutBounds& bounds);
 
 // Left to right about the vertical line through the middle of the cuts'
 // bounds, which stay where they were. Every cut keeps its points in order,
@@ -81,8 +75,14 @@ std::size_t penJob(CutJob& job, std::int32_t pen);
 // "sp 3;"; SP without a number selects 0); false for any other instruction.
 bool selectedPen(std::string_view instruction, std::int32_t& pen);
 
-// The same on a drawing, in millimetres. A drawing without cuts stays as it
-// is (and the weed figures say NothingToCut).
+// The same on a drawing in a run of operations, or on a drawing alone, in
+// millimetres. A drawing without cuts stays as it is (and the weed figures
+// say NothingToCut).
+void mirrorDrawing(Workpiece& piece);
+WeedFigures weedDrawing(Workpiece& piece, double boxMm, double spacingMm);
+void passesDrawing(Workpiece& piece, std::int32_t passes);
+bool perforateDrawing(Workpiece& piece, double dashMm, double gapMm);
+std::size_t penDrawing(Workpiece& piece, std::int32_t pen);
 void mirrorDrawing(PlotDrawing& drawing);
 WeedFigures weedDrawing(PlotDrawing& drawing, double boxMm, double spacingMm);
 void passesDrawing(PlotDrawing& drawing, std::int32_t passes);

@@ -325,7 +325,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{{"convert", "a.plt", "--tolerance", "inf"}, std::nullopt},
                       ParseCase{{"convert", "a.plt", "--tolerance", "1.2.3"}, std::nullopt},
                       ParseCase{{"convert", "a.plt", "--tolerance", "."}, std::nullopt},
-                      ParseCase{{"convert", "a.plt", "--scale", "50"}, std::nullopt},
+                      ParseCase{{"convert", "a.plt", "--scale", "50", "--order"},
+                                [] {
+                                    Arguments a = convertOf("a.plt");
+                                    a.operations = {{Operation::Kind::Scale, 50}, {Operation::Kind::Order}};
+                                    return a;
+                                }()},
                       ParseCase{{"convert", "a.plt", "b.plt"}, std::nullopt},
                       ParseCase{{"info", "a.plt", "--tolerance", "1"}, std::nullopt},
                       ParseCase{{"edit", "a.plt", "--tolerance", "1"}, std::nullopt}));

@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"convert", "a.plt", "--tolerance", "0.0001"},
                       std::vector<std::string>{"convert", "a.plt", "--tolerance", "nan"},
                       std::vector<std::string>{"convert", "a.plt", "--tolerance"},
-                      std::vector<std::string>{"convert", "a.plt", "--rotate"},
+                      std::vector<std::string>{"convert", "a.plt", "--overcut"},
                       std::vector<std::string>{"convert"}));
 
 // ---- dots, outlines cut once, the range --------------------------------------
@@ -281,6 +281,30 @@ TEST(ConvertTicks, AreCutWhereHp2xxDrawsThem) {
     // (8000,2400) to (8240,2400).
     const Segment tick{8000 + 40, 2400 + 20, 8240 + 40, 2400 + 20};
     EXPECT_NE(std::find(ours.begin(), ours.end(), tick), ours.end());
+}
+
+// The operations after converting, in one run, give what converting and
+// then editing the converted file gives.
+TEST(ConvertOperations, OneRunMakesWhatConvertThenEditMakes) {
+    const std::vector<std::string> operations{"--order", "--overcut", "1", "--blade-offset", "0.5"};
+    for (const char* name : {"hp2xx_arcs.hp", "hp2xx_fwedges.plt", "hp2xx_pm.hp"}) {
+        SCOPED_TRACE(name);
+        const fs::path original = fs::path(KERF_TEST_CORPUS) / name;
+        const ScratchDir dir;
+        ASSERT_EQ(runCli({"convert", original.string(), "-o", (dir / "plain.plt").string()}).status, 0);
+        std::vector<std::string> edit{"edit", (dir / "plain.plt").string(), "-o", (dir / "two.plt").string()};
+        edit.insert(edit.end(), operations.begin(), operations.end());
+        const CliRun second = runCli(edit);
+        ASSERT_EQ(second.status, 0) << second.err;
+        std::vector<std::string> convert{"convert", original.string(), "-o", (dir / "one.plt").string()};
+        convert.insert(convert.end(), operations.begin(), operations.end());
+        const CliRun one = runCli(convert);
+        ASSERT_EQ(one.status, 0) << one.err;
+        EXPECT_EQ(readBytes(dir / "one.plt"), readBytes(dir / "two.plt"));
+        // convert's summary, then the operations' own lines, as edit says them.
+        EXPECT_NE(one.err.find("pen-up travel: "), std::string::npos) << one.err;
+        EXPECT_NE(one.err.find(second.err), std::string::npos) << one.err;
+    }
 }
 
 struct RealFile {

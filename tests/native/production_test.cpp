@@ -59,7 +59,7 @@ TEST(Mirror, EveryCutPointGoesToMinPlusMaxLessXInOrder) {
 TEST(Mirror, MovesGoWithTheDrawingParkingStays) {
     // Bounds 0..400: the moves before the last cut follow it, even past a
     // kept instruction; the knife parks at home as before.
-    EXPECT_EQ(edited("IN;PU0,0;PD400,0,400,600;PU100,0;PM0;PD300,0;PU0,0;", mirrorDrawing),
+    EXPECT_EQ(edited("IN;PU0,0;PD400,0,400,600;PU100,0;PM0;PD300,0;PU0,0;", [](PlotDrawing& d) { mirrorDrawing(d); }),
               "IN;PU400,0;PD0,0,0,600;PU300,0;PM0;PD100,0;PU0,0;");
 }
 
@@ -244,7 +244,7 @@ TEST(Production, CorpusFiles) {
         buildDrawing(walkCuts(r.drawing), canonical);
         const test::KnifeTravel original = test::runKnife(test::written(canonical));
         const std::int32_t sum = r.drawing.minX + r.drawing.maxX;
-        const test::KnifeTravel mirrored = test::runKnife(edited(text, mirrorDrawing));
+        const test::KnifeTravel mirrored = test::runKnife(edited(text, [](PlotDrawing& d) { mirrorDrawing(d); }));
         ASSERT_EQ(mirrored.runs.size(), original.runs.size()) << entry.path();
         for (std::size_t c = 0; c < original.runs.size(); ++c) {
             std::vector<PlotPoint> expected = original.runs[c].points;
