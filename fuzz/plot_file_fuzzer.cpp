@@ -22,6 +22,7 @@
 #include "cutting/cut_edits.h"
 #include "cutting/cut_order.h"
 #include "cutting/cuts.h"
+#include "cutting/workpiece.h"
 #include "drawing/operations.h"
 #include "cutting/production/production.h"
 #include "hpgl/reader.h"
@@ -306,6 +307,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t points = 0;
     for (const JobStep& step : walkCuts(drawing).steps)
         if (step.kind == JobStep::Kind::Cut) points += step.cut.points.size();
+    if (points <= 3000) {
+        // A run of operations on one workpiece writes what the drawing
+        // written and read back after every operation writes: the job is
+        // handed on, not its text.
+        const std::string text = written(drawing);
+        PlotDrawing one, each;
+        MemoryInput inOne(text), inEach(text);
+        readDrawing(inOne, one);
+        readDrawing(inEach, each);
+        Workpiece piece(one);
+        overcutDrawing(piece, mm);
+        mirrorDrawing(piece);
+        orderDrawing(piece);
+        bladeOffsetDrawing(piece, mm / 10.0, true);
+        overcutDrawing(each, mm);
+        mirrorDrawing(each);
+        orderDrawing(each);
+        bladeOffsetDrawing(each, mm / 10.0, true);
+        MemoryOutput out;
+        piece.write(out);
+        if (out.str() != written(each)) std::abort();
+    }
     if (points <= 3000) {
         std::string_view more = bytes.substr(std::min<std::size_t>(24, bytes.size()), 4);
         const std::uint32_t g = static_cast<std::uint32_t>(takeInt(more));
