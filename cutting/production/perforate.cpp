@@ -92,23 +92,26 @@ private:
 
 }  // namespace
 
-bool perforateJob(CutJob& job, double dash, double gap, std::size_t mostDashes) {
-    if (!(dash > 0.0) || !(gap > 0.0)) return true;
+std::optional<std::size_t> perforateJob(CutJob& job, double dash, double gap, std::size_t mostDashes) {
+    if (!(dash > 0.0) || !(gap > 0.0)) return 0;
     std::size_t dashes = 0;
     for (const JobStep& step : job.steps) {
         if (step.kind != JobStep::Kind::Cut) continue;
         const DashPlan p = plan(step.cut, dash, gap);
         dashes += p.count == 0 ? 1 : p.count;
-        if (dashes > mostDashes) return false;
+        if (dashes > mostDashes) return std::nullopt;
     }
     std::vector<JobStep> steps;
     steps.reserve(job.steps.size());
+    std::size_t perforated = 0;
     for (JobStep& step : job.steps) {
         const DashPlan p = step.kind == JobStep::Kind::Cut ? plan(step.cut, dash, gap) : DashPlan{};
-        if (p.count == 0) {
+        // One dash of an open cut is the whole cut.
+        if (p.count == 0 || (p.count == 1 && !step.cut.closed())) {
             steps.push_back(std::move(step));
             continue;
         }
+        ++perforated;
         Walk walk(step.cut.points);
         const double length = pathLength(step.cut.points);
         for (std::size_t d = 0; d < p.count; ++d) {
@@ -125,7 +128,7 @@ bool perforateJob(CutJob& job, double dash, double gap, std::size_t mostDashes) 
         }
     }
     job.steps = std::move(steps);
-    return true;
+    return perforated;
 }
 
 }  // namespace kerfline

@@ -153,13 +153,9 @@ void passesDrawing(Workpiece& piece, std::int32_t passes) {
 bool perforateDrawing(Workpiece& piece, double dashMm, double gapMm) {
     CutJob& job = piece.job();
     if (!hasCuts(job)) return true;
-    const std::size_t before = job.cutCount();
-    CutJob original = job;
-    if (!perforateJob(job, dashMm * kUnitsPerMm, gapMm * kUnitsPerMm)) return false;
-    if (job.cutCount() != before)
-        piece.jobChanged();
-    else
-        job = std::move(original);
+    const std::optional<std::size_t> perforated = perforateJob(job, dashMm * kUnitsPerMm, gapMm * kUnitsPerMm);
+    if (!perforated) return false;
+    if (*perforated > 0) piece.jobChanged();
     return true;
 }
 

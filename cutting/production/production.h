@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "cutting/cuts.h"
@@ -60,10 +61,12 @@ void passesJob(CutJob& job, std::int32_t passes);
 // at its start and ends with a gap there, so that its dashes are even all
 // round. Dash and gap are stretched or shrunk alike (by at most half a
 // period over the whole cut) so that a whole number of them fits. Ends of
-// dashes are rounded to the nearest unit. False, the job unchanged, when
-// there would be more than `mostDashes` dashes.
+// dashes are rounded to the nearest unit; an open cut that holds a single
+// dash stays as it is. The number of cuts that became dashes; none, the job
+// unchanged, when there would be more than `mostDashes` dashes.
 inline constexpr std::size_t kMostDashes = 1000000;
-bool perforateJob(CutJob& job, double dash, double gap, std::size_t mostDashes = kMostDashes);
+std::optional<std::size_t> perforateJob(CutJob& job, double dash, double gap,
+                                        std::size_t mostDashes = kMostDashes);
 
 // Keeps the cuts made with pen `pen` (the last SP before them; 1 before any)
 // and every instruction but an SP choosing another pen (SP0, no pen, stays).

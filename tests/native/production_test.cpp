@@ -158,6 +158,16 @@ TEST(Perforate, TheFirstDashGoesOnFromAJoinedCutWithoutALift) {
     EXPECT_NE(out.find("PD500,0;VS10;PD"), std::string::npos) << out;
 }
 
+TEST(Perforate, AClosedCutOfLessThanOneAndAHalfPeriodsKeepsOneDash) {
+    // A 10 mm square, 20 mm dash and 10 mm gap: 1600 / 1200 rounds to one
+    // period, stretched by 4/3, so one dash of 1066.67 units from the start
+    // and a gap of 533.33 back to it. An open cut as long is one whole dash.
+    EXPECT_EQ(edited("PU0,0;PD400,0,400,400,0,400,0,0;PU;", [](PlotDrawing& d) { perforateDrawing(d, 20, 10); }),
+              "PU0,0;PD400,0,400,400,133,400;PU;");
+    EXPECT_EQ(edited("PA0,0;PD400,0,400,400,0,400;PU;", [](PlotDrawing& d) { perforateDrawing(d, 20, 10); }),
+              "PA0,0;PD400,0,400,400,0,400;PU;");
+}
+
 TEST(Perforate, TooManyDashesChangeNothing) {
     // (99996 + 4) / 8 = 12,500 dashes.
     CutJob job = test::walkText("PU0,0;PD99996,0;PU;");
