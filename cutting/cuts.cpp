@@ -84,22 +84,32 @@ void writePoint(OutputStream& out, PlotPoint p) {
     out.writeInt(p.y);
 }
 
-// After the cut at `index`: whether the knife stays down for a joined cut
-// that starts at `end`, past instructions that do not lift it.
+}  // namespace
+
+namespace detail {
+
+// Down for a joined cut that starts at `end`, past instructions that do not
+// lift it; and down until a pen-up move next, or the move to a next cut that
+// starts elsewhere, lifts it by itself.
 bool staysDown(const CutJob& job, std::size_t index, PlotPoint end) {
     for (std::size_t i = index + 1; i < job.steps.size(); ++i) {
         const JobStep& step = job.steps[i];
         if (step.kind == JobStep::Kind::Kept) {
-            if (job.kept[step.kept].home()) return false;
+            if (job.kept[step.kept].home()) break;
             continue;
         }
-        return step.kind == JobStep::Kind::Cut && step.cut.joined &&
-               !step.cut.points.empty() && step.cut.points.front() == end;
+        if (step.kind == JobStep::Kind::Cut && step.cut.joined && !step.cut.points.empty() &&
+            step.cut.points.front() == end)
+            return true;
+        break;
     }
-    return false;
+    if (index + 1 >= job.steps.size()) return false;
+    const JobStep& next = job.steps[index + 1];
+    return next.kind == JobStep::Kind::Move ||
+           (next.kind == JobStep::Kind::Cut && !next.cut.points.empty() && next.cut.points.front() != end);
 }
 
-}  // namespace
+}  // namespace detail
 
 std::size_t CutJob::cutCount() const {
     std::size_t count = 0;
@@ -142,37 +152,23 @@ CutJob walkCuts(const PlotDrawing& drawing) {
 }
 
 OutputStream& writeJob(OutputStream& out, const CutJob& job) {
-    PlotPoint position{};
-    bool down = false;
-    for (std::size_t i = 0; i < job.steps.size(); ++i) {
-        const JobStep& step = job.steps[i];
+    walkKnife(job, [&job, &out](const KnifeStep& knife) {
+        const JobStep& step = knife.step;
         switch (step.kind) {
             case JobStep::Kind::Move:
                 out.write("PU");
                 writePoint(out, step.to);
                 out.put(';');
-                position = step.to;
-                down = false;
                 break;
-            case JobStep::Kind::Kept: {
-                const KeptInstruction& kept = job.kept[step.kept];
-                out.write(kept.text);
-                if (kept.home()) {
-                    position = PlotPoint{};
-                    down = false;
-                }
+            case JobStep::Kind::Kept:
+                out.write(job.kept[step.kept].text);
                 break;
-            }
             case JobStep::Kind::Cut: {
                 const std::vector<PlotPoint>& points = step.cut.points;
-                if (points.empty()) break;
-                const bool continues = step.cut.joined && down && position == points.front();
-                if (!continues) {
-                    if (position != points.front() || down) {
-                        out.write("PU");
-                        writePoint(out, points.front());
-                        out.put(';');
-                    }
+                if (knife.movesFirst) {
+                    out.write("PU");
+                    writePoint(out, points.front());
+                    out.put(';');
                 }
                 out.write("PD");
                 for (std::size_t p = 1; p < points.size(); ++p) {
@@ -180,18 +176,11 @@ OutputStream& writeJob(OutputStream& out, const CutJob& job) {
                     writePoint(out, points[p]);
                 }
                 out.put(';');
-                position = points.back();
-                // A pen-up move next lifts the knife by itself, and so does
-                // the move to a next cut that starts elsewhere.
-                const JobStep* next = i + 1 < job.steps.size() ? &job.steps[i + 1] : nullptr;
-                down = staysDown(job, i, position) || (next && next->kind == JobStep::Kind::Move) ||
-                       (next && next->kind == JobStep::Kind::Cut && !next->cut.points.empty() &&
-                        next->cut.points.front() != position);
-                if (!down) out.write("PU;");
+                if (knife.liftsAfter) out.write("PU;");
                 break;
             }
         }
-    }
+    });
     return out;
 }
 
@@ -223,26 +212,9 @@ bool cutBounds(const CutJob& job, CutBounds& bounds) {
 
 double penUpTravel(const CutJob& job) {
     double travel = 0.0;
-    PlotPoint position{};
-    for (const JobStep& step : job.steps) {
-        switch (step.kind) {
-            case JobStep::Kind::Move:
-                travel += distance(position, step.to);
-                position = step.to;
-                break;
-            case JobStep::Kind::Kept:
-                if (job.kept[step.kept].home()) {
-                    travel += distance(position, PlotPoint{});
-                    position = PlotPoint{};
-                }
-                break;
-            case JobStep::Kind::Cut:
-                if (step.cut.points.empty()) break;
-                travel += distance(position, step.cut.points.front());
-                position = step.cut.points.back();
-                break;
-        }
-    }
+    walkKnife(job, [&travel](const KnifeStep& knife) {
+        if (knife.movesFirst) travel += distance(knife.from, knife.to);
+    });
     return travel;
 }
 

@@ -58,6 +58,33 @@ struct CutJob {
     std::size_t cutCount() const;
 };
 
+// The knife at one step of a job, as walkKnife hands it on.
+struct KnifeStep {
+    const JobStep& step;
+    std::size_t index;  // into CutJob::steps
+    PlotPoint from;     // where the knife stands before the step
+    // Cut: the knife is still down from the cut before (nothing lifted it),
+    // the cut goes on from there without a lift (it is joined, starts where
+    // the knife stands, and the knife is down), and the knife is lifted
+    // after it (no joined cut goes on from its end, and neither a pen-up
+    // move nor a cut elsewhere follows, which lift it themselves).
+    bool downBefore = false;
+    bool continues = false;
+    bool liftsAfter = false;
+    // The knife goes to the step's start with the pen up: a pen-up move, a
+    // home (IN), or a cut that does not go on and starts away from the
+    // knife or where the knife is still down.
+    bool movesFirst = false;
+    PlotPoint to{};  // where that move ends
+};
+
+// The knife through the job from (0, 0), lifted: `visit` sees every step in
+// order, cuts without points left out. Everything that follows the knife
+// (the job's text, its pen-up travel and moves, its figures) is built on
+// this one walk, so that they cannot disagree on where the knife is.
+template <typename Visit>
+void walkKnife(const CutJob& job, Visit&& visit);
+
 // The job of a drawing, with the drawing's own geometry: PA, PD and PU points
 // absolute, PR offsets relative, PD lowers the knife, PU raises it, IN raises
 // it and goes to (0, 0), PA without points goes to (0, 0) without cutting.
@@ -90,5 +117,52 @@ double penUpTravel(const CutJob& job);
 // The knife's travel with the pen down, in plotter units: every cut's
 // segments, measured as the statistics measure them.
 double cutTravel(const CutJob& job);
+
+namespace detail {
+// After the cut at `index`, ending at `end`: whether the knife stays down.
+bool staysDown(const CutJob& job, std::size_t index, PlotPoint end);
+}  // namespace detail
+
+template <typename Visit>
+void walkKnife(const CutJob& job, Visit&& visit) {
+    PlotPoint position{};
+    bool down = false;
+    for (std::size_t i = 0; i < job.steps.size(); ++i) {
+        const JobStep& step = job.steps[i];
+        KnifeStep knife{step, i, position};
+        switch (step.kind) {
+            case JobStep::Kind::Move:
+                knife.movesFirst = true;
+                knife.to = step.to;
+                visit(knife);
+                position = step.to;
+                down = false;
+                break;
+            case JobStep::Kind::Kept:
+                if (job.kept[step.kept].home()) {
+                    knife.movesFirst = true;
+                    visit(knife);
+                    position = PlotPoint{};
+                    down = false;
+                } else {
+                    visit(knife);
+                }
+                break;
+            case JobStep::Kind::Cut: {
+                const std::vector<PlotPoint>& points = step.cut.points;
+                if (points.empty()) break;
+                knife.downBefore = down;
+                knife.continues = step.cut.joined && down && position == points.front();
+                knife.movesFirst = !knife.continues && (position != points.front() || down);
+                knife.to = points.front();
+                position = points.back();
+                down = detail::staysDown(job, i, position);
+                knife.liftsAfter = !down;
+                visit(knife);
+                break;
+            }
+        }
+    }
+}
 
 }  // namespace kerfline

@@ -14,26 +14,11 @@ double SpeedState::speed() const {
 
 std::vector<PenUpMove> penUpMoves(const CutJob& job) {
     std::vector<PenUpMove> moves;
-    PlotPoint position{};
-    auto moveTo = [&](PlotPoint to) {
-        moves.push_back({position, to});
-        position = to;
-    };
-    for (const JobStep& step : job.steps) {
-        switch (step.kind) {
-            case JobStep::Kind::Move:
-                moveTo(step.to);
-                break;
-            case JobStep::Kind::Kept:
-                if (job.kept[step.kept].home()) moveTo(PlotPoint{});
-                break;
-            case JobStep::Kind::Cut:
-                if (step.cut.points.empty()) break;
-                if (!(step.cut.points.front() == position)) moveTo(step.cut.points.front());
-                position = step.cut.points.back();
-                break;
-        }
-    }
+    walkKnife(job, [&moves](const KnifeStep& knife) {
+        // A cut's own pen-up move only where it goes somewhere.
+        if (knife.movesFirst && (knife.step.kind != JobStep::Kind::Cut || knife.from != knife.to))
+            moves.push_back({knife.from, knife.to});
+    });
     return moves;
 }
 
@@ -65,59 +50,48 @@ JobFigures jobFigures(const PlotDrawing& drawing, const TimeModel& model) {
 
     const CutJob job = walkCuts(drawing);
     SpeedState speed(model.defaultSpeed);
-    PlotPoint position{};
     // The run the knife is in: a joined cut goes on with it, without a
     // lift and a drop, and with it decides whether the run is closed.
     PlotPoint runStart{};
     std::size_t runPoints = 0;
+    PlotPoint position{};
     auto endRun = [&] {
         if (runPoints >= 3 && position == runStart) ++figures.closedCuts;
         runPoints = 0;
     };
     // Millimetres over centimetres a second: a tenth of the time in seconds.
-    auto moveTo = [&](PlotPoint to) {
-        const double length = distance(position, to);
+    auto moveTo = [&](PlotPoint from, PlotPoint to) {
+        const double length = distance(from, to);
         figures.moveUnits += length;
         figures.seconds += length / kUnitsPerMm / 10.0 / (2.0 * speed.speed());
-        position = to;
     };
-    for (const JobStep& step : job.steps) {
-        switch (step.kind) {
-            case JobStep::Kind::Move:
+    walkKnife(job, [&](const KnifeStep& knife) {
+        const JobStep& step = knife.step;
+        if (step.kind == JobStep::Kind::Kept) speed.apply(job.kept[step.kept].text);
+        if (step.kind != JobStep::Kind::Cut) {
+            if (knife.movesFirst) {
                 endRun();
-                moveTo(step.to);
-                break;
-            case JobStep::Kind::Kept: {
-                const KeptInstruction& kept = job.kept[step.kept];
-                speed.apply(kept.text);
-                if (kept.home()) {
-                    endRun();
-                    moveTo(PlotPoint{});
-                }
-                break;
+                moveTo(knife.from, knife.to);
+                position = knife.to;
             }
-            case JobStep::Kind::Cut: {
-                const std::vector<PlotPoint>& points = step.cut.points;
-                if (points.empty()) break;
-                const bool continues = step.cut.joined && runPoints > 0 && points.front() == position;
-                if (!continues) {
-                    endRun();
-                    if (!(points.front() == position)) moveTo(points.front());
-                    ++figures.cuts;
-                    figures.seconds += TimeModel::kDropSeconds + TimeModel::kLiftSeconds;
-                    runStart = points.front();
-                    runPoints = 1;
-                }
-                double length = 0;
-                for (std::size_t i = 1; i < points.size(); ++i) length += distance(points[i - 1], points[i]);
-                figures.cutUnits += length;
-                figures.seconds += length / kUnitsPerMm / 10.0 / speed.speed();
-                runPoints += points.size() - 1;
-                position = points.back();
-                break;
-            }
+            return;
         }
-    }
+        const std::vector<PlotPoint>& points = step.cut.points;
+        if (!knife.continues) {
+            endRun();
+            if (knife.from != knife.to) moveTo(knife.from, knife.to);
+            ++figures.cuts;
+            figures.seconds += TimeModel::kDropSeconds + TimeModel::kLiftSeconds;
+            runStart = points.front();
+            runPoints = 1;
+        }
+        double length = 0;
+        for (std::size_t i = 1; i < points.size(); ++i) length += distance(points[i - 1], points[i]);
+        figures.cutUnits += length;
+        figures.seconds += length / kUnitsPerMm / 10.0 / speed.speed();
+        runPoints += points.size() - 1;
+        position = points.back();
+    });
     endRun();
     return figures;
 }

@@ -5,86 +5,32 @@
 
 namespace kerfline {
 
-namespace {
-
-// Whether the knife is still down after the cut at `index` when the job is
-// written: a joined cut follows at its end (past instructions that do not
-// lift it), or a pen-up move or a cut elsewhere follows and lifts it itself.
-bool downAfter(const CutJob& job, std::size_t index) {
-    const PlotPoint end = job.steps[index].cut.points.back();
-    for (std::size_t i = index + 1; i < job.steps.size(); ++i) {
-        const JobStep& step = job.steps[i];
-        if (step.kind == JobStep::Kind::Kept) {
-            if (job.kept[step.kept].home()) break;
-            continue;
-        }
-        if (step.kind == JobStep::Kind::Cut && step.cut.joined && !step.cut.points.empty() &&
-            step.cut.points.front() == end)
-            return true;
-        break;
-    }
-    if (index + 1 >= job.steps.size()) return false;
-    const JobStep& next = job.steps[index + 1];
-    return next.kind == JobStep::Kind::Move ||
-           (next.kind == JobStep::Kind::Cut && !next.cut.points.empty() && next.cut.points.front() != end);
-}
-
-}  // namespace
-
 bool settleJob(CutJob& job) {
-    // The knife as writeJob leaves it, step by step.
-    PlotPoint position{};
-    bool down = false;
+    // The pen-up moves the text of the job makes, and the cuts that go on.
     std::vector<bool> goesOn(job.steps.size(), false);
+    std::vector<bool> moveFirst(job.steps.size(), false);
     std::size_t added = 0;
-    for (std::size_t i = 0; i < job.steps.size(); ++i) {
-        const JobStep& step = job.steps[i];
-        switch (step.kind) {
-            case JobStep::Kind::Move:
-                position = step.to;
-                down = false;
-                break;
-            case JobStep::Kind::Kept:
-                if (job.kept[step.kept].home()) {
-                    position = PlotPoint{};
-                    down = false;
-                }
-                break;
-            case JobStep::Kind::Cut: {
-                const std::vector<PlotPoint>& points = step.cut.points;
-                if (points.empty()) break;
-                goesOn[i] = step.cut.joined && down && position == points.front();
-                if (goesOn[i] && points.size() == 1) return false;
-                added += !goesOn[i] && (position != points.front() || down);
-                position = points.back();
-                down = downAfter(job, i);
-                break;
-            }
-        }
-    }
+    bool lost = false;
+    walkKnife(job, [&](const KnifeStep& knife) {
+        if (knife.step.kind != JobStep::Kind::Cut) return;
+        goesOn[knife.index] = knife.continues;
+        moveFirst[knife.index] = knife.movesFirst;
+        added += knife.movesFirst;
+        lost = lost || (knife.continues && knife.step.cut.points.size() == 1);
+    });
+    if (lost) return false;
     std::vector<JobStep> steps;
     steps.reserve(job.steps.size() + added);
-    position = PlotPoint{};
-    down = false;
     for (std::size_t i = 0; i < job.steps.size(); ++i) {
         JobStep& step = job.steps[i];
         if (step.kind == JobStep::Kind::Cut) {
             if (step.cut.points.empty()) continue;
-            const PlotPoint start = step.cut.points.front();
-            if (!goesOn[i] && (position != start || down)) {
+            if (moveFirst[i]) {
                 JobStep& move = steps.emplace_back();
                 move.kind = JobStep::Kind::Move;
-                move.to = start;
+                move.to = step.cut.points.front();
             }
             step.cut.joined = goesOn[i];
-            position = step.cut.points.back();
-            down = downAfter(job, i);
-        } else if (step.kind == JobStep::Kind::Move) {
-            position = step.to;
-            down = false;
-        } else if (job.kept[step.kept].home()) {
-            position = PlotPoint{};
-            down = false;
         }
         steps.push_back(std::move(step));
     }
