@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hpgl/pen_walk.h"
 #include "hpgl/reader.h"
 #include "hpgl/stream.h"
 
@@ -60,6 +61,11 @@ public:
         }
     }
     PlotPoint position() const { return position_; }
+
+    // The pen's walk through a command of points (hpgl/pen_walk.h).
+    void lower() { penDown(); }
+    void lift() { penUp(); }
+    void home() { jumpHome(); }
 
 private:
     void startCut() {
@@ -125,18 +131,7 @@ CutJob walkCuts(const PlotDrawing& drawing) {
     for (const PlotCommand& command : drawing.commands) {
         const MnemonicCode code = command.mnemonic();
         if (holdsPoints(code)) {
-            if (code == mnemonic::PD) walker.penDown();
-            if (code == mnemonic::PU) walker.penUp();
-            if (code == mnemonic::PA && command.points().empty()) walker.jumpHome();
-            if (code == mnemonic::PR) {
-                PlotPoint at = walker.position();
-                for (const PlotPoint& offset : command.points()) {
-                    at = wrapAdd(at, offset);
-                    walker.to(at);
-                }
-            } else {
-                for (const PlotPoint& point : command.points()) walker.to(point);
-            }
+            geometry::penStep(code, command.points(), walker.position(), walker);
         } else if (!command.isEmpty()) {
             const std::size_t before = texts.str().size();
             writeCommand(texts, command);

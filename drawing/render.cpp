@@ -29,47 +29,44 @@ void HpglCommand::draw(DrawContext& context) const {
 
 namespace {
 
-// What a command of `code` with these points draws, and where it leaves the
-// pass's position.
+// What a command draws: the pen's walk through it, drawn on the pass's
+// context. A run drawn with the pen down starts with a move to where the
+// pen stands; with the pen up, the pen moves once, to where the command
+// leaves it.
+class DrawSink {
+public:
+    DrawSink(DrawContext& context) : context_(context), start_(context.position()) {}
+    void lower() { context_.setPenDown(1); }
+    void lift() { context_.setPenDown(0); }
+    void home() {}
+    void to(PlotPoint p) {
+        if (context_.isPenDown()) {
+            if (!drawing_) context_.moveTo(start_);
+            drawing_ = true;
+            context_.lineTo(p);
+        } else {
+            moved_ = true;
+            last_ = p;
+        }
+    }
+    void finish() {
+        if (moved_) context_.moveTo(last_);
+    }
+
+private:
+    DrawContext& context_;
+    PlotPoint start_;
+    PlotPoint last_{};
+    bool drawing_ = false;
+    bool moved_ = false;
+};
+
 template <typename Points>
 KERF_INLINE_EXCEPT_SMALL inline void drawPoints(DrawContext& context, MnemonicCode code,
                                           const Points& list) {
-    switch (code) {
-        case mnemonic::PD:
-            context.setPenDown(1);
-            [[fallthrough]];
-        case mnemonic::PA:
-            if (list.empty()) break;
-            if (context.isPenDown()) {
-                context.moveTo(context.position());
-                for (const PlotPoint& p : list) context.lineTo(p);
-            } else {
-                context.moveTo(list.back());
-            }
-            break;
-        case mnemonic::PU:
-            context.setPenDown(0);
-            if (!list.empty()) context.moveTo(list.back());
-            break;
-        case mnemonic::PR:
-            if (list.empty()) break;
-            if (context.isPenDown()) {
-                PlotPoint running = context.position();
-                context.moveTo(running);
-                for (const PlotPoint& offset : list) {
-                    running = wrapAdd(running, offset);
-                    context.lineTo(running);
-                }
-            } else {
-                context.moveTo(geometry::endPosition(mnemonic::PR, list, context.position()));
-            }
-            break;
-        case mnemonic::IN:
-            context.setPenDown(0);
-            break;
-        default:
-            break;
-    }
+    DrawSink sink(context);
+    geometry::penStep(code, list, context.position(), sink);
+    sink.finish();
     context.setPosition(geometry::endPosition(code, list, context.position()));
 }
 

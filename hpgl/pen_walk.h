@@ -1,6 +1,8 @@
-// The geometry of one command from its mnemonic and points alone: its box,
-// where it leaves the pen, and the length it cuts. The command's virtual
-// operations are these; the walks over whole drawings call them directly,
+// The pen through one command, from its mnemonic and points alone: the one
+// place that says what PA, PD, PR, PU and IN do with the pen (penStep), and
+// the command's geometry (its box, where it leaves the pen, the length it
+// cuts). The command's virtual operations are these; the walks over whole
+// drawings (the statistics, rendering, the cut job) call them directly,
 // without a virtual call for each of millions of commands.
 #pragma once
 
@@ -132,6 +134,42 @@ KERF_INLINE_OR_ONE_COPY double travel(MnemonicCode code, const Points& points, P
             break;
     }
     return length;
+}
+
+// What one command does with the pen, told to `sink` in order: lower()
+// for PD, before its points (also when it has none); lift() for PU and IN;
+// to(point) for every point the command goes to, absolute (PR's offsets
+// added up from `position`, wrapping in 32 bits), the pen as the sink last
+// heard; home() for PA without points and for IN, which send the pen to
+// (0, 0) without drawing. Any other command does nothing with the pen. The
+// pen's place after the command is endPosition's.
+template <typename Points, typename Sink>
+KERF_INLINE_OR_ONE_COPY void penStep(MnemonicCode code, const Points& points, PlotPoint position, Sink& sink) {
+    switch (code) {
+        case mnemonic::PD:
+            sink.lower();
+            [[fallthrough]];
+        case mnemonic::PA:
+            if (code == mnemonic::PA && points.empty()) sink.home();
+            for (const PlotPoint& p : points) sink.to(p);
+            break;
+        case mnemonic::PU:
+            sink.lift();
+            for (const PlotPoint& p : points) sink.to(p);
+            break;
+        case mnemonic::PR:
+            for (const PlotPoint& offset : points) {
+                position = wrapAdd(position, offset);
+                sink.to(position);
+            }
+            break;
+        case mnemonic::IN:
+            sink.lift();
+            sink.home();
+            break;
+        default:
+            break;
+    }
 }
 
 }  // namespace kerfline::geometry
