@@ -61,7 +61,6 @@ bool copyJob(CutJob& job, std::int32_t columns, std::int32_t rows, double gap, d
         step.kind = JobStep::Kind::Kept;
         step.kept = job.kept.size();
         KeptInstruction& kept = job.kept.emplace_back();
-        kept.command = KeptInstruction::kAdded;
         const MnemonicCode code = textMnemonic(text);
         kept.mnemonic = findMnemonic(code) ? code : 0;
         kept.text = std::move(text);

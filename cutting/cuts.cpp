@@ -127,7 +127,6 @@ CutJob walkCuts(const PlotDrawing& drawing) {
     CutJob job;
     Walker walker(job);
     MemoryOutput texts;  // one buffer for every kept instruction's text
-    std::size_t index = 0;
     for (const PlotCommand& command : drawing.commands) {
         const MnemonicCode code = command.mnemonic();
         if (holdsPoints(code)) {
@@ -136,12 +135,10 @@ CutJob walkCuts(const PlotDrawing& drawing) {
             const std::size_t before = texts.str().size();
             writeCommand(texts, command);
             KeptInstruction kept;
-            kept.command = index;
             kept.mnemonic = code;
             kept.text = texts.str().substr(before);
             walker.keep(std::move(kept));
         }
-        ++index;
     }
     return job;
 }

@@ -31,10 +31,6 @@ struct Cut {
 // An instruction that is neither movement nor a cut: SP, VS, FS, IN and
 // every other one, known or not. No operation moves a cut across it.
 struct KeptInstruction {
-    // Its index in the drawing the job was walked from; kAdded for one an
-    // operation adds.
-    std::size_t command = 0;
-    static constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
     MnemonicCode mnemonic = 0;  // 0 for an instruction the mnemonic table does not know
     std::string text;  // as the program writes it, ";" included ("VS10;")
     // IN: lifts the knife and sends the position to (0, 0).
@@ -63,12 +59,11 @@ struct KnifeStep {
     const JobStep& step;
     std::size_t index;  // into CutJob::steps
     PlotPoint from;     // where the knife stands before the step
-    // Cut: the knife is still down from the cut before (nothing lifted it),
-    // the cut goes on from there without a lift (it is joined, starts where
-    // the knife stands, and the knife is down), and the knife is lifted
-    // after it (no joined cut goes on from its end, and neither a pen-up
-    // move nor a cut elsewhere follows, which lift it themselves).
-    bool downBefore = false;
+    // Cut: the cut goes on from the cut before without a lift (it is
+    // joined, starts where the knife stands, and the knife is still down),
+    // and the knife is lifted after it (no joined cut goes on from its end,
+    // and neither a pen-up move nor a cut elsewhere follows, which lift it
+    // themselves).
     bool continues = false;
     bool liftsAfter = false;
     // The knife goes to the step's start with the pen up: a pen-up move, a
@@ -98,7 +93,7 @@ std::string jobText(const CutJob& job);
 
 // Replaces the drawing's commands with those of the job's text, read as a
 // file would be, and recomputes its statistics. Walking the result gives the
-// same job again (moves of no length before a cut aside).
+// job as settleJob (cutting/workpiece.h) settles it.
 void buildDrawing(const CutJob& job, PlotDrawing& drawing);
 
 // The box round every point of every cut; false for a job without cuts.
@@ -151,7 +146,6 @@ void walkKnife(const CutJob& job, Visit&& visit) {
             case JobStep::Kind::Cut: {
                 const std::vector<PlotPoint>& points = step.cut.points;
                 if (points.empty()) break;
-                knife.downBefore = down;
                 knife.continues = step.cut.joined && down && position == points.front();
                 knife.movesFirst = !knife.continues && (position != points.front() || down);
                 knife.to = points.front();
