@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/operations.h"
 #include "cli/production.h"
 #include "dialect/converter.h"
 #include "geometry/point.h"
@@ -30,25 +31,9 @@ constexpr std::string_view kUsageTail =
 
 // The largest values taken: beyond them a value is a mistake, and copies
 // or lengths that large would only exhaust memory.
-constexpr std::int32_t kMostCopies = 10000;
-constexpr double kLongestOvercut = 1000.0;
-constexpr double kLargestBladeOffset = 10.0;
-constexpr double kWidestGap = 100000.0;
-// The repairs' distances and check's narrowest film.
-constexpr double kLargestRepair = 10.0;
+// check's narrowest film.
 constexpr double kWidestFilm = 100.0;
 
-// The operations of edit, in the order --help lists them. `read` takes the
-// option's value (none when `value` is empty) and gives an error message
-// when it cannot.
-struct OperationOption {
-    std::string_view name;
-    std::string_view value;
-    std::string_view help;
-    std::string (*read)(std::string_view option, std::string_view value, Operation& operation);
-};
-
-std::string quoted(std::string_view word);
 
 // A kilometre: far beyond any cutter, and far inside the plotter's range.
 constexpr double kLargestPanel = 1000000.0;
@@ -86,108 +71,6 @@ std::string readPanelSize(std::string_view text, double& width, double& height) 
 }
 
 std::int32_t toUnits(double mm) { return static_cast<std::int32_t>(std::lround(mm * kUnitsPerMm)); }
-
-std::string readWholeNumber(std::string_view option, std::string_view value, Operation& operation) {
-    if (parseWholeNumber(value, operation.value)) return {};
-    return std::string(option) + " needs a whole number, not " + quoted(value);
-}
-
-std::string readMove(std::string_view, std::string_view value, Operation& operation) {
-    const std::size_t comma = value.find(',');
-    if (comma != std::string_view::npos && parseWholeNumber(value.substr(0, comma), operation.x) &&
-        parseWholeNumber(value.substr(comma + 1), operation.y))
-        return {};
-    return "--move needs X,Y in whole millimetres, not " + quoted(value);
-}
-
-std::string readNothing(std::string_view, std::string_view, Operation&) { return {}; }
-
-std::string readCopies(std::string_view, std::string_view value, Operation& operation) {
-    const std::size_t x = value.find('x');
-    const std::size_t comma = value.find(',');
-    const std::string_view grid = value.substr(0, comma);
-    const std::string error = "--copies needs COLUMNSxROWS[,GAP]: whole numbers from 1 and a gap "
-                              "in millimetres, not " + quoted(value);
-    if (x == std::string_view::npos || x > grid.size()) return error;
-    std::int32_t columns = 0, rows = 0;
-    if (grid.substr(0, x).find('-') != std::string_view::npos ||
-        !parseWholeNumber(grid.substr(0, x), columns) || !parseWholeNumber(grid.substr(x + 1), rows) ||
-        grid.substr(x + 1).find('-') != std::string_view::npos || columns < 1 || rows < 1)
-        return error;
-    if (static_cast<std::int64_t>(columns) * rows > kMostCopies)
-        return "--copies makes at most " + std::to_string(kMostCopies) + " copies, not " + quoted(value);
-    operation.x = columns;
-    operation.y = rows;
-    operation.millimetres = 5.0;
-    if (comma != std::string_view::npos &&
-        !parseMillimetres(value.substr(comma + 1), kWidestGap, true, operation.millimetres))
-        return error;
-    return {};
-}
-
-std::string readOvercut(std::string_view, std::string_view value, Operation& operation) {
-    if (parseMillimetres(value, kLongestOvercut, false, operation.millimetres)) return {};
-    return "--overcut needs millimetres above 0, at most 1000, not " + quoted(value);
-}
-
-std::string readBladeOffset(std::string_view, std::string_view value, Operation& operation) {
-    if (parseMillimetres(value, kLargestBladeOffset, false, operation.millimetres)) return {};
-    return "--blade-offset needs millimetres above 0, at most 10, not " + quoted(value);
-}
-
-// The repairs' distances: above 0, at most 10 mm.
-std::string readRepair(std::string_view option, std::string_view value, Operation& operation) {
-    if (parseMillimetres(value, kLargestRepair, false, operation.millimetres)) return {};
-    return std::string(option) + " needs millimetres above 0, at most 10, not " + quoted(value);
-}
-
-struct OperationRow {
-    OperationOption option;
-    Operation::Kind kind;
-};
-
-constexpr OperationRow kOperations[] = {
-    {{"--frame", "MM", "add a frame MM millimetres outside the drawing", readWholeNumber}, Operation::Kind::Frame},
-    {{"--scale", "PERCENT", "scale about the origin by PERCENT per cent", readWholeNumber}, Operation::Kind::Scale},
-    {{"--rotate", "", "turn a quarter clockwise", readNothing}, Operation::Kind::Rotate},
-    {{"--move", "X,Y", "move the lower-left corner to X,Y millimetres", readMove}, Operation::Kind::Move},
-    {{"--order", "", "holes before their outlines, else the nearest cut next;\n"
-                     "prints the pen-up travel before and after", readNothing},
-     Operation::Kind::Order},
-    {{"--copies", "CxR[,GAP]", "C columns and R rows of copies, GAP mm apart (default 5)", readCopies},
-     Operation::Kind::Copies},
-    {{"--overcut", "MM", "closed cuts go on MM past their start", readOvercut}, Operation::Kind::Overcut},
-    {{"--blade-offset", "MM", "drive a drag knife whose tip trails MM behind its axis,\n"
-                              "after a precut beside the drawing", readBladeOffset},
-     Operation::Kind::BladeOffset},
-    {{"--no-precut", "", "no precut for the --blade-offset after it: the blade\n"
-                         "is taken to point along +X at the start", readNothing},
-     Operation::Kind::NoPrecut},
-    {{"--mirror", "", "left to right within the drawing's bounds", readNothing}, Operation::Kind::Mirror},
-    {{"--weed-box", "MM", "a box MM outside the drawing, cut last", readWeedBox}, Operation::Kind::Weed},
-    {{"--weed-lines", "MM", "lines every MM through the waste, clear of the design;\n"
-                            "with --weed-box across the box, made with it", readWeedLines},
-     Operation::Kind::Weed},
-    {{"--passes", "N", "every cut N times (1 to 10)", readPasses}, Operation::Kind::Passes},
-    {{"--perforate", "CUT,GAP", "every cut as CUT mm dashes, GAP mm apart", readPerforate},
-     Operation::Kind::Perforate},
-    {{"--pen", "N", "only the cuts made with pen N (once)", readPen}, Operation::Kind::Pen},
-    {{"--merge", "MM", "join cuts whose ends meet within MM; lift the knife over\n"
-                       "stretches already cut within MM", readRepair},
-     Operation::Kind::Merge},
-    {{"--close", "MM", "close open cuts whose ends lie within MM", readRepair}, Operation::Kind::Close},
-    {{"--simplify", "MM", "fewer points, none more than MM off the line", readRepair},
-     Operation::Kind::Simplify},
-    {{"--drop-dots", "", "leave out cuts of no length", readNothing}, Operation::Kind::DropDots},
-    {{"--weld", "", "shapes that overlap become the outline of their union", readNothing},
-     Operation::Kind::Weld},
-};
-
-const OperationRow* findOperation(std::string_view word) {
-    for (const OperationRow& row : kOperations)
-        if (row.option.name == word) return &row;
-    return nullptr;
-}
 
 std::string makeUsage() {
     std::string text = "Usage:\n";
@@ -227,16 +110,16 @@ std::string makeUsage() {
     }
     text += '\n';
     text += kOperationsHead;
-    for (const OperationRow& row : kOperations) {
+    for (const OperationRow& row : operationTable()) {
         std::string head = "  ";
-        head += row.option.name;
-        if (!row.option.value.empty()) {
+        head += row.name;
+        if (!row.value.empty()) {
             head += ' ';
-            head += row.option.value;
+            head += row.value;
         }
         constexpr std::size_t kColumn = 24;
         head.resize(std::max(head.size() + 1, kColumn), ' ');
-        std::string_view help = row.option.help;
+        std::string_view help = row.help;
         for (bool first = true; !help.empty(); first = false) {
             const std::size_t end = help.find('\n');
             text += first ? head : std::string(kColumn, ' ');
@@ -299,14 +182,6 @@ ParseResult help() {
     return result;
 }
 
-std::string quoted(std::string_view word) {
-    std::string text;
-    text.reserve(word.size() + 2);
-    text += '\'';
-    text += word;
-    text += '\'';
-    return text;
-}
 
 }  // namespace
 
@@ -571,6 +446,15 @@ const Command kCommands[] = {
 
 std::span<const Command> commandTable() { return kCommands; }
 
+std::string quoted(std::string_view word) {
+    std::string text;
+    text.reserve(word.size() + 2);
+    text += '\'';
+    text += word;
+    text += '\'';
+    return text;
+}
+
 bool parseWholeNumber(std::string_view text, std::int32_t& value) {
     const std::size_t digitsFrom = (!text.empty() && text[0] == '-') ? 1 : 0;
     if (text.size() == digitsFrom) return false;
@@ -688,7 +572,7 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         if (option == command.options.end() && row == nullptr)
             return failure(command.optionsUnknown ? "unknown option " + quoted(word)
                                                   : std::string(name) + " takes no option " + quoted(word));
-        const bool takesValue = row ? !row->option.value.empty() : option->takesValue;
+        const bool takesValue = row ? !row->value.empty() : option->takesValue;
         std::string_view value;
         if (takesValue) {
             if (i + 1 == args.size()) return failure(std::string(word) + " needs a value");
@@ -697,7 +581,7 @@ ParseResult parseArguments(const std::vector<std::string_view>& args) {
         std::string error;
         if (row) {
             Operation operation{row->kind, 0, 0};
-            error = row->option.read(word, value, operation);
+            error = row->read(word, value, operation);
             if (error.empty()) error = addOperation(parsed.operations, word, operation);
         } else {
             error = option->read(word, value, reading);

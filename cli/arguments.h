@@ -143,6 +143,9 @@ bool parseTolerance(std::string_view text, double& value);
 // (\\.\COMn); a name already in that form stays; anything else gives "".
 std::string windowsPortPath(std::string_view name);
 
+// `word` in single quotes, as the messages name what they refuse.
+std::string quoted(std::string_view word);
+
 // The usage text, ending with a line feed.
 std::string_view usageText();
 
