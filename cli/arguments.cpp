@@ -1,11 +1,13 @@
+// The table of commands with their options' readers, the parser that reads
+// it, and the usage text made from it and from the operations' table.
 #include "cli/arguments.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <string>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -19,8 +21,8 @@ namespace kerfline::cli {
 
 namespace {
 
+// The usage's lines around the operations' (from their table).
 constexpr std::string_view kOperationsHead = "Operations (any number, repeats allowed):\n";
-
 constexpr std::string_view kUsageTail =
     "\n"
     "Numbers of --frame, --scale and --move are whole and may be negative: an\n"
@@ -29,12 +31,9 @@ constexpr std::string_view kUsageTail =
     "Exit status: 0 done, 1 invalid file, cannot save, cannot send or stopped,\n"
     "2 bad arguments, 3 check found faults.\n";
 
-// The largest values taken: beyond them a value is a mistake, and copies
-// or lengths that large would only exhaust memory.
-// check's narrowest film.
+// The largest values taken: beyond them a value is a mistake. Check's
+// narrowest film:
 constexpr double kWidestFilm = 100.0;
-
-
 // A kilometre: far beyond any cutter, and far inside the plotter's range.
 constexpr double kLargestPanel = 1000000.0;
 // Faster than any cutter moves, in centimetres a second.

@@ -1,5 +1,7 @@
 // The command line of kerfline-cli, parsed into a plain description of what
-// to do, so that the parsing can be tested without running anything.
+// to do, so that the parsing can be tested without running anything; the
+// table of commands that the parser, the usage text and run() read; the
+// readers of numbers and names that the commands' options share.
 #pragma once
 
 #include <cstdint>
