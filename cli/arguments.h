@@ -1,8 +1,11 @@
 // The command line of kerfline-cli, parsed into a plain description of what
-// to do, so that the parsing can be tested without running anything.
+// to do, so that the parsing can be tested without running anything; the
+// table of commands that the parser, the usage text and run() read; the
+// readers of numbers and names that the commands' options share.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +80,51 @@ struct ParseResult {
     std::string error;
 };
 
+// What the readers of the commands' options read into: the arguments, and
+// what only the parsing needs (arguments.cpp).
+struct OptionReading;
+
+// An option of a command: its name, whether the next word is its value, and
+// the reader that puts the value (empty for an option without one) into the
+// arguments. The reader gives an error message, or nothing.
+struct CommandOption {
+    std::string_view name;
+    bool takesValue = false;
+    std::string (*read)(std::string_view option, std::string_view value, OptionReading& reading) = nullptr;
+};
+
+// A command of kerfline-cli: one row of the table that the parser, the
+// usage text and run() all read.
+struct Command {
+    std::string_view name;
+    Arguments::Action action = Arguments::Action::Help;
+    // Its lines of the usage's synopsis, each ending with a line feed.
+    std::string_view synopsis;
+    // Its paragraphs of the usage, split by blank lines. `helpRunsOn`: its
+    // first paragraph goes on after the previous command's first one, in
+    // the same paragraph.
+    std::string_view help;
+    bool helpRunsOn = false;
+    std::span<const CommandOption> options;
+    // Whether edit's operations may be given too.
+    bool takesOperations = false;
+    // Whether an option it does not take is "unknown" (edit, whose options
+    // are its operations) rather than one that "COMMAND takes no option".
+    bool optionsUnknown = false;
+    // Whether FILE may be "-" (standard input).
+    bool readsStandardInput = false;
+    // The word after FILE, when the command takes one (tile's panel size).
+    std::string (*readSecond)(std::string_view word, OptionReading& reading) = nullptr;
+    // The checks that need every word, at the end: an error message, or
+    // nothing.
+    std::string (*finish)(OptionReading& reading) = nullptr;
+    // Carries the command out; the exit status.
+    int (*run)(const Arguments& arguments) = nullptr;
+};
+
+// The commands, in the order the usage lists them.
+std::span<const Command> commandTable();
+
 // `args` are the words after the program's name.
 ParseResult parseArguments(const std::vector<std::string_view>& args);
 
@@ -96,6 +144,9 @@ bool parseTolerance(std::string_view text, double& value);
 // The Windows name of a serial port given as COM1 to COM256, in any case
 // (\\.\COMn); a name already in that form stays; anything else gives "".
 std::string windowsPortPath(std::string_view name);
+
+// `word` in single quotes, as the messages name what they refuse.
+std::string quoted(std::string_view word);
 
 // The usage text, ending with a line feed.
 std::string_view usageText();

@@ -1,5 +1,5 @@
-#include "cli/convert.h"
-
+// convert: any HP-GL or HP-GL/2 plot file into plain cutter HP-GL, then
+// edit's operations if any, saved as edit saves.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -39,7 +39,7 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
-int convert(const Arguments& arguments) {
+int runConvert(const Arguments& arguments) {
     const std::string name = nameToUtf8(arguments.file);
     std::string bytes;
     if (!readWholeFile(arguments.file, bytes)) {

@@ -1,3 +1,5 @@
+// The production operations of edit: reading their values and carrying
+// them out.
 #include "cli/production.h"
 
 #include <cstdio>
@@ -87,66 +89,49 @@ std::string addOperation(std::vector<Operation>& operations, std::string_view op
     return {};
 }
 
-bool isProduction(Operation::Kind kind) {
-    switch (kind) {
-        case Operation::Kind::Mirror:
-        case Operation::Kind::Weed:
-        case Operation::Kind::Passes:
-        case Operation::Kind::Perforate:
-        case Operation::Kind::Pen:
-            return true;
-        default:
-            return false;
-    }
+bool applyMirror(const Operation&, Workpiece& piece, bool&) {
+    mirrorDrawing(piece);
+    return true;
 }
 
-bool applyProduction(const Operation& operation, Workpiece& piece) {
-    PlotPoint low, high;
-    if (!piece.extent(low, high)) {
-        note("the drawing has nothing to cut; it stays as it is");
-        return true;
-    }
-    switch (operation.kind) {
-        case Operation::Kind::Mirror:
-            mirrorDrawing(piece);
-            return true;
-        case Operation::Kind::Weed: {
-            const std::string option = operation.millimetres > 0.0 ? "--weed-box" : "--weed-lines";
-            const WeedFigures figures = weedDrawing(piece, operation.millimetres, operation.length);
-            switch (figures.outcome) {
-                case WeedOutcome::OutOfReach:
-                    note(option + ": the weed cuts would leave the plotter's coordinates");
-                    return false;
-                case WeedOutcome::TooManyLines:
-                    note("--weed-lines: more than " + std::to_string(kMostWeedLines) +
-                         " lines each way; give a wider spacing");
-                    return false;
-                default:
-                    break;
-            }
-            if (operation.length > 0.0) {
-                char line[96];
-                std::snprintf(line, sizeof line, "weed lines: %zu pieces, %.1f mm", figures.pieces,
-                              figures.length / kUnitsPerMm);
-                note(line);
-            }
-            return true;
-        }
-        case Operation::Kind::Passes:
-            passesDrawing(piece, operation.value);
-            return true;
-        case Operation::Kind::Perforate:
-            if (perforateDrawing(piece, operation.millimetres, operation.length)) return true;
-            note("--perforate: more than " + std::to_string(kMostDashes) + " dashes; give longer dashes and gaps");
+bool applyWeed(const Operation& operation, Workpiece& piece, bool&) {
+    const std::string option = operation.millimetres > 0.0 ? "--weed-box" : "--weed-lines";
+    const WeedFigures figures = weedDrawing(piece, operation.millimetres, operation.length);
+    switch (figures.outcome) {
+        case WeedOutcome::OutOfReach:
+            note(option + ": the weed cuts would leave the plotter's coordinates");
             return false;
-        case Operation::Kind::Pen:
-            if (penDrawing(piece, operation.value) == 0)
-                note("--pen " + std::to_string(operation.value) + ": no cut is made with pen " +
-                     std::to_string(operation.value));
-            return true;
+        case WeedOutcome::TooManyLines:
+            note("--weed-lines: more than " + std::to_string(kMostWeedLines) + " lines each way; give a wider spacing");
+            return false;
         default:
-            return true;
+            break;
     }
+    if (operation.length > 0.0) {
+        char line[96];
+        std::snprintf(line, sizeof line, "weed lines: %zu pieces, %.1f mm", figures.pieces,
+                      figures.length / kUnitsPerMm);
+        note(line);
+    }
+    return true;
+}
+
+bool applyPasses(const Operation& operation, Workpiece& piece, bool&) {
+    passesDrawing(piece, operation.value);
+    return true;
+}
+
+bool applyPerforate(const Operation& operation, Workpiece& piece, bool&) {
+    if (perforateDrawing(piece, operation.millimetres, operation.length)) return true;
+    note("--perforate: more than " + std::to_string(kMostDashes) + " dashes; give longer dashes and gaps");
+    return false;
+}
+
+bool applyPen(const Operation& operation, Workpiece& piece, bool&) {
+    if (penDrawing(piece, operation.value) == 0)
+        note("--pen " + std::to_string(operation.value) + ": no cut is made with pen " +
+             std::to_string(operation.value));
+    return true;
 }
 
 }  // namespace kerfline::cli

@@ -1,6 +1,6 @@
 // The production operations of edit: --mirror, --weed-box, --weed-lines,
-// --passes, --perforate and --pen. Reading their values for the argument
-// table, and carrying them out on the drawing.
+// --passes, --perforate and --pen. Reading their values and carrying them
+// out on the drawing, for the operations' table (edit.cpp).
 #pragma once
 
 #include <string>
@@ -35,11 +35,13 @@ std::string readPen(std::string_view option, std::string_view value, Operation& 
 // empty.
 std::string addOperation(std::vector<Operation>& operations, std::string_view option, const Operation& operation);
 
-// Whether `kind` is one of these operations.
-bool isProduction(Operation::Kind kind);
-
-// Carries one of them out; false, after saying why on standard error, when
-// it cannot be (the arguments were wrong for this drawing).
-bool applyProduction(const Operation& operation, Workpiece& piece);
+// Carry them out, for the operations' table; false, after saying why on
+// standard error, when one cannot be (the arguments were wrong for this
+// drawing). A drawing with nothing to cut never gets here.
+bool applyMirror(const Operation& operation, Workpiece& piece, bool& precut);
+bool applyWeed(const Operation& operation, Workpiece& piece, bool& precut);
+bool applyPasses(const Operation& operation, Workpiece& piece, bool& precut);
+bool applyPerforate(const Operation& operation, Workpiece& piece, bool& precut);
+bool applyPen(const Operation& operation, Workpiece& piece, bool& precut);
 
 }  // namespace kerfline::cli

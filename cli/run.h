@@ -1,4 +1,4 @@
-// Carrying out a parsed command line.
+// Carrying out a parsed command line, and the exit statuses.
 #pragma once
 
 #include "cli/arguments.h"

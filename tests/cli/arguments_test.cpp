@@ -461,7 +461,7 @@ TEST(ParseArgumentsHelp, UsageTextNamesEveryOptionAndTheExitCodes) {
           "Exit status", "--order", "--copies CxR[,GAP]", "--overcut MM", "--blade-offset MM", "--no-precut",
           "--json", "--speed CM_S", "tile FILE WIDTHxHEIGHT", "--overlap MM", "-o FOLDER",
           "render FILE", "send FILE --port PORT", "--tcp HOST:PORT", "--flow none|xonxoff|rtscts|esc-b",
-          "--from N"})
+          "--from N", "convert FILE [OPERATION]..."})
         EXPECT_NE(usage.find(word), std::string_view::npos) << word;
     EXPECT_EQ(usage.back(), '\n');
 }
