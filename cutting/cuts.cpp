@@ -92,30 +92,6 @@ void writePoint(OutputStream& out, PlotPoint p) {
 
 }  // namespace
 
-namespace detail {
-
-// Down for a joined cut that starts at `end`, past instructions that do not
-// lift it; and down until a pen-up move next, or the move to a next cut that
-// starts elsewhere, lifts it by itself.
-bool staysDown(const CutJob& job, std::size_t index, PlotPoint end) {
-    for (std::size_t i = index + 1; i < job.steps.size(); ++i) {
-        const JobStep& step = job.steps[i];
-        if (step.kind == JobStep::Kind::Kept) {
-            if (job.kept[step.kept].home()) break;
-            continue;
-        }
-        if (step.kind == JobStep::Kind::Cut && step.cut.joined && !step.cut.points.empty() &&
-            step.cut.points.front() == end)
-            return true;
-        break;
-    }
-    if (index + 1 >= job.steps.size()) return false;
-    const JobStep& next = job.steps[index + 1];
-    return next.kind == JobStep::Kind::Move ||
-           (next.kind == JobStep::Kind::Cut && !next.cut.points.empty() && next.cut.points.front() != end);
-}
-
-}  // namespace detail
 
 std::size_t CutJob::cutCount() const {
     std::size_t count = 0;

@@ -35,11 +35,12 @@ namespace {
 // leaves it.
 class DrawSink {
 public:
-    DrawSink(DrawContext& context) : context_(context), start_(context.position()) {}
-    void lower() { context_.setPenDown(1); }
-    void lift() { context_.setPenDown(0); }
-    void home() {}
-    void to(PlotPoint p) {
+    KERF_INLINE_EXCEPT_SMALL explicit DrawSink(DrawContext& context)
+        : context_(context), start_(context.position()) {}
+    KERF_INLINE_EXCEPT_SMALL void lower() { context_.setPenDown(1); }
+    KERF_INLINE_EXCEPT_SMALL void lift() { context_.setPenDown(0); }
+    KERF_INLINE_EXCEPT_SMALL void home() {}
+    KERF_INLINE_EXCEPT_SMALL void to(PlotPoint p) {
         if (context_.isPenDown()) {
             if (!drawing_) context_.moveTo(start_);
             drawing_ = true;
@@ -49,7 +50,7 @@ public:
             last_ = p;
         }
     }
-    void finish() {
+    KERF_INLINE_EXCEPT_SMALL void finish() {
         if (moved_) context_.moveTo(last_);
     }
 
