@@ -144,7 +144,7 @@ KERF_INLINE_OR_ONE_COPY double travel(MnemonicCode code, const Points& points, P
 // (0, 0) without drawing. Any other command does nothing with the pen. The
 // pen's place after the command is endPosition's.
 template <typename Points, typename Sink>
-KERF_INLINE_OR_ONE_COPY void penStep(MnemonicCode code, const Points& points, PlotPoint position, Sink& sink) {
+KERF_INLINE_EXCEPT_SMALL inline void penStep(MnemonicCode code, const Points& points, PlotPoint position, Sink& sink) {
     switch (code) {
         case mnemonic::PD:
             sink.lower();
