@@ -63,7 +63,7 @@ struct Pieces {
 Pieces boostWeedLines(const CutJob& job, double boxDistance, double spacing) {
     BLines design;
     std::vector<BPolygon> shapes;
-    CutBounds bounds;
+    PlotBox bounds;
     cutBounds(job, bounds);
     for (const JobStep& step : job.steps) {
         if (step.kind != JobStep::Kind::Cut) continue;

@@ -128,13 +128,10 @@ private:
 // only when the precut keeps to coordinates the drawing itself reaches or
 // to those from 0 up; when none is, the nearest.
 std::array<PlotPoint, 3> precutPoints(const CutJob& job, PlotPoint start, double offset) {
-    double lowX = start.x, highX = start.x, lowY = start.y, highY = start.y;
-    for (const JobStep& step : job.steps)
-        if (step.kind == JobStep::Kind::Cut)
-            for (PlotPoint p : step.cut.points) {
-                lowX = std::min(lowX, double(p.x)), highX = std::max(highX, double(p.x));
-                lowY = std::min(lowY, double(p.y)), highY = std::max(highY, double(p.y));
-            }
+    PlotBox box;
+    cutBounds(job, box);
+    box.add(start);
+    const double lowX = box.low.x, highX = box.high.x, lowY = box.low.y, highY = box.high.y;
     const double gap = std::round(offset + kPrecutClearance);
     const double out = std::round(std::max(kPrecutOutward * offset, kPrecutClearance));
     const double along = std::round(std::max(kPrecutAlong * offset, kPrecutClearance));

@@ -164,18 +164,12 @@ void buildDrawing(const CutJob& job, PlotDrawing& drawing) {
     readDrawing(in, drawing);
 }
 
-bool cutBounds(const CutJob& job, CutBounds& bounds) {
-    bool any = false;
-    for (const JobStep& step : job.steps) {
-        if (step.kind != JobStep::Kind::Cut) continue;
-        for (const PlotPoint p : step.cut.points) {
-            if (!any) bounds = {p, p};
-            any = true;
-            bounds.low = {std::min(bounds.low.x, p.x), std::min(bounds.low.y, p.y)};
-            bounds.high = {std::max(bounds.high.x, p.x), std::max(bounds.high.y, p.y)};
-        }
-    }
-    return any;
+bool cutBounds(const CutJob& job, PlotBox& bounds) {
+    bounds = PlotBox{};
+    for (const JobStep& step : job.steps)
+        if (step.kind == JobStep::Kind::Cut)
+            for (const PlotPoint p : step.cut.points) bounds.add(p);
+    return !bounds.empty();
 }
 
 double penUpTravel(const CutJob& job) {

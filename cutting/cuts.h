@@ -98,11 +98,7 @@ void buildDrawing(const CutJob& job, PlotDrawing& drawing);
 
 // The box round every point of every cut; false for a job without cuts.
 // It is the extent of the drawing that the job's text reads into.
-struct CutBounds {
-    PlotPoint low;
-    PlotPoint high;
-};
-bool cutBounds(const CutJob& job, CutBounds& bounds);
+bool cutBounds(const CutJob& job, PlotBox& bounds);
 
 // The knife's travel with the pen up, in plotter units: from (0, 0) through
 // every pen-up move, to the start of every cut that does not begin where the

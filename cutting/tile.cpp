@@ -42,14 +42,9 @@ Tiler::Tiler(const PlotDrawing& drawing) : job_(walkCuts(drawing)) {
     for (std::size_t i = 0; i < job_.steps.size(); ++i) {
         const JobStep& step = job_.steps[i];
         if (step.kind != JobStep::Kind::Cut || step.cut.points.empty()) continue;
-        ClipRect box{kInt32Max, kInt32Max, kInt32Min, kInt32Min};
-        for (const PlotPoint& p : step.cut.points) {
-            box.minX = std::min(box.minX, p.x);
-            box.minY = std::min(box.minY, p.y);
-            box.maxX = std::max(box.maxX, p.x);
-            box.maxY = std::max(box.maxY, p.y);
-        }
-        boxes_[i] = box;
+        PlotBox box;
+        for (const PlotPoint& p : step.cut.points) box.add(p);
+        boxes_[i] = ClipRect{box.low.x, box.low.y, box.high.x, box.high.y};
     }
 }
 

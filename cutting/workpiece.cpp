@@ -68,7 +68,7 @@ void Workpiece::jobChanged() {
 
 bool Workpiece::extent(PlotPoint& low, PlotPoint& high) const {
     if (jobNewer_) {
-        CutBounds bounds;
+        PlotBox bounds;
         if (!cutBounds(job_, bounds)) return false;
         low = bounds.low;
         high = bounds.high;

@@ -13,16 +13,6 @@ namespace {
 
 constexpr std::int64_t kMargin = 40;  // 1 mm
 
-struct Box {
-    std::int64_t minX = INT64_MAX, minY = INT64_MAX, maxX = INT64_MIN, maxY = INT64_MIN;
-    void add(PlotPoint p) {
-        minX = std::min<std::int64_t>(minX, p.x);
-        minY = std::min<std::int64_t>(minY, p.y);
-        maxX = std::max<std::int64_t>(maxX, p.x);
-        maxY = std::max<std::int64_t>(maxY, p.y);
-    }
-};
-
 void writeNumber(OutputStream& out, std::int64_t value) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -39,17 +29,18 @@ void writePoint(OutputStream& out, char command, PlotPoint p) {
 }  // namespace
 
 void writeSvg(OutputStream& out, const Picture& picture) {
-    Box box;
+    PlotBox box;
     for (const Polyline& cut : picture.cuts)
         for (const PlotPoint& p : cut) box.add(p);
     for (const PenUpMove& move : picture.moves) {
         box.add(move.from);
         box.add(move.to);
     }
-    if (box.minX > box.maxX) box.add({0, 0});
-    const std::int64_t left = box.minX - kMargin, top = -(box.maxY + kMargin);
-    const std::int64_t width = box.maxX - box.minX + 2 * kMargin;
-    const std::int64_t height = box.maxY - box.minY + 2 * kMargin;
+    if (box.empty()) box.add({0, 0});
+    const std::int64_t minX = box.low.x, minY = box.low.y, maxX = box.high.x, maxY = box.high.y;
+    const std::int64_t left = minX - kMargin, top = -(maxY + kMargin);
+    const std::int64_t width = maxX - minX + 2 * kMargin;
+    const std::int64_t height = maxY - minY + 2 * kMargin;
 
     // A quarter of a millimetre, or more in a large picture, so that the
     // lines still show when it is looked at scaled down to a screen.

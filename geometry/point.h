@@ -14,6 +14,21 @@ struct PlotPoint {
     friend constexpr bool operator==(PlotPoint, PlotPoint) = default;
 };
 
+// The box round some plotter points, its sides included: the one box of
+// whole units that the cut job, tiles, the blade's precut and pictures take.
+// Empty until a point is added.
+struct PlotBox {
+    PlotPoint low{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()};
+    PlotPoint high{std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min()};
+    constexpr bool empty() const { return low.x > high.x; }
+    constexpr void add(PlotPoint p) {
+        if (p.x < low.x) low.x = p.x;
+        if (p.y < low.y) low.y = p.y;
+        if (p.x > high.x) high.x = p.x;
+        if (p.y > high.y) high.y = p.y;
+    }
+};
+
 // Plotter units per millimetre.
 inline constexpr std::int32_t kUnitsPerMm = 40;
 

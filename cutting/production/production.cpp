@@ -10,7 +10,7 @@
 namespace kerfline {
 
 void mirrorJob(CutJob& job) {
-    CutBounds bounds;
+    PlotBox bounds;
     if (!cutBounds(job, bounds)) return;
     // A point inside the bounds lands inside them; the moves that stay
     // outside wrap as the plotter's own arithmetic does.
@@ -121,7 +121,7 @@ std::size_t penJob(CutJob& job, std::int32_t pen) {
 namespace {
 
 bool hasCuts(const CutJob& job) {
-    CutBounds bounds;
+    PlotBox bounds;
     return cutBounds(job, bounds);
 }
 

@@ -21,7 +21,7 @@ struct Area {
     }
 };
 
-Area widened(const CutBounds& bounds, std::int64_t by) {
+Area widened(const PlotBox& bounds, std::int64_t by) {
     return {bounds.low.x - by, bounds.low.y - by, bounds.high.x + by, bounds.high.y + by};
 }
 
@@ -62,7 +62,7 @@ JobStep cutStep(std::vector<PlotPoint> points) {
 
 WeedFigures weedJob(CutJob& job, const WeedSettings& settings) {
     WeedFigures figures;
-    CutBounds bounds;
+    PlotBox bounds;
     if (!cutBounds(job, bounds)) {
         figures.outcome = WeedOutcome::NothingToCut;
         return figures;
