@@ -14,11 +14,19 @@
 #include "dialect/polyline_encoding.h"
 #include "dialect/scanner.h"
 #include "dialect/stroke_font.h"
+#include "geometry/plane.h"
 #include "geometry/point.h"
 
 namespace kerfline::dialect {
 
 namespace {
+
+using geom::Vec;
+
+// The length of a vector as std::hypot gives it, which can round apart from
+// geom::norm's root of the sum of squares; the dash patterns and the curves'
+// chords are measured with it.
+double length(Vec a) { return std::hypot(a.x, a.y); }
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kUnitsPerCm = 400.0;
