@@ -90,32 +90,32 @@ double clampFar(double v) {
 
 enum class Fate { Converted, Cut, Fill, Applied, Kept, Symbol, Ignored };
 
-Fate fateOf(Mnemonic code) {
+Fate fateOf(MnemonicCode code) {
     switch (code) {
-        case mnemonic('P', 'A'): case mnemonic('P', 'R'): case mnemonic('P', 'U'):
-        case mnemonic('P', 'D'): case mnemonic('P', 'E'):
+        case makeMnemonic('P', 'A'): case makeMnemonic('P', 'R'): case makeMnemonic('P', 'U'):
+        case makeMnemonic('P', 'D'): case makeMnemonic('P', 'E'):
             return Fate::Converted;
-        case mnemonic('C', 'I'): case mnemonic('A', 'A'): case mnemonic('A', 'R'):
-        case mnemonic('A', 'T'): case mnemonic('R', 'T'): case mnemonic('E', 'A'):
-        case mnemonic('E', 'R'): case mnemonic('E', 'W'): case mnemonic('E', 'P'):
-        case mnemonic('B', 'Z'): case mnemonic('B', 'R'):
-        case mnemonic('L', 'B'): case mnemonic('P', 'B'):
-        case mnemonic('X', 'T'): case mnemonic('Y', 'T'): case mnemonic('U', 'C'):
+        case makeMnemonic('C', 'I'): case makeMnemonic('A', 'A'): case makeMnemonic('A', 'R'):
+        case makeMnemonic('A', 'T'): case makeMnemonic('R', 'T'): case makeMnemonic('E', 'A'):
+        case makeMnemonic('E', 'R'): case makeMnemonic('E', 'W'): case makeMnemonic('E', 'P'):
+        case makeMnemonic('B', 'Z'): case makeMnemonic('B', 'R'):
+        case makeMnemonic('L', 'B'): case makeMnemonic('P', 'B'):
+        case makeMnemonic('X', 'T'): case makeMnemonic('Y', 'T'): case makeMnemonic('U', 'C'):
             return Fate::Cut;
-        case mnemonic('R', 'A'): case mnemonic('R', 'R'): case mnemonic('W', 'G'):
-        case mnemonic('F', 'P'):
+        case makeMnemonic('R', 'A'): case makeMnemonic('R', 'R'): case makeMnemonic('W', 'G'):
+        case makeMnemonic('F', 'P'):
             return Fate::Fill;
-        case mnemonic('I', 'N'): case mnemonic('D', 'F'): case mnemonic('I', 'P'):
-        case mnemonic('I', 'R'): case mnemonic('S', 'C'): case mnemonic('R', 'O'):
-        case mnemonic('I', 'W'): case mnemonic('P', 'S'): case mnemonic('L', 'T'):
-        case mnemonic('P', 'M'): case mnemonic('D', 'T'): case mnemonic('S', 'I'):
-        case mnemonic('S', 'R'): case mnemonic('D', 'I'): case mnemonic('D', 'R'):
-        case mnemonic('S', 'L'): case mnemonic('L', 'O'): case mnemonic('C', 'P'):
-        case mnemonic('B', 'L'): case mnemonic('T', 'L'): case mnemonic('U', 'L'):
+        case makeMnemonic('I', 'N'): case makeMnemonic('D', 'F'): case makeMnemonic('I', 'P'):
+        case makeMnemonic('I', 'R'): case makeMnemonic('S', 'C'): case makeMnemonic('R', 'O'):
+        case makeMnemonic('I', 'W'): case makeMnemonic('P', 'S'): case makeMnemonic('L', 'T'):
+        case makeMnemonic('P', 'M'): case makeMnemonic('D', 'T'): case makeMnemonic('S', 'I'):
+        case makeMnemonic('S', 'R'): case makeMnemonic('D', 'I'): case makeMnemonic('D', 'R'):
+        case makeMnemonic('S', 'L'): case makeMnemonic('L', 'O'): case makeMnemonic('C', 'P'):
+        case makeMnemonic('B', 'L'): case makeMnemonic('T', 'L'): case makeMnemonic('U', 'L'):
             return Fate::Applied;
-        case mnemonic('S', 'P'): case mnemonic('V', 'S'): case mnemonic('F', 'S'):
+        case makeMnemonic('S', 'P'): case makeMnemonic('V', 'S'): case makeMnemonic('F', 'S'):
             return Fate::Kept;
-        case mnemonic('S', 'M'):
+        case makeMnemonic('S', 'M'):
             return Fate::Symbol;
         default:
             return Fate::Ignored;
@@ -124,58 +124,58 @@ Fate fateOf(Mnemonic code) {
 
 // Why an instruction that is not converted leaves the knife's path as it
 // is, group by group of the HP-GL and HP-GL/2 instruction sets.
-const char* ignoredReason(Mnemonic code) {
+const char* ignoredReason(MnemonicCode code) {
     switch (code) {
-        case mnemonic('F', 'T'): case mnemonic('A', 'C'): case mnemonic('R', 'F'):
-        case mnemonic('U', 'F'): case mnemonic('P', 'T'): case mnemonic('S', 'V'):
-        case mnemonic('T', 'R'): case mnemonic('C', 'F'): case mnemonic('P', 'P'):
+        case makeMnemonic('F', 'T'): case makeMnemonic('A', 'C'): case makeMnemonic('R', 'F'):
+        case makeMnemonic('U', 'F'): case makeMnemonic('P', 'T'): case makeMnemonic('S', 'V'):
+        case makeMnemonic('T', 'R'): case makeMnemonic('C', 'F'): case makeMnemonic('P', 'P'):
             return "ignored: fill patterns and shading cannot be cut";
-        case mnemonic('P', 'W'): case mnemonic('W', 'U'): case mnemonic('L', 'A'):
+        case makeMnemonic('P', 'W'): case makeMnemonic('W', 'U'): case makeMnemonic('L', 'A'):
             return "ignored: pen width and line ends do not change a knife's path";
-        case mnemonic('P', 'C'): case mnemonic('N', 'P'): case mnemonic('C', 'R'):
-        case mnemonic('M', 'C'):
+        case makeMnemonic('P', 'C'): case makeMnemonic('N', 'P'): case makeMnemonic('C', 'R'):
+        case makeMnemonic('M', 'C'):
             return "ignored: colour does not change a knife's path";
-        case mnemonic('P', 'G'): case mnemonic('A', 'F'): case mnemonic('A', 'H'):
-        case mnemonic('F', 'R'):
+        case makeMnemonic('P', 'G'): case makeMnemonic('A', 'F'): case makeMnemonic('A', 'H'):
+        case makeMnemonic('F', 'R'):
             return "ignored: page feed; every page is cut in the same place";
-        case mnemonic('R', 'P'):
+        case makeMnemonic('R', 'P'):
             return "ignored: the plot is cut once, not replotted";
-        case mnemonic('B', 'P'):
+        case makeMnemonic('B', 'P'):
             return "ignored: the plot's name and job settings do not change the cut";
-        case mnemonic('E', 'C'): case mnemonic('N', 'R'): case mnemonic('M', 'T'):
-        case mnemonic('Q', 'L'):
+        case makeMnemonic('E', 'C'): case makeMnemonic('N', 'R'): case makeMnemonic('M', 'T'):
+        case makeMnemonic('Q', 'L'):
             return "ignored: media handling and quality settings do not change a knife's path";
-        case mnemonic('A', 'S'): case mnemonic('V', 'A'): case mnemonic('V', 'N'):
-        case mnemonic('C', 'V'): case mnemonic('A', 'P'):
+        case makeMnemonic('A', 'S'): case makeMnemonic('V', 'A'): case makeMnemonic('V', 'N'):
+        case makeMnemonic('C', 'V'): case makeMnemonic('A', 'P'):
             return "ignored: acceleration and pen handling do not change a knife's path";
-        case mnemonic('O', 'A'): case mnemonic('O', 'C'): case mnemonic('O', 'D'):
-        case mnemonic('O', 'E'): case mnemonic('O', 'F'): case mnemonic('O', 'G'):
-        case mnemonic('O', 'H'): case mnemonic('O', 'I'): case mnemonic('O', 'K'):
-        case mnemonic('O', 'L'): case mnemonic('O', 'O'): case mnemonic('O', 'P'):
-        case mnemonic('O', 'S'): case mnemonic('O', 'T'): case mnemonic('O', 'W'):
-        case mnemonic('D', 'C'): case mnemonic('D', 'P'): case mnemonic('I', 'M'):
-        case mnemonic('G', 'M'): case mnemonic('K', 'Y'): case mnemonic('W', 'D'):
-        case mnemonic('M', 'G'): case mnemonic('G', 'C'):
+        case makeMnemonic('O', 'A'): case makeMnemonic('O', 'C'): case makeMnemonic('O', 'D'):
+        case makeMnemonic('O', 'E'): case makeMnemonic('O', 'F'): case makeMnemonic('O', 'G'):
+        case makeMnemonic('O', 'H'): case makeMnemonic('O', 'I'): case makeMnemonic('O', 'K'):
+        case makeMnemonic('O', 'L'): case makeMnemonic('O', 'O'): case makeMnemonic('O', 'P'):
+        case makeMnemonic('O', 'S'): case makeMnemonic('O', 'T'): case makeMnemonic('O', 'W'):
+        case makeMnemonic('D', 'C'): case makeMnemonic('D', 'P'): case makeMnemonic('I', 'M'):
+        case makeMnemonic('G', 'M'): case makeMnemonic('K', 'Y'): case makeMnemonic('W', 'D'):
+        case makeMnemonic('M', 'G'): case makeMnemonic('G', 'C'):
             return "ignored: plotter status, display and interface settings";
-        case mnemonic('C', 'S'): case mnemonic('C', 'A'): case mnemonic('S', 'S'):
-        case mnemonic('S', 'A'): case mnemonic('D', 'S'): case mnemonic('I', 'V'):
-        case mnemonic('C', 'M'): case mnemonic('A', 'D'): case mnemonic('S', 'D'):
-        case mnemonic('F', 'I'): case mnemonic('F', 'N'): case mnemonic('S', 'B'):
-        case mnemonic('D', 'L'): case mnemonic('C', 'C'): case mnemonic('T', 'D'):
-        case mnemonic('L', 'M'):
+        case makeMnemonic('C', 'S'): case makeMnemonic('C', 'A'): case makeMnemonic('S', 'S'):
+        case makeMnemonic('S', 'A'): case makeMnemonic('D', 'S'): case makeMnemonic('I', 'V'):
+        case makeMnemonic('C', 'M'): case makeMnemonic('A', 'D'): case makeMnemonic('S', 'D'):
+        case makeMnemonic('F', 'I'): case makeMnemonic('F', 'N'): case makeMnemonic('S', 'B'):
+        case makeMnemonic('D', 'L'): case makeMnemonic('C', 'C'): case makeMnemonic('T', 'D'):
+        case makeMnemonic('L', 'M'):
             return "ignored: labels are cut in the built-in single-stroke font";
-        case mnemonic('E', 'S'): case mnemonic('D', 'V'):
+        case makeMnemonic('E', 'S'): case makeMnemonic('D', 'V'):
             return "ignored: extra spacing and vertical text paths are not applied to labels";
-        case mnemonic('C', 'T'):
+        case makeMnemonic('C', 'T'):
             return "ignored: curves are cut to convert's own tolerance";
-        case mnemonic('C', 'O'):
+        case makeMnemonic('C', 'O'):
             return "ignored: a comment";
         default:
             return "ignored: an instruction this converter does not know";
     }
 }
 
-const char* fateText(Mnemonic code) {
+const char* fateText(MnemonicCode code) {
     switch (fateOf(code)) {
         case Fate::Converted: return "converted";
         case Fate::Cut: return "converted to cuts";
@@ -881,7 +881,7 @@ private:
         return text;
     }
 
-    void instruction(Mnemonic code);
+    void instruction(MnemonicCode code);
     void summarize();
 
     Scanner scanner_;
@@ -955,48 +955,48 @@ private:
     } lastShape_;
     std::size_t outlinesOnce_ = 0;
 
-    std::array<std::uint32_t, 676> counts_{};
-    std::vector<Mnemonic> order_;
+    std::array<std::uint32_t, kLetterPairs> counts_{};
+    std::vector<MnemonicCode> order_;
 };
 
-void Converter::instruction(Mnemonic code) {
+void Converter::instruction(MnemonicCode code) {
     double v[8];
     switch (code) {
-        case mnemonic('I', 'N'):
+        case makeMnemonic('I', 'N'):
             scanner_.skipParameters();
             cutDot();
             initialize();
             break;
-        case mnemonic('D', 'F'):
+        case makeMnemonic('D', 'F'):
             scanner_.skipParameters();
             cutDot();
             defaults();
             break;
-        case mnemonic('P', 'A'):
+        case makeMnemonic('P', 'A'):
             relative_ = false;
             penMoves();
             break;
-        case mnemonic('P', 'R'):
+        case makeMnemonic('P', 'R'):
             relative_ = true;
             penMoves();
             break;
-        case mnemonic('P', 'U'):
+        case makeMnemonic('P', 'U'):
             cutDot();
             down_ = false;
             penMoves();
             break;
-        case mnemonic('P', 'D'):
+        case makeMnemonic('P', 'D'):
             lowerPen();
             down_ = true;
             penMoves();
             break;
-        case mnemonic('P', 'E'): {
+        case makeMnemonic('P', 'E'): {
             bool found;
             const std::string_view data = scanner_.until(';', found);
             if (!decodePolyline(data, *this) || !found) polylineIncomplete_ = true;
             break;
         }
-        case mnemonic('I', 'P'): {
+        case makeMnemonic('I', 'P'): {
             const int n = scanner_.numbers(v, 4);
             if (n == 0) {
                 resetP1P2();
@@ -1011,7 +1011,7 @@ void Converter::instruction(Mnemonic code) {
             updateScaling();
             break;
         }
-        case mnemonic('I', 'R'): {
+        case makeMnemonic('I', 'R'): {
             const int n = scanner_.numbers(v, 4);
             const Vec frame = frameSize();
             if (n == 0) {
@@ -1028,7 +1028,7 @@ void Converter::instruction(Mnemonic code) {
             updateScaling();
             break;
         }
-        case mnemonic('S', 'C'): {
+        case makeMnemonic('S', 'C'): {
             const int n = scanner_.numbers(v, 7);
             if (n < 4) {
                 scaleType_ = -1;
@@ -1048,7 +1048,7 @@ void Converter::instruction(Mnemonic code) {
             updateScaling();
             break;
         }
-        case mnemonic('R', 'O'): {
+        case makeMnemonic('R', 'O'): {
             const int n = scanner_.numbers(v, 1);
             const int angle = n == 0 ? 0 : whole(v[0]);
             if (angle != 0 && angle != 90 && angle != 180 && angle != 270) break;
@@ -1061,7 +1061,7 @@ void Converter::instruction(Mnemonic code) {
             resetP1P2();
             break;
         }
-        case mnemonic('P', 'S'): {
+        case makeMnemonic('P', 'S'): {
             const int n = scanner_.numbers(v, 2);
             if (n == 0) {
                 cutDot();
@@ -1078,7 +1078,7 @@ void Converter::instruction(Mnemonic code) {
             resetP1P2();
             break;
         }
-        case mnemonic('I', 'W'): {
+        case makeMnemonic('I', 'W'): {
             const int n = scanner_.numbers(v, 4);
             if (n < 4) {
                 // The default window is the page: one that PS set, or none
@@ -1094,7 +1094,7 @@ void Converter::instruction(Mnemonic code) {
             clip_ = true;
             break;
         }
-        case mnemonic('L', 'T'): {
+        case makeMnemonic('L', 'T'): {
             const int n = scanner_.numbers(v, 3);
             const int type = n == 0 ? 0 : whole(v[0]);
             if (n == 0 || type < -8 || type > 8) {
@@ -1111,22 +1111,22 @@ void Converter::instruction(Mnemonic code) {
             dashOffset_ = 0;
             break;
         }
-        case mnemonic('C', 'I'):
+        case makeMnemonic('C', 'I'):
             if (scanner_.numbers(v, 2) >= 1) circle(clampFar(v[0]));
             break;
-        case mnemonic('A', 'A'):
-        case mnemonic('A', 'R'): {
+        case makeMnemonic('A', 'A'):
+        case makeMnemonic('A', 'R'): {
             if (scanner_.numbers(v, 4) < 3) break;
-            const Vec c = code == mnemonic('A', 'A') ? Vec{clampFar(v[0]), clampFar(v[1])}
+            const Vec c = code == makeMnemonic('A', 'A') ? Vec{clampFar(v[0]), clampFar(v[1])}
                                                      : toUser(position_) + Vec{clampFar(v[0]), clampFar(v[1])};
             arcFrom(c, sweepOf(v[2]), down_);
             break;
         }
-        case mnemonic('A', 'T'):
-        case mnemonic('R', 'T'): {
+        case makeMnemonic('A', 'T'):
+        case makeMnemonic('R', 'T'): {
             if (scanner_.numbers(v, 5) < 4) break;
             Vec through{clampFar(v[0]), clampFar(v[1])}, end{clampFar(v[2]), clampFar(v[3])};
-            if (code == mnemonic('R', 'T')) {
+            if (code == makeMnemonic('R', 'T')) {
                 const Vec here = toUser(position_);
                 through = here + through;
                 end = here + end;
@@ -1134,27 +1134,27 @@ void Converter::instruction(Mnemonic code) {
             threePointArc(through, end);
             break;
         }
-        case mnemonic('E', 'A'):
-        case mnemonic('R', 'A'):
+        case makeMnemonic('E', 'A'):
+        case makeMnemonic('R', 'A'):
             if (scanner_.numbers(v, 2) == 2) {
                 const Vec corner = toPlotter({v[0], v[1]});
-                shape(code == mnemonic('R', 'A'), [&] { rectangle(corner); });
+                shape(code == makeMnemonic('R', 'A'), [&] { rectangle(corner); });
             }
             break;
-        case mnemonic('E', 'R'):
-        case mnemonic('R', 'R'):
+        case makeMnemonic('E', 'R'):
+        case makeMnemonic('R', 'R'):
             if (scanner_.numbers(v, 2) == 2) {
                 const Vec corner = position_ + toPlotterDelta({v[0], v[1]});
-                shape(code == mnemonic('R', 'R'), [&] { rectangle(corner); });
+                shape(code == makeMnemonic('R', 'R'), [&] { rectangle(corner); });
             }
             break;
-        case mnemonic('E', 'W'):
-        case mnemonic('W', 'G'):
+        case makeMnemonic('E', 'W'):
+        case makeMnemonic('W', 'G'):
             if (scanner_.numbers(v, 4) >= 3)
-                shape(code == mnemonic('W', 'G'),
+                shape(code == makeMnemonic('W', 'G'),
                       [&] { wedge(clampFar(v[0]), clampFar(v[1]), clampFar(v[2])); });
             break;
-        case mnemonic('P', 'M'): {
+        case makeMnemonic('P', 'M'): {
             const int n = scanner_.numbers(v, 1);
             const int mode = n == 0 ? 0 : whole(v[0]);
             if (mode == 0) {
@@ -1170,10 +1170,10 @@ void Converter::instruction(Mnemonic code) {
             }
             break;
         }
-        case mnemonic('B', 'Z'):
-        case mnemonic('B', 'R'):
+        case makeMnemonic('B', 'Z'):
+        case makeMnemonic('B', 'R'):
             while (!stopped_ && scanner_.numbers(v, 6) == 6) {
-                if (code == mnemonic('B', 'Z')) {
+                if (code == makeMnemonic('B', 'Z')) {
                     bezier(toPlotter({v[0], v[1]}), toPlotter({v[2], v[3]}), toPlotter({v[4], v[5]}));
                 } else {
                     const Vec from = position_;
@@ -1182,25 +1182,25 @@ void Converter::instruction(Mnemonic code) {
                 }
             }
             break;
-        case mnemonic('E', 'P'):
+        case makeMnemonic('E', 'P'):
             outlinePolygon(true);
             break;
-        case mnemonic('F', 'P'):
+        case makeMnemonic('F', 'P'):
             scanner_.skipParameters();
             // The fill's edge is what a knife can cut of it.
             outlinePolygon(false);
             break;
-        case mnemonic('S', 'P'):
-        case mnemonic('V', 'S'):
-        case mnemonic('F', 'S'): {
+        case makeMnemonic('S', 'P'):
+        case makeMnemonic('V', 'S'):
+        case makeMnemonic('F', 'S'): {
             // A pen change puts the pen away first.
-            if (code == mnemonic('S', 'P')) cutDot();
+            if (code == makeMnemonic('S', 'P')) cutDot();
             const int n = scanner_.numbers(v, 2);
-            const char name[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
+            const char name[3] = {static_cast<char>(code & 0xFF), static_cast<char>(code >> 8), 0};
             keep(name, v, n);
             break;
         }
-        case mnemonic('D', 'T'): {
+        case makeMnemonic('D', 'T'): {
             const int c = scanner_.peek();
             if (c < 0 || c == ';') {
                 terminator_ = 3;
@@ -1215,16 +1215,16 @@ void Converter::instruction(Mnemonic code) {
             }
             break;
         }
-        case mnemonic('L', 'B'):
+        case makeMnemonic('L', 'B'):
             label(labelText());
             break;
-        case mnemonic('B', 'L'):
+        case makeMnemonic('B', 'L'):
             buffered_.assign(labelText());
             break;
-        case mnemonic('P', 'B'):
+        case makeMnemonic('P', 'B'):
             label(buffered_);
             break;
-        case mnemonic('S', 'I'): {
+        case makeMnemonic('S', 'I'): {
             const int n = scanner_.numbers(v, 2);
             if (n == 2) {
                 sizeRelative_ = false;
@@ -1237,31 +1237,31 @@ void Converter::instruction(Mnemonic code) {
             }
             break;
         }
-        case mnemonic('S', 'R'): {
+        case makeMnemonic('S', 'R'): {
             const int n = scanner_.numbers(v, 2);
             sizeRelative_ = true;
             sizeW_ = n == 2 ? clampFar(v[0]) : 0.75;
             sizeH_ = n == 2 ? clampFar(v[1]) : 1.5;
             break;
         }
-        case mnemonic('D', 'I'):
-        case mnemonic('D', 'R'): {
+        case makeMnemonic('D', 'I'):
+        case makeMnemonic('D', 'R'): {
             const int n = scanner_.numbers(v, 2);
-            directionRelative_ = code == mnemonic('D', 'R');
+            directionRelative_ = code == makeMnemonic('D', 'R');
             run_ = n == 2 ? clampFar(v[0]) : 1;
             rise_ = n == 2 ? clampFar(v[1]) : 0;
             break;
         }
-        case mnemonic('S', 'L'):
+        case makeMnemonic('S', 'L'):
             slant_ = scanner_.numbers(v, 1) == 1 ? std::clamp(v[0], -100.0, 100.0) : 0;
             break;
-        case mnemonic('L', 'O'): {
+        case makeMnemonic('L', 'O'): {
             const int n = scanner_.numbers(v, 1);
             const int o = n == 0 ? 1 : whole(v[0]);
             if ((o >= 1 && o <= 9) || (o >= 11 && o <= 19)) origin_ = o;
             break;
         }
-        case mnemonic('C', 'P'): {
+        case makeMnemonic('C', 'P'): {
             const int n = scanner_.numbers(v, 2);
             const Vec size = characterSize();
             const Vec d = direction();
@@ -1276,27 +1276,27 @@ void Converter::instruction(Mnemonic code) {
             position_ = {clampFar(position_.x), clampFar(position_.y)};
             break;
         }
-        case mnemonic('T', 'L'): {
+        case makeMnemonic('T', 'L'): {
             const int n = scanner_.numbers(v, 2);
             tickUp_ = n >= 1 ? clampFar(v[0]) : kDefaultTickPercent;
             tickDown_ = n >= 2 ? clampFar(v[1]) : n == 1 ? 0 : kDefaultTickPercent;
             break;
         }
-        case mnemonic('X', 'T'):
+        case makeMnemonic('X', 'T'):
             scanner_.skipParameters();
             tickMark(true);
             break;
-        case mnemonic('Y', 'T'):
+        case makeMnemonic('Y', 'T'):
             scanner_.skipParameters();
             tickMark(false);
             break;
-        case mnemonic('U', 'C'):
+        case makeMnemonic('U', 'C'):
             userCharacter();
             break;
-        case mnemonic('U', 'L'):
+        case makeMnemonic('U', 'L'):
             userLineType();
             break;
-        case mnemonic('C', 'O'): {
+        case makeMnemonic('C', 'O'): {
             // A comment: a quoted string, or in older files the rest of the
             // instruction.
             scanner_.skipBlanks();
@@ -1304,7 +1304,7 @@ void Converter::instruction(Mnemonic code) {
             scanner_.until(scanner_.peek() == '"' ? (scanner_.advance(), '"') : ';', found);
             break;
         }
-        case mnemonic('S', 'M'): {
+        case makeMnemonic('S', 'M'): {
             // One character follows, or none to end symbol mode.
             const int c = scanner_.peek();
             if (c > 32 && c != ';' && c < 127) scanner_.advance();
@@ -1317,10 +1317,9 @@ void Converter::instruction(Mnemonic code) {
 }
 
 void Converter::run() {
-    Mnemonic code;
+    MnemonicCode code;
     while (!stopped_ && scanner_.next(code)) {
-        const int index = ((code >> 8) - 'A') * 26 + ((code & 0xFF) - 'A');
-        if (counts_[static_cast<std::size_t>(index)]++ == 0) order_.push_back(code);
+        if (counts_[letterPairIndex(code)]++ == 0) order_.push_back(code);
         instruction(code);
     }
     // A pen left down where it was let down makes its dot.
@@ -1338,11 +1337,10 @@ void Converter::run() {
 
 void Converter::summarize() {
     std::vector<std::string> lines;
-    for (const Mnemonic code : order_) {
-        const int index = ((code >> 8) - 'A') * 26 + ((code & 0xFF) - 'A');
+    for (const MnemonicCode code : order_) {
         char line[128];
-        std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code >> 8),
-                      static_cast<char>(code & 0xFF), static_cast<unsigned>(counts_[static_cast<std::size_t>(index)]),
+        std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code & 0xFF),
+                      static_cast<char>(code >> 8), static_cast<unsigned>(counts_[letterPairIndex(code)]),
                       fateText(code));
         lines.emplace_back(line);
     }
