@@ -1,7 +1,11 @@
-// The converter's way in, its run over the input, the summary of what
-// became of each kind of instruction, and the dispatch of each instruction
-// to its member.
+// The converter's way in, the table of the instructions it knows (what
+// becomes of each and the member that reads it), its run over the input
+// and the summary of what became of each kind of instruction.
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,104 +15,170 @@
 
 namespace kerfline::dialect {
 
-namespace {
-
+// What becomes of an instruction, as the summary tells it.
 enum class Fate { Converted, Cut, Fill, Applied, Kept, Symbol, Ignored };
 
-Fate fateOf(MnemonicCode code) {
-    switch (code) {
-        case makeMnemonic('P', 'A'): case makeMnemonic('P', 'R'): case makeMnemonic('P', 'U'):
-        case makeMnemonic('P', 'D'): case makeMnemonic('P', 'E'):
-            return Fate::Converted;
-        case makeMnemonic('C', 'I'): case makeMnemonic('A', 'A'): case makeMnemonic('A', 'R'):
-        case makeMnemonic('A', 'T'): case makeMnemonic('R', 'T'): case makeMnemonic('E', 'A'):
-        case makeMnemonic('E', 'R'): case makeMnemonic('E', 'W'): case makeMnemonic('E', 'P'):
-        case makeMnemonic('B', 'Z'): case makeMnemonic('B', 'R'):
-        case makeMnemonic('L', 'B'): case makeMnemonic('P', 'B'):
-        case makeMnemonic('X', 'T'): case makeMnemonic('Y', 'T'): case makeMnemonic('U', 'C'):
-            return Fate::Cut;
-        case makeMnemonic('R', 'A'): case makeMnemonic('R', 'R'): case makeMnemonic('W', 'G'):
-        case makeMnemonic('F', 'P'):
-            return Fate::Fill;
-        case makeMnemonic('I', 'N'): case makeMnemonic('D', 'F'): case makeMnemonic('I', 'P'):
-        case makeMnemonic('I', 'R'): case makeMnemonic('S', 'C'): case makeMnemonic('R', 'O'):
-        case makeMnemonic('I', 'W'): case makeMnemonic('P', 'S'): case makeMnemonic('L', 'T'):
-        case makeMnemonic('P', 'M'): case makeMnemonic('D', 'T'): case makeMnemonic('S', 'I'):
-        case makeMnemonic('S', 'R'): case makeMnemonic('D', 'I'): case makeMnemonic('D', 'R'):
-        case makeMnemonic('S', 'L'): case makeMnemonic('L', 'O'): case makeMnemonic('C', 'P'):
-        case makeMnemonic('B', 'L'): case makeMnemonic('T', 'L'): case makeMnemonic('U', 'L'):
-            return Fate::Applied;
-        case makeMnemonic('S', 'P'): case makeMnemonic('V', 'S'): case makeMnemonic('F', 'S'):
-            return Fate::Kept;
-        case makeMnemonic('S', 'M'):
-            return Fate::Symbol;
-        default:
-            return Fate::Ignored;
+// One instruction the converter knows.
+struct Instruction {
+    using Handler = void (Converter::*)();
+
+    MnemonicCode code;
+    Fate fate;
+    // Why an ignored instruction leaves the knife's path as it is.
+    const char* reason;
+    // Reads the parameters and acts on them; nullptr where they are only
+    // passed over.
+    Handler handle;
+
+    constexpr Instruction(const char (&name)[3], Fate what, Handler handler)
+        : code(makeMnemonic(name[0], name[1])), fate(what), reason(nullptr), handle(handler) {}
+    constexpr Instruction(const char (&name)[3], const char* why, Handler handler = nullptr)
+        : code(makeMnemonic(name[0], name[1])), fate(Fate::Ignored), reason(why), handle(handler) {}
+};
+
+// Why the ignored ones leave the knife's path as it is, group by group of
+// the HP-GL and HP-GL/2 instruction sets.
+namespace {
+constexpr const char* kShading = "ignored: fill patterns and shading cannot be cut";
+constexpr const char* kPenWidth = "ignored: pen width and line ends do not change a knife's path";
+constexpr const char* kColour = "ignored: colour does not change a knife's path";
+constexpr const char* kPageFeed = "ignored: page feed; every page is cut in the same place";
+constexpr const char* kReplot = "ignored: the plot is cut once, not replotted";
+constexpr const char* kJob = "ignored: the plot's name and job settings do not change the cut";
+constexpr const char* kMedia = "ignored: media handling and quality settings do not change a knife's path";
+constexpr const char* kPenHandling = "ignored: acceleration and pen handling do not change a knife's path";
+constexpr const char* kStatus = "ignored: plotter status, display and interface settings";
+constexpr const char* kFonts = "ignored: labels are cut in the built-in single-stroke font";
+constexpr const char* kTextPath = "ignored: extra spacing and vertical text paths are not applied to labels";
+constexpr const char* kTolerance = "ignored: curves are cut to convert's own tolerance";
+constexpr const char* kComment = "ignored: a comment";
+constexpr const char* kUnknown = "ignored: an instruction this converter does not know";
+}  // namespace
+
+// A friend of the converter, whose members it names.
+struct InstructionTable {
+    using C = Converter;
+    static constexpr Instruction rows[] = {
+        // The frame and its transforms (frame.cpp).
+        {"IN", Fate::Applied, &C::initializeAll},
+        {"DF", Fate::Applied, &C::defaultsAgain},
+        {"IP", Fate::Applied, &C::inputP1P2},
+        {"IR", Fate::Applied, &C::inputP1P2Relative},
+        {"SC", Fate::Applied, &C::setScale},
+        {"RO", Fate::Applied, &C::rotateFrame},
+        {"PS", Fate::Applied, &C::setPlotSize},
+        {"IW", Fate::Applied, &C::inputWindow},
+        // Pen movement (pen.cpp).
+        {"PA", Fate::Converted, &C::plotAbsolute},
+        {"PR", Fate::Converted, &C::plotRelative},
+        {"PU", Fate::Converted, &C::penUp},
+        {"PD", Fate::Converted, &C::penDown},
+        {"PE", Fate::Converted, &C::polylineEncoded},
+        {"SP", Fate::Kept, &C::keepPen},
+        {"VS", Fate::Kept, &C::keepSpeed},
+        {"FS", Fate::Kept, &C::keepForce},
+        // Curves (curves.cpp).
+        {"CI", Fate::Cut, &C::drawCircle},
+        {"AA", Fate::Cut, &C::arcAbsolute},
+        {"AR", Fate::Cut, &C::arcRelative},
+        {"AT", Fate::Cut, &C::arcThroughAbsolute},
+        {"RT", Fate::Cut, &C::arcThroughRelative},
+        {"BZ", Fate::Cut, &C::bezierAbsolute},
+        {"BR", Fate::Cut, &C::bezierRelative},
+        // Polygons, fills and edges (shapes.cpp).
+        {"PM", Fate::Applied, &C::polygonMode},
+        {"EP", Fate::Cut, &C::edgePolygon},
+        {"FP", Fate::Fill, &C::fillPolygon},
+        {"RA", Fate::Fill, &C::fillRectangleAbsolute},
+        {"RR", Fate::Fill, &C::fillRectangleRelative},
+        {"EA", Fate::Cut, &C::edgeRectangleAbsolute},
+        {"ER", Fate::Cut, &C::edgeRectangleRelative},
+        {"WG", Fate::Fill, &C::fillWedge},
+        {"EW", Fate::Cut, &C::edgeWedge},
+        // Line types (line_types.cpp).
+        {"LT", Fate::Applied, &C::setLineType},
+        {"UL", Fate::Applied, &C::userLineType},
+        // Labels (labels.cpp).
+        {"LB", Fate::Cut, &C::drawLabel},
+        {"BL", Fate::Applied, &C::bufferLabel},
+        {"PB", Fate::Cut, &C::printBuffer},
+        {"DT", Fate::Applied, &C::defineTerminator},
+        {"SI", Fate::Applied, &C::absoluteSize},
+        {"SR", Fate::Applied, &C::relativeSize},
+        {"DI", Fate::Applied, &C::absoluteDirection},
+        {"DR", Fate::Applied, &C::relativeDirection},
+        {"SL", Fate::Applied, &C::setSlant},
+        {"LO", Fate::Applied, &C::labelOrigin},
+        {"CP", Fate::Applied, &C::characterPlot},
+        {"TL", Fate::Applied, &C::tickLength},
+        {"XT", Fate::Cut, &C::xTick},
+        {"YT", Fate::Cut, &C::yTick},
+        {"UC", Fate::Cut, &C::userCharacter},
+        {"SM", Fate::Symbol, &C::symbolMode},
+        // Read but leaving the knife's path as it is.
+        {"CO", kComment, &C::comment},
+        {"FT", kShading}, {"AC", kShading}, {"RF", kShading}, {"UF", kShading}, {"PT", kShading},
+        {"SV", kShading}, {"TR", kShading}, {"CF", kShading}, {"PP", kShading},
+        {"PW", kPenWidth}, {"WU", kPenWidth}, {"LA", kPenWidth},
+        {"PC", kColour}, {"NP", kColour}, {"CR", kColour}, {"MC", kColour},
+        {"PG", kPageFeed}, {"AF", kPageFeed}, {"AH", kPageFeed}, {"FR", kPageFeed},
+        {"RP", kReplot},
+        {"BP", kJob},
+        {"EC", kMedia}, {"NR", kMedia}, {"MT", kMedia}, {"QL", kMedia},
+        {"AS", kPenHandling}, {"VA", kPenHandling}, {"VN", kPenHandling}, {"CV", kPenHandling},
+        {"AP", kPenHandling},
+        {"OA", kStatus}, {"OC", kStatus}, {"OD", kStatus}, {"OE", kStatus}, {"OF", kStatus},
+        {"OG", kStatus}, {"OH", kStatus}, {"OI", kStatus}, {"OK", kStatus}, {"OL", kStatus},
+        {"OO", kStatus}, {"OP", kStatus}, {"OS", kStatus}, {"OT", kStatus}, {"OW", kStatus},
+        {"DC", kStatus}, {"DP", kStatus}, {"IM", kStatus}, {"GM", kStatus}, {"KY", kStatus},
+        {"WD", kStatus}, {"MG", kStatus}, {"GC", kStatus},
+        {"CS", kFonts}, {"CA", kFonts}, {"SS", kFonts}, {"SA", kFonts}, {"DS", kFonts},
+        {"IV", kFonts}, {"CM", kFonts}, {"AD", kFonts}, {"SD", kFonts}, {"FI", kFonts},
+        {"FN", kFonts}, {"SB", kFonts}, {"DL", kFonts}, {"CC", kFonts}, {"TD", kFonts},
+        {"LM", kFonts},
+        {"ES", kTextPath}, {"DV", kTextPath},
+        {"CT", kTolerance},
+    };
+};
+
+namespace {
+
+// The row of every pair of letters, counted from 1; 0 for those not listed.
+// A name listed twice, or one that is not two capital letters, stops the
+// build here.
+constexpr auto kRowOf = [] {
+    static_assert(std::size(InstructionTable::rows) < 255);
+    std::array<std::uint8_t, kLetterPairs> rowOf{};
+    std::uint8_t number = 0;
+    for (const Instruction& row : InstructionTable::rows) {
+        ++number;
+        const auto first = static_cast<unsigned char>(row.code & 0xFF);
+        const auto second = static_cast<unsigned char>(row.code >> 8);
+        if (first < 'A' || first > 'Z' || second < 'A' || second > 'Z') throw "not two capital letters";
+        std::uint8_t& slot = rowOf[letterPairIndex(row.code)];
+        if (slot != 0) throw "listed twice";
+        slot = number;
     }
+    return rowOf;
+}();
+
+// The row of an instruction met (two capital letters); nullptr when this
+// converter does not know it.
+const Instruction* findInstruction(MnemonicCode code) {
+    const std::uint8_t row = kRowOf[letterPairIndex(code)];
+    return row == 0 ? nullptr : &InstructionTable::rows[row - 1];
 }
 
-// Why an instruction that is not converted leaves the knife's path as it
-// is, group by group of the HP-GL and HP-GL/2 instruction sets.
-const char* ignoredReason(MnemonicCode code) {
-    switch (code) {
-        case makeMnemonic('F', 'T'): case makeMnemonic('A', 'C'): case makeMnemonic('R', 'F'):
-        case makeMnemonic('U', 'F'): case makeMnemonic('P', 'T'): case makeMnemonic('S', 'V'):
-        case makeMnemonic('T', 'R'): case makeMnemonic('C', 'F'): case makeMnemonic('P', 'P'):
-            return "ignored: fill patterns and shading cannot be cut";
-        case makeMnemonic('P', 'W'): case makeMnemonic('W', 'U'): case makeMnemonic('L', 'A'):
-            return "ignored: pen width and line ends do not change a knife's path";
-        case makeMnemonic('P', 'C'): case makeMnemonic('N', 'P'): case makeMnemonic('C', 'R'):
-        case makeMnemonic('M', 'C'):
-            return "ignored: colour does not change a knife's path";
-        case makeMnemonic('P', 'G'): case makeMnemonic('A', 'F'): case makeMnemonic('A', 'H'):
-        case makeMnemonic('F', 'R'):
-            return "ignored: page feed; every page is cut in the same place";
-        case makeMnemonic('R', 'P'):
-            return "ignored: the plot is cut once, not replotted";
-        case makeMnemonic('B', 'P'):
-            return "ignored: the plot's name and job settings do not change the cut";
-        case makeMnemonic('E', 'C'): case makeMnemonic('N', 'R'): case makeMnemonic('M', 'T'):
-        case makeMnemonic('Q', 'L'):
-            return "ignored: media handling and quality settings do not change a knife's path";
-        case makeMnemonic('A', 'S'): case makeMnemonic('V', 'A'): case makeMnemonic('V', 'N'):
-        case makeMnemonic('C', 'V'): case makeMnemonic('A', 'P'):
-            return "ignored: acceleration and pen handling do not change a knife's path";
-        case makeMnemonic('O', 'A'): case makeMnemonic('O', 'C'): case makeMnemonic('O', 'D'):
-        case makeMnemonic('O', 'E'): case makeMnemonic('O', 'F'): case makeMnemonic('O', 'G'):
-        case makeMnemonic('O', 'H'): case makeMnemonic('O', 'I'): case makeMnemonic('O', 'K'):
-        case makeMnemonic('O', 'L'): case makeMnemonic('O', 'O'): case makeMnemonic('O', 'P'):
-        case makeMnemonic('O', 'S'): case makeMnemonic('O', 'T'): case makeMnemonic('O', 'W'):
-        case makeMnemonic('D', 'C'): case makeMnemonic('D', 'P'): case makeMnemonic('I', 'M'):
-        case makeMnemonic('G', 'M'): case makeMnemonic('K', 'Y'): case makeMnemonic('W', 'D'):
-        case makeMnemonic('M', 'G'): case makeMnemonic('G', 'C'):
-            return "ignored: plotter status, display and interface settings";
-        case makeMnemonic('C', 'S'): case makeMnemonic('C', 'A'): case makeMnemonic('S', 'S'):
-        case makeMnemonic('S', 'A'): case makeMnemonic('D', 'S'): case makeMnemonic('I', 'V'):
-        case makeMnemonic('C', 'M'): case makeMnemonic('A', 'D'): case makeMnemonic('S', 'D'):
-        case makeMnemonic('F', 'I'): case makeMnemonic('F', 'N'): case makeMnemonic('S', 'B'):
-        case makeMnemonic('D', 'L'): case makeMnemonic('C', 'C'): case makeMnemonic('T', 'D'):
-        case makeMnemonic('L', 'M'):
-            return "ignored: labels are cut in the built-in single-stroke font";
-        case makeMnemonic('E', 'S'): case makeMnemonic('D', 'V'):
-            return "ignored: extra spacing and vertical text paths are not applied to labels";
-        case makeMnemonic('C', 'T'):
-            return "ignored: curves are cut to convert's own tolerance";
-        case makeMnemonic('C', 'O'):
-            return "ignored: a comment";
-        default:
-            return "ignored: an instruction this converter does not know";
-    }
-}
-
-const char* fateText(MnemonicCode code) {
-    switch (fateOf(code)) {
+const char* fateText(const Instruction* row) {
+    if (!row) return kUnknown;
+    switch (row->fate) {
         case Fate::Converted: return "converted";
         case Fate::Cut: return "converted to cuts";
         case Fate::Fill: return "dropped: fills cannot be cut (outlines kept)";
         case Fate::Applied: return "applied";
         case Fate::Kept: return "kept";
         case Fate::Symbol: return "dropped: plot symbols are not drawn";
-        case Fate::Ignored: return ignoredReason(code);
+        case Fate::Ignored: return row->reason;
     }
     return "";
 }
@@ -136,68 +206,15 @@ void Converter::comment() {
     scanner_.until(scanner_.peek() == '"' ? (scanner_.advance(), '"') : ';', found);
 }
 
-void Converter::instruction(MnemonicCode code) {
-    switch (code) {
-        case makeMnemonic('I', 'N'): initializeAll(); break;
-        case makeMnemonic('D', 'F'): defaultsAgain(); break;
-        case makeMnemonic('P', 'A'): plotAbsolute(); break;
-        case makeMnemonic('P', 'R'): plotRelative(); break;
-        case makeMnemonic('P', 'U'): penUp(); break;
-        case makeMnemonic('P', 'D'): penDown(); break;
-        case makeMnemonic('P', 'E'): polylineEncoded(); break;
-        case makeMnemonic('I', 'P'): inputP1P2(); break;
-        case makeMnemonic('I', 'R'): inputP1P2Relative(); break;
-        case makeMnemonic('S', 'C'): setScale(); break;
-        case makeMnemonic('R', 'O'): rotateFrame(); break;
-        case makeMnemonic('P', 'S'): setPlotSize(); break;
-        case makeMnemonic('I', 'W'): inputWindow(); break;
-        case makeMnemonic('L', 'T'): setLineType(); break;
-        case makeMnemonic('C', 'I'): drawCircle(); break;
-        case makeMnemonic('A', 'A'): arcAbsolute(); break;
-        case makeMnemonic('A', 'R'): arcRelative(); break;
-        case makeMnemonic('A', 'T'): arcThroughAbsolute(); break;
-        case makeMnemonic('R', 'T'): arcThroughRelative(); break;
-        case makeMnemonic('E', 'A'): edgeRectangleAbsolute(); break;
-        case makeMnemonic('R', 'A'): fillRectangleAbsolute(); break;
-        case makeMnemonic('E', 'R'): edgeRectangleRelative(); break;
-        case makeMnemonic('R', 'R'): fillRectangleRelative(); break;
-        case makeMnemonic('E', 'W'): edgeWedge(); break;
-        case makeMnemonic('W', 'G'): fillWedge(); break;
-        case makeMnemonic('P', 'M'): polygonMode(); break;
-        case makeMnemonic('B', 'Z'): bezierAbsolute(); break;
-        case makeMnemonic('B', 'R'): bezierRelative(); break;
-        case makeMnemonic('E', 'P'): edgePolygon(); break;
-        case makeMnemonic('F', 'P'): fillPolygon(); break;
-        case makeMnemonic('S', 'P'): keepPen(); break;
-        case makeMnemonic('V', 'S'): keepSpeed(); break;
-        case makeMnemonic('F', 'S'): keepForce(); break;
-        case makeMnemonic('D', 'T'): defineTerminator(); break;
-        case makeMnemonic('L', 'B'): drawLabel(); break;
-        case makeMnemonic('B', 'L'): bufferLabel(); break;
-        case makeMnemonic('P', 'B'): printBuffer(); break;
-        case makeMnemonic('S', 'I'): absoluteSize(); break;
-        case makeMnemonic('S', 'R'): relativeSize(); break;
-        case makeMnemonic('D', 'I'): absoluteDirection(); break;
-        case makeMnemonic('D', 'R'): relativeDirection(); break;
-        case makeMnemonic('S', 'L'): setSlant(); break;
-        case makeMnemonic('L', 'O'): labelOrigin(); break;
-        case makeMnemonic('C', 'P'): characterPlot(); break;
-        case makeMnemonic('T', 'L'): tickLength(); break;
-        case makeMnemonic('X', 'T'): xTick(); break;
-        case makeMnemonic('Y', 'T'): yTick(); break;
-        case makeMnemonic('U', 'C'): userCharacter(); break;
-        case makeMnemonic('U', 'L'): userLineType(); break;
-        case makeMnemonic('C', 'O'): comment(); break;
-        case makeMnemonic('S', 'M'): symbolMode(); break;
-        default: scanner_.skipParameters(); break;
-    }
-}
-
 void Converter::run() {
     MnemonicCode code;
     while (!stopped_ && scanner_.next(code)) {
         if (counts_[letterPairIndex(code)]++ == 0) order_.push_back(code);
-        instruction(code);
+        const Instruction* row = findInstruction(code);
+        if (row && row->handle)
+            (this->*row->handle)();
+        else
+            scanner_.skipParameters();
     }
     // A pen left down where it was let down makes its dot.
     if (!stopped_) cutDot();
@@ -218,7 +235,7 @@ void Converter::summarize() {
         char line[128];
         std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code & 0xFF),
                       static_cast<char>(code >> 8), static_cast<unsigned>(counts_[letterPairIndex(code)]),
-                      fateText(code));
+                      fateText(findInstruction(code)));
         lines.emplace_back(line);
     }
     // Notes made along the way come after the counts.

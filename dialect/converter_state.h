@@ -1,6 +1,6 @@
 // Inside the converter of plot files: its state, the helpers its parts
 // share, and every member, each defined in the file of its concern:
-//   converter.cpp   the run, the dispatch and the summary; CO
+//   converter.cpp   the table of instructions, the run and the summary; CO
 //   frame.cpp       the frame and its transforms: IN, DF, IP, IR, SC, RO, PS, IW
 //   pen.cpp         pen movement and dots: PA, PR, PU, PD, PE; SP, VS, FS kept
 //   curves.cpp      CI, AA, AR, AT, RT, BZ, BR
@@ -108,6 +108,9 @@ public:
     void point(double x, double y, bool absolute, bool penUp) override;
 
 private:
+    // The table of instructions (converter.cpp) names the members below.
+    friend struct InstructionTable;
+
     // --- the instructions, each reading its parameters from the scanner;
     // those that are only passed over have none.
     // frame.cpp
@@ -263,7 +266,6 @@ private:
     void tickMark(bool vertical);
     std::string_view labelText();
 
-    void instruction(MnemonicCode code);
     void summarize();
 
     Scanner scanner_;
