@@ -210,13 +210,46 @@ private:
         return !stopped_;
     }
 
-    // --- pen movement in plotter units (pen.cpp)
-    void moveTo(Vec p);
-    void drawTo(Vec p);
+    // --- pen movement in plotter units (pen.cpp). The steps every cut
+    // takes are here, where each part that draws can inline them.
+    void moveTo(Vec p) {
+        p = {clampFar(p.x), clampFar(p.y)};
+        if (polygonMode_) addPolygonVertex(p, false);
+        position_ = p;
+        lineStart_ = p;
+        dashIndex_ = 0;
+        dashOffset_ = 0;
+    }
+    void drawTo(Vec p) {
+        p = {clampFar(p.x), clampFar(p.y)};
+        if (polygonMode_)
+            addPolygonVertex(p, true);
+        else
+            stroke(position_, p, true);
+        position_ = p;
+        lineStart_ = p;
+    }
     void go(Vec p) { down_ ? drawTo(p) : moveTo(p); }
-    void stroke(Vec a, Vec b, bool mayDash);
+    void stroke(Vec a, Vec b, bool mayDash) {
+        if (!tick()) return;
+        if (mayDash && dashed_)
+            dash(a, b);
+        else
+            clipped(a, b);
+    }
     void clipped(Vec a, Vec b);
-    void emit(Vec a, Vec b);
+    void emit(Vec a, Vec b) {
+        ++events_;
+        if (holding_) {
+            if (held_.size() < kMaxHeldPieces) {
+                held_.push_back({a, b});
+                return;
+            }
+            // Too long to compare: cut it as it comes.
+            release();
+        }
+        out_.segment(a, b);
+    }
     void penMoves();
     void keep(const char* name, const double* values, int count);
     void keepWithParameters(const char* name);
@@ -241,7 +274,16 @@ private:
     void rectangle(Vec corner);
     void wedgeInstruction(bool filled);
     void wedge(double radius, double startDegrees, double sweepDegrees);
-    void addPolygonVertex(Vec p, bool down);
+    // Every point in polygon mode comes here: inline for the pen's moves.
+    void addPolygonVertex(Vec p, bool down) {
+        if (polygon_.size() >= kMaxPolygon) {
+            polygonOverflow_ = true;
+            return;
+        }
+        if (!tick()) return;
+        if (!down) closeSubpolygon();
+        polygon_.push_back({p, down});
+    }
     void closeSubpolygon();
     void outlinePolygon(bool edge);
 

@@ -98,10 +98,14 @@ public:
     std::size_t dots() const { return dots_; }
 
 private:
+    // Room for `count` more characters. Called for every cut: the growing,
+    // seldom needed, is kept out of line so that this stays small enough
+    // to inline.
     char* room(std::size_t count) {
-        if (out_.size() - used_ < count) out_.resize(std::max(out_.size() * 2, used_ + count));
+        if (out_.size() - used_ < count) grow(count);
         return out_.data() + used_;
     }
+    [[gnu::noinline]] void grow(std::size_t count) { out_.resize(std::max(out_.size() * 2, used_ + count)); }
     void put(std::string_view text) {
         char* p = room(text.size());
         std::copy(text.begin(), text.end(), p);

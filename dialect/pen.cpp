@@ -88,33 +88,6 @@ void Converter::keep(const char* name, const double* values, int count) {
     out_.instruction(text);
 }
 
-void Converter::moveTo(Vec p) {
-    p = {clampFar(p.x), clampFar(p.y)};
-    if (polygonMode_) addPolygonVertex(p, false);
-    position_ = p;
-    lineStart_ = p;
-    dashIndex_ = 0;
-    dashOffset_ = 0;
-}
-
-void Converter::drawTo(Vec p) {
-    p = {clampFar(p.x), clampFar(p.y)};
-    if (polygonMode_)
-        addPolygonVertex(p, true);
-    else
-        stroke(position_, p, true);
-    position_ = p;
-    lineStart_ = p;
-}
-
-void Converter::stroke(Vec a, Vec b, bool mayDash) {
-    if (!tick()) return;
-    if (mayDash && dashed_)
-        dash(a, b);
-    else
-        clipped(a, b);
-}
-
 // The part of a-b inside the window, to the page and out.
 void Converter::clipped(Vec a, Vec b) {
     // Whatever the knife cuts after being let down makes the dot part of a
@@ -142,19 +115,6 @@ void Converter::clipped(Vec a, Vec b) {
         a = a + dir * t0;
     }
     emit(toPage(a), toPage(b));
-}
-
-void Converter::emit(Vec a, Vec b) {
-    ++events_;
-    if (holding_) {
-        if (held_.size() < kMaxHeldPieces) {
-            held_.push_back({a, b});
-            return;
-        }
-        // Too long to compare: cut it as it comes.
-        release();
-    }
-    out_.segment(a, b);
 }
 
 // A pen let down where it stands (PD without points) and lifted, or left

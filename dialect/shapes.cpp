@@ -145,16 +145,6 @@ void Converter::wedge(double radius, double startDegrees, double sweepDegrees) {
     moveTo(centre);
 }
 
-void Converter::addPolygonVertex(Vec p, bool down) {
-    if (polygon_.size() >= kMaxPolygon) {
-        polygonOverflow_ = true;
-        return;
-    }
-    if (!tick()) return;
-    if (!down) closeSubpolygon();
-    polygon_.push_back({p, down});
-}
-
 void Converter::closeSubpolygon() {
     // A subpolygon ends where it began.
     if (subpolygonStart_ >= polygon_.size()) return;
