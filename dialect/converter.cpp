@@ -55,9 +55,12 @@ constexpr const char* kComment = "ignored: a comment";
 constexpr const char* kUnknown = "ignored: an instruction this converter does not know";
 }  // namespace
 
-// A friend of the converter, whose members it names.
+// Every instruction the converter knows, by concern, then those it reads
+// only to pass over. An instruction not listed is passed over too, and
+// reported as one this converter does not know. A friend of the converter,
+// whose members it names.
 struct InstructionTable {
-    using C = Converter;
+    using C = Converter;  // short, for the rows
     static constexpr Instruction rows[] = {
         // The frame and its transforms (frame.cpp).
         {"IN", Fate::Applied, &C::initializeAll},

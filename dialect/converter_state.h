@@ -111,8 +111,8 @@ private:
     // The table of instructions (converter.cpp) names the members below.
     friend struct InstructionTable;
 
-    // --- the instructions, each reading its parameters from the scanner;
-    // those that are only passed over have none.
+    // --- the instructions, each reading its own parameters from the
+    // scanner (those whose parameters are only passed over have no member).
     // frame.cpp
     void initializeAll();      // IN
     void defaultsAgain();      // DF
