@@ -1,1319 +1,223 @@
-#include "dialect/converter.h"
-
+// The converter's way in, the table of the instructions it knows (what
+// becomes of each and the member that reads it), its run over the input
+// and the summary of what became of each kind of instruction.
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
-#include <tuple>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "dialect/cut_writer.h"
-#include "dialect/polyline_encoding.h"
-#include "dialect/scanner.h"
-#include "dialect/stroke_font.h"
-#include "geometry/point.h"
+#include "dialect/converter.h"
+#include "dialect/converter_state.h"
 
 namespace kerfline::dialect {
 
-namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kUnitsPerCm = 400.0;
-// Coordinates are held within this, far beyond any plotter, so that no
-// arithmetic on them overflows.
-constexpr double kFar = 1e15;
-// No curve is cut into more chords than this, whatever its radius.
-constexpr int kMaxChords = 65536;
-// Plotters hold a few thousand polygon points; this is plenty.
-constexpr std::size_t kMaxPolygon = 1'000'000;
-
-// P1 and P2 of an A4 landscape page, as HP-GL plotters default them, and
-// the page they sit in the middle of.
-constexpr Vec kDefaultP1{603, 521};
-constexpr Vec kDefaultP2{10603, 7721};
-constexpr Vec kDefaultPage{11206, 8242};
-
-// Characters 1.9 mm wide and 2.7 mm tall until SI or SR says otherwise.
-constexpr double kDefaultWidthCm = 0.19;
-constexpr double kDefaultHeightCm = 0.27;
-
-// Dash patterns of the fixed line types 1 to 8, in per cent of the pattern,
-// alternately pen down and pen up (a 0 down is a dot); UL gives a line type
-// up to 20 parts of its own.
-constexpr int kMaxPatternParts = 20;
-struct Pattern {
-    int count;
-    double parts[kMaxPatternParts];
-};
-constexpr Pattern kPatterns[8] = {
-    {2, {0, 100}},
-    {2, {50, 50}},
-    {2, {70, 30}},
-    {4, {80, 10, 0, 10}},
-    {4, {70, 10, 10, 10}},
-    {6, {50, 10, 10, 10, 10, 10}},
-    {6, {70, 10, 0, 10, 0, 10}},
-    {8, {50, 10, 0, 10, 10, 10, 0, 10}},
-};
-
-// TL's tick lengths until it says otherwise: per cent of P1-P2 either side.
-constexpr double kDefaultTickPercent = 0.5;
-
-// The last rectangle or wedge whose outline is held back for comparison
-// with the next holds at most this many pieces; a longer one is cut as it
-// comes.
-constexpr std::size_t kMaxHeldPieces = 200'000;
-
-// A parameter that must be a small whole number (a type, a mode, an angle),
-// truncated as plotters do; anything beyond a million is no valid value.
-int whole(double v) {
-    if (!(v == v)) return 0;
-    return static_cast<int>(v < -1e6 ? -1e6 : v > 1e6 ? 1e6 : v);
-}
-
-double clampFar(double v) {
-    if (!(v == v)) return 0;  // NaN
-    return v < -kFar ? -kFar : v > kFar ? kFar : v;
-}
-
-
+// What becomes of an instruction, as the summary tells it.
 enum class Fate { Converted, Cut, Fill, Applied, Kept, Symbol, Ignored };
 
-Fate fateOf(Mnemonic code) {
-    switch (code) {
-        case mnemonic('P', 'A'): case mnemonic('P', 'R'): case mnemonic('P', 'U'):
-        case mnemonic('P', 'D'): case mnemonic('P', 'E'):
-            return Fate::Converted;
-        case mnemonic('C', 'I'): case mnemonic('A', 'A'): case mnemonic('A', 'R'):
-        case mnemonic('A', 'T'): case mnemonic('R', 'T'): case mnemonic('E', 'A'):
-        case mnemonic('E', 'R'): case mnemonic('E', 'W'): case mnemonic('E', 'P'):
-        case mnemonic('B', 'Z'): case mnemonic('B', 'R'):
-        case mnemonic('L', 'B'): case mnemonic('P', 'B'):
-        case mnemonic('X', 'T'): case mnemonic('Y', 'T'): case mnemonic('U', 'C'):
-            return Fate::Cut;
-        case mnemonic('R', 'A'): case mnemonic('R', 'R'): case mnemonic('W', 'G'):
-        case mnemonic('F', 'P'):
-            return Fate::Fill;
-        case mnemonic('I', 'N'): case mnemonic('D', 'F'): case mnemonic('I', 'P'):
-        case mnemonic('I', 'R'): case mnemonic('S', 'C'): case mnemonic('R', 'O'):
-        case mnemonic('I', 'W'): case mnemonic('P', 'S'): case mnemonic('L', 'T'):
-        case mnemonic('P', 'M'): case mnemonic('D', 'T'): case mnemonic('S', 'I'):
-        case mnemonic('S', 'R'): case mnemonic('D', 'I'): case mnemonic('D', 'R'):
-        case mnemonic('S', 'L'): case mnemonic('L', 'O'): case mnemonic('C', 'P'):
-        case mnemonic('B', 'L'): case mnemonic('T', 'L'): case mnemonic('U', 'L'):
-            return Fate::Applied;
-        case mnemonic('S', 'P'): case mnemonic('V', 'S'): case mnemonic('F', 'S'):
-            return Fate::Kept;
-        case mnemonic('S', 'M'):
-            return Fate::Symbol;
-        default:
-            return Fate::Ignored;
+// One instruction the converter knows.
+struct Instruction {
+    using Handler = void (Converter::*)();
+
+    MnemonicCode code;
+    Fate fate;
+    // Why an ignored instruction leaves the knife's path as it is.
+    const char* reason;
+    // Reads the parameters and acts on them; nullptr where they are only
+    // passed over.
+    Handler handle;
+
+    constexpr Instruction(const char (&name)[3], Fate what, Handler handler)
+        : code(makeMnemonic(name[0], name[1])), fate(what), reason(nullptr), handle(handler) {}
+    constexpr Instruction(const char (&name)[3], const char* why, Handler handler = nullptr)
+        : code(makeMnemonic(name[0], name[1])), fate(Fate::Ignored), reason(why), handle(handler) {}
+};
+
+// Why the ignored ones leave the knife's path as it is, group by group of
+// the HP-GL and HP-GL/2 instruction sets.
+namespace {
+constexpr const char* kShading = "ignored: fill patterns and shading cannot be cut";
+constexpr const char* kPenWidth = "ignored: pen width and line ends do not change a knife's path";
+constexpr const char* kColour = "ignored: colour does not change a knife's path";
+constexpr const char* kPageFeed = "ignored: page feed; every page is cut in the same place";
+constexpr const char* kReplot = "ignored: the plot is cut once, not replotted";
+constexpr const char* kJob = "ignored: the plot's name and job settings do not change the cut";
+constexpr const char* kMedia = "ignored: media handling and quality settings do not change a knife's path";
+constexpr const char* kPenHandling = "ignored: acceleration and pen handling do not change a knife's path";
+constexpr const char* kStatus = "ignored: plotter status, display and interface settings";
+constexpr const char* kFonts = "ignored: labels are cut in the built-in single-stroke font";
+constexpr const char* kTextPath = "ignored: extra spacing and vertical text paths are not applied to labels";
+constexpr const char* kTolerance = "ignored: curves are cut to convert's own tolerance";
+constexpr const char* kComment = "ignored: a comment";
+constexpr const char* kUnknown = "ignored: an instruction this converter does not know";
+}  // namespace
+
+// Every instruction the converter knows, by concern, then those it reads
+// only to pass over. An instruction not listed is passed over too, and
+// reported as one this converter does not know. A friend of the converter,
+// whose members it names.
+struct InstructionTable {
+    using C = Converter;  // short, for the rows
+    static constexpr Instruction rows[] = {
+        // The frame and its transforms (frame.cpp).
+        {"IN", Fate::Applied, &C::initializeAll},
+        {"DF", Fate::Applied, &C::defaultsAgain},
+        {"IP", Fate::Applied, &C::inputP1P2},
+        {"IR", Fate::Applied, &C::inputP1P2Relative},
+        {"SC", Fate::Applied, &C::setScale},
+        {"RO", Fate::Applied, &C::rotateFrame},
+        {"PS", Fate::Applied, &C::setPlotSize},
+        {"IW", Fate::Applied, &C::inputWindow},
+        // Pen movement (pen.cpp).
+        {"PA", Fate::Converted, &C::plotAbsolute},
+        {"PR", Fate::Converted, &C::plotRelative},
+        {"PU", Fate::Converted, &C::penUp},
+        {"PD", Fate::Converted, &C::penDown},
+        {"PE", Fate::Converted, &C::polylineEncoded},
+        {"SP", Fate::Kept, &C::keepPen},
+        {"VS", Fate::Kept, &C::keepSpeed},
+        {"FS", Fate::Kept, &C::keepForce},
+        // Curves (curves.cpp).
+        {"CI", Fate::Cut, &C::drawCircle},
+        {"AA", Fate::Cut, &C::arcAbsolute},
+        {"AR", Fate::Cut, &C::arcRelative},
+        {"AT", Fate::Cut, &C::arcThroughAbsolute},
+        {"RT", Fate::Cut, &C::arcThroughRelative},
+        {"BZ", Fate::Cut, &C::bezierAbsolute},
+        {"BR", Fate::Cut, &C::bezierRelative},
+        // Polygons, fills and edges (shapes.cpp).
+        {"PM", Fate::Applied, &C::polygonMode},
+        {"EP", Fate::Cut, &C::edgePolygon},
+        {"FP", Fate::Fill, &C::fillPolygon},
+        {"RA", Fate::Fill, &C::fillRectangleAbsolute},
+        {"RR", Fate::Fill, &C::fillRectangleRelative},
+        {"EA", Fate::Cut, &C::edgeRectangleAbsolute},
+        {"ER", Fate::Cut, &C::edgeRectangleRelative},
+        {"WG", Fate::Fill, &C::fillWedge},
+        {"EW", Fate::Cut, &C::edgeWedge},
+        // Line types (line_types.cpp).
+        {"LT", Fate::Applied, &C::setLineType},
+        {"UL", Fate::Applied, &C::userLineType},
+        // Labels (labels.cpp).
+        {"LB", Fate::Cut, &C::drawLabel},
+        {"BL", Fate::Applied, &C::bufferLabel},
+        {"PB", Fate::Cut, &C::printBuffer},
+        {"DT", Fate::Applied, &C::defineTerminator},
+        {"SI", Fate::Applied, &C::absoluteSize},
+        {"SR", Fate::Applied, &C::relativeSize},
+        {"DI", Fate::Applied, &C::absoluteDirection},
+        {"DR", Fate::Applied, &C::relativeDirection},
+        {"SL", Fate::Applied, &C::setSlant},
+        {"LO", Fate::Applied, &C::labelOrigin},
+        {"CP", Fate::Applied, &C::characterPlot},
+        {"TL", Fate::Applied, &C::tickLength},
+        {"XT", Fate::Cut, &C::xTick},
+        {"YT", Fate::Cut, &C::yTick},
+        {"UC", Fate::Cut, &C::userCharacter},
+        {"SM", Fate::Symbol, &C::symbolMode},
+        // Read but leaving the knife's path as it is.
+        {"CO", kComment, &C::comment},
+        {"FT", kShading}, {"AC", kShading}, {"RF", kShading}, {"UF", kShading}, {"PT", kShading},
+        {"SV", kShading}, {"TR", kShading}, {"CF", kShading}, {"PP", kShading},
+        {"PW", kPenWidth}, {"WU", kPenWidth}, {"LA", kPenWidth},
+        {"PC", kColour}, {"NP", kColour}, {"CR", kColour}, {"MC", kColour},
+        {"PG", kPageFeed}, {"AF", kPageFeed}, {"AH", kPageFeed}, {"FR", kPageFeed},
+        {"RP", kReplot},
+        {"BP", kJob},
+        {"EC", kMedia}, {"NR", kMedia}, {"MT", kMedia}, {"QL", kMedia},
+        {"AS", kPenHandling}, {"VA", kPenHandling}, {"VN", kPenHandling}, {"CV", kPenHandling},
+        {"AP", kPenHandling},
+        {"OA", kStatus}, {"OC", kStatus}, {"OD", kStatus}, {"OE", kStatus}, {"OF", kStatus},
+        {"OG", kStatus}, {"OH", kStatus}, {"OI", kStatus}, {"OK", kStatus}, {"OL", kStatus},
+        {"OO", kStatus}, {"OP", kStatus}, {"OS", kStatus}, {"OT", kStatus}, {"OW", kStatus},
+        {"DC", kStatus}, {"DP", kStatus}, {"IM", kStatus}, {"GM", kStatus}, {"KY", kStatus},
+        {"WD", kStatus}, {"MG", kStatus}, {"GC", kStatus},
+        {"CS", kFonts}, {"CA", kFonts}, {"SS", kFonts}, {"SA", kFonts}, {"DS", kFonts},
+        {"IV", kFonts}, {"CM", kFonts}, {"AD", kFonts}, {"SD", kFonts}, {"FI", kFonts},
+        {"FN", kFonts}, {"SB", kFonts}, {"DL", kFonts}, {"CC", kFonts}, {"TD", kFonts},
+        {"LM", kFonts},
+        {"ES", kTextPath}, {"DV", kTextPath},
+        {"CT", kTolerance},
+    };
+};
+
+namespace {
+
+// The row of every pair of letters, counted from 1; 0 for those not listed.
+// A name listed twice, or one that is not two capital letters, stops the
+// build here.
+constexpr auto kRowOf = [] {
+    static_assert(std::size(InstructionTable::rows) < 255);
+    std::array<std::uint8_t, kLetterPairs> rowOf{};
+    std::uint8_t number = 0;
+    for (const Instruction& row : InstructionTable::rows) {
+        ++number;
+        const auto first = static_cast<unsigned char>(row.code & 0xFF);
+        const auto second = static_cast<unsigned char>(row.code >> 8);
+        if (first < 'A' || first > 'Z' || second < 'A' || second > 'Z') throw "not two capital letters";
+        std::uint8_t& slot = rowOf[letterPairIndex(row.code)];
+        if (slot != 0) throw "listed twice";
+        slot = number;
     }
+    return rowOf;
+}();
+
+// The row of an instruction met (two capital letters); nullptr when this
+// converter does not know it.
+const Instruction* findInstruction(MnemonicCode code) {
+    const std::uint8_t row = kRowOf[letterPairIndex(code)];
+    return row == 0 ? nullptr : &InstructionTable::rows[row - 1];
 }
 
-// Why an instruction that is not converted leaves the knife's path as it
-// is, group by group of the HP-GL and HP-GL/2 instruction sets.
-const char* ignoredReason(Mnemonic code) {
-    switch (code) {
-        case mnemonic('F', 'T'): case mnemonic('A', 'C'): case mnemonic('R', 'F'):
-        case mnemonic('U', 'F'): case mnemonic('P', 'T'): case mnemonic('S', 'V'):
-        case mnemonic('T', 'R'): case mnemonic('C', 'F'): case mnemonic('P', 'P'):
-            return "ignored: fill patterns and shading cannot be cut";
-        case mnemonic('P', 'W'): case mnemonic('W', 'U'): case mnemonic('L', 'A'):
-            return "ignored: pen width and line ends do not change a knife's path";
-        case mnemonic('P', 'C'): case mnemonic('N', 'P'): case mnemonic('C', 'R'):
-        case mnemonic('M', 'C'):
-            return "ignored: colour does not change a knife's path";
-        case mnemonic('P', 'G'): case mnemonic('A', 'F'): case mnemonic('A', 'H'):
-        case mnemonic('F', 'R'):
-            return "ignored: page feed; every page is cut in the same place";
-        case mnemonic('R', 'P'):
-            return "ignored: the plot is cut once, not replotted";
-        case mnemonic('B', 'P'):
-            return "ignored: the plot's name and job settings do not change the cut";
-        case mnemonic('E', 'C'): case mnemonic('N', 'R'): case mnemonic('M', 'T'):
-        case mnemonic('Q', 'L'):
-            return "ignored: media handling and quality settings do not change a knife's path";
-        case mnemonic('A', 'S'): case mnemonic('V', 'A'): case mnemonic('V', 'N'):
-        case mnemonic('C', 'V'): case mnemonic('A', 'P'):
-            return "ignored: acceleration and pen handling do not change a knife's path";
-        case mnemonic('O', 'A'): case mnemonic('O', 'C'): case mnemonic('O', 'D'):
-        case mnemonic('O', 'E'): case mnemonic('O', 'F'): case mnemonic('O', 'G'):
-        case mnemonic('O', 'H'): case mnemonic('O', 'I'): case mnemonic('O', 'K'):
-        case mnemonic('O', 'L'): case mnemonic('O', 'O'): case mnemonic('O', 'P'):
-        case mnemonic('O', 'S'): case mnemonic('O', 'T'): case mnemonic('O', 'W'):
-        case mnemonic('D', 'C'): case mnemonic('D', 'P'): case mnemonic('I', 'M'):
-        case mnemonic('G', 'M'): case mnemonic('K', 'Y'): case mnemonic('W', 'D'):
-        case mnemonic('M', 'G'): case mnemonic('G', 'C'):
-            return "ignored: plotter status, display and interface settings";
-        case mnemonic('C', 'S'): case mnemonic('C', 'A'): case mnemonic('S', 'S'):
-        case mnemonic('S', 'A'): case mnemonic('D', 'S'): case mnemonic('I', 'V'):
-        case mnemonic('C', 'M'): case mnemonic('A', 'D'): case mnemonic('S', 'D'):
-        case mnemonic('F', 'I'): case mnemonic('F', 'N'): case mnemonic('S', 'B'):
-        case mnemonic('D', 'L'): case mnemonic('C', 'C'): case mnemonic('T', 'D'):
-        case mnemonic('L', 'M'):
-            return "ignored: labels are cut in the built-in single-stroke font";
-        case mnemonic('E', 'S'): case mnemonic('D', 'V'):
-            return "ignored: extra spacing and vertical text paths are not applied to labels";
-        case mnemonic('C', 'T'):
-            return "ignored: curves are cut to convert's own tolerance";
-        case mnemonic('C', 'O'):
-            return "ignored: a comment";
-        default:
-            return "ignored: an instruction this converter does not know";
-    }
-}
-
-const char* fateText(Mnemonic code) {
-    switch (fateOf(code)) {
+const char* fateText(const Instruction* row) {
+    if (!row) return kUnknown;
+    switch (row->fate) {
         case Fate::Converted: return "converted";
         case Fate::Cut: return "converted to cuts";
         case Fate::Fill: return "dropped: fills cannot be cut (outlines kept)";
         case Fate::Applied: return "applied";
         case Fate::Kept: return "kept";
         case Fate::Symbol: return "dropped: plot symbols are not drawn";
-        case Fate::Ignored: return ignoredReason(code);
+        case Fate::Ignored: return row->reason;
     }
     return "";
 }
 
-class Converter final : public PolylineSink {
-public:
-    Converter(std::string_view input, const ConvertOptions& options, ConvertResult& result)
-        : scanner_(input),
-          out_(result.text, input.size() + 64),
-          result_(result),
-          // NaN fails every comparison: it takes the finest tolerance.
-          tolerance_((options.toleranceMm >= kMinToleranceMm
-                          ? std::min(options.toleranceMm, kMaxToleranceMm)
-                          : kMinToleranceMm) *
-                     kUnitsPerMm),
-          budget_(options.vertexBudget + input.size()) {
-        counts_.fill(0);
-        initialize();
-    }
+}  // namespace
 
-    void run();
+Converter::Converter(std::string_view input, const ConvertOptions& options, ConvertResult& result)
+    : scanner_(input),
+      out_(result.text, input.size() + 64),
+      result_(result),
+      // NaN fails every comparison: it takes the finest tolerance.
+      tolerance_((options.toleranceMm >= kMinToleranceMm ? std::min(options.toleranceMm, kMaxToleranceMm)
+                                                         : kMinToleranceMm) *
+                 kUnitsPerMm),
+      budget_(options.vertexBudget + input.size()) {
+    counts_.fill(0);
+    initialize();
+}
 
-    // The polyline-encoded points of PE.
-    void selectPen(double pen) override {
-        cutDot();
-        keep("SP", &pen, 1);
-    }
-    void point(double x, double y, bool absolute, bool penUp) override {
-        const Vec target = absolute ? toPlotter({x, y}) : position_ + toPlotterDelta({x, y});
-        if (penUp) {
-            cutDot();
-            moveTo(target);
-        } else {
-            drawTo(target);
-        }
-    }
-
-private:
-    // --- state resets
-    void initialize() {
-        std::copy(std::begin(kPatterns), std::end(kPatterns), patterns_.begin());
-        rotation_ = 0;
-        position_ = {};
-        lineStart_ = {};
-        defaults();
-        resetP1P2();
-    }
-    void defaults() {
-        scaleType_ = -1;
-        clip_ = false;
-        down_ = false;
-        relative_ = false;
-        lineType_ = 0;
-        dashed_ = false;
-        patternLength_ = 4;
-        patternInMm_ = false;
-        dashIndex_ = 0;
-        dashOffset_ = 0;
-        polygonMode_ = false;
-        polygon_.clear();
-        terminator_ = 3;
-        terminatorDrawn_ = false;
-        sizeRelative_ = false;
-        sizeW_ = kDefaultWidthCm;
-        sizeH_ = kDefaultHeightCm;
-        directionRelative_ = false;
-        run_ = 1;
-        rise_ = 0;
-        slant_ = 0;
-        origin_ = 1;
-        tickUp_ = kDefaultTickPercent;
-        tickDown_ = kDefaultTickPercent;
-        updateScaling();
-    }
-    Vec frameSize() const { return rotation_ % 180 == 0 ? page_ : Vec{page_.y, page_.x}; }
-    void resetP1P2() {
-        if (pageGiven_) {
-            // A page set by PS: P1 and P2 are its corners.
-            p1_ = {};
-            p2_ = frameSize();
-            updateScaling();
-            return;
-        }
-        const Vec a = fromPage(kDefaultP1), b = fromPage(kDefaultP2);
-        p1_ = {std::min(a.x, b.x), std::min(a.y, b.y)};
-        p2_ = {std::max(a.x, b.x), std::max(a.y, b.y)};
-        updateScaling();
-    }
-
-    // --- coordinate systems: user units, plotter units in the turned frame
-    // (RO), and the page.
-    Vec toPage(Vec p) const {
-        switch (rotation_) {
-            case 90: return {page_.x - p.y, p.x};
-            case 180: return {page_.x - p.x, page_.y - p.y};
-            case 270: return {p.y, page_.y - p.x};
-            default: return p;
-        }
-    }
-    Vec fromPage(Vec q) const {
-        switch (rotation_) {
-            case 90: return {q.y, page_.x - q.x};
-            case 180: return {page_.x - q.x, page_.y - q.y};
-            case 270: return {page_.y - q.y, q.x};
-            default: return q;
-        }
-    }
-    Vec toPlotter(Vec u) const {
-        if (!scaled_) return {clampFar(u.x), clampFar(u.y)};
-        return {clampFar(u.x * sx_ + tx_), clampFar(u.y * sy_ + ty_)};
-    }
-    Vec toPlotterDelta(Vec d) const {
-        if (!scaled_) return {clampFar(d.x), clampFar(d.y)};
-        return {clampFar(d.x * sx_), clampFar(d.y * sy_)};
-    }
-    Vec toUser(Vec p) const {
-        if (!scaled_) return p;
-        return {(p.x - tx_) / sx_, (p.y - ty_) / sy_};
-    }
-    double userScale() const { return scaled_ ? std::max(std::fabs(sx_), std::fabs(sy_)) : 1.0; }
-
-    void updateScaling() {
-        scaled_ = false;
-        if (scaleType_ < 0) return;
-        const double* s = scale_;
-        const double dx = p2_.x - p1_.x, dy = p2_.y - p1_.y;
-        double sx, sy, tx, ty;
-        if (scaleType_ == 2) {
-            sx = s[1];
-            sy = s[3];
-            tx = p1_.x - s[0] * sx;
-            ty = p1_.y - s[2] * sy;
-        } else {
-            const double ux = s[1] - s[0], uy = s[3] - s[2];
-            if (ux == 0 || uy == 0) return;
-            sx = dx / ux;
-            sy = dy / uy;
-            tx = p1_.x - s[0] * sx;
-            ty = p1_.y - s[2] * sy;
-            if (scaleType_ == 1) {
-                // Isotropic: the smaller factor both ways, the room left over
-                // shared as the left and bottom percentages say.
-                const double k = std::min(std::fabs(sx), std::fabs(sy));
-                const double nx = std::copysign(k, sx), ny = std::copysign(k, sy);
-                const double spareX = dx - ux * nx, spareY = dy - uy * ny;
-                tx = p1_.x + spareX * s[4] / 100 - s[0] * nx;
-                ty = p1_.y + spareY * s[5] / 100 - s[2] * ny;
-                sx = nx;
-                sy = ny;
-            }
-        }
-        if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(tx) || !std::isfinite(ty) ||
-            sx == 0 || sy == 0)
-            return;
-        sx_ = sx;
-        sy_ = sy;
-        tx_ = tx;
-        ty_ = ty;
-        scaled_ = true;
-    }
-
-    // --- the work budget
-    bool tick() {
-        if (++work_ > budget_) stopped_ = true;
-        return !stopped_;
-    }
-
-    // --- pen movement in plotter units
-    void moveTo(Vec p) {
-        p = {clampFar(p.x), clampFar(p.y)};
-        if (polygonMode_) addPolygonVertex(p, false);
-        position_ = p;
-        lineStart_ = p;
-        dashIndex_ = 0;
-        dashOffset_ = 0;
-    }
-    void drawTo(Vec p) {
-        p = {clampFar(p.x), clampFar(p.y)};
-        if (polygonMode_)
-            addPolygonVertex(p, true);
-        else
-            stroke(position_, p, true);
-        position_ = p;
-        lineStart_ = p;
-    }
-    void go(Vec p) { down_ ? drawTo(p) : moveTo(p); }
-
-    void stroke(Vec a, Vec b, bool mayDash) {
-        if (!tick()) return;
-        if (mayDash && dashed_)
-            dash(a, b);
-        else
-            clipped(a, b);
-    }
-
-    // The part of a-b inside the window, to the page and out.
-    void clipped(Vec a, Vec b) {
-        // Whatever the knife cuts after being let down makes the dot part
-        // of a cut.
-        dotPending_ = false;
-        if (clip_) {
-            const Vec low = clipMin_, high = clipMax_;
-            double t0 = 0, t1 = 1;
-            const double d[2] = {b.x - a.x, b.y - a.y};
-            const double lo[2] = {low.x - a.x, low.y - a.y};
-            const double hi[2] = {high.x - a.x, high.y - a.y};
-            for (int i = 0; i < 2; ++i) {
-                if (d[i] == 0) {
-                    if (lo[i] > 0 || hi[i] < 0) return;
-                    continue;
-                }
-                double ta = lo[i] / d[i], tb = hi[i] / d[i];
-                if (ta > tb) std::swap(ta, tb);
-                t0 = std::max(t0, ta);
-                t1 = std::min(t1, tb);
-                if (t0 > t1) return;
-            }
-            const Vec dir = b - a;
-            b = a + dir * t1;
-            a = a + dir * t0;
-        }
-        emit(toPage(a), toPage(b));
-    }
-
-    void emit(Vec a, Vec b) {
-        ++events_;
-        if (holding_) {
-            if (held_.size() < kMaxHeldPieces) {
-                held_.push_back({a, b});
-                return;
-            }
-            // Too long to compare: cut it as it comes.
-            release();
-        }
-        out_.segment(a, b);
-    }
-
-    // --- dots: the pen let down where it stands (PD without points) and
-    // lifted, or left down at the end, with nothing cut in between is a cut
-    // of no length there, as a dot drawn with a move of no length is.
-    void lowerPen() {
-        if (down_ || polygonMode_) return;
-        dotPending_ = true;
-        dotAt_ = position_;
-    }
-    void cutDot() {
-        if (!dotPending_) return;
-        dotPending_ = false;
-        stroke(dotAt_, dotAt_, false);
-    }
-
-    // --- shapes that are both filled and edged (RA then EA, WG then EW and
-    // the like, in either order) are cut once: a rectangle's or a wedge's
-    // pieces are held back, and dropped when they are the very pieces of
-    // the other kind just cut, with nothing cut or kept in between.
-    template <class Draw>
-    void shape(bool filled, Draw draw) {
-        if (polygonMode_) {
-            // Stored in the polygon; FP and EP outline it once.
-            draw();
-            return;
-        }
-        const bool adjacent = lastShape_.valid && lastShape_.filled != filled && lastShape_.stamp == events_;
-        holding_ = true;
-        held_.clear();
-        draw();
-        if (!holding_) {
-            // Cut as it came: nothing to compare with later.
-            lastShape_.valid = false;
-            return;
-        }
-        holding_ = false;
-        std::vector<Piece> pieces = piecesOf(held_);
-        if (adjacent && !pieces.empty() && pieces == lastShape_.pieces) {
-            ++outlinesOnce_;
-            lastShape_.valid = false;
-            held_.clear();
-            return;
-        }
-        for (const auto& [a, b] : held_) out_.segment(a, b);
-        held_.clear();
-        lastShape_ = {true, filled, std::move(pieces), events_};
-    }
-    void release() {
-        holding_ = false;
-        for (const auto& [a, b] : held_) out_.segment(a, b);
-        held_.clear();
-    }
-    // The pieces as whole units with no direction, in order: the same cuts
-    // whatever corner and way round they were made from.
-    struct Piece {
-        long long x0, y0, x1, y1;
-        bool operator==(const Piece&) const = default;
-        bool operator<(const Piece& o) const {
-            return std::tie(x0, y0, x1, y1) < std::tie(o.x0, o.y0, o.x1, o.y1);
-        }
-    };
-    static std::vector<Piece> piecesOf(const std::vector<std::pair<Vec, Vec>>& segments) {
-        std::vector<Piece> pieces;
-        pieces.reserve(segments.size());
-        for (const auto& [a, b] : segments) {
-            Piece piece{std::llround(a.x), std::llround(a.y), std::llround(b.x), std::llround(b.y)};
-            if (std::tie(piece.x1, piece.y1) < std::tie(piece.x0, piece.y0)) {
-                std::swap(piece.x0, piece.x1);
-                std::swap(piece.y0, piece.y1);
-            }
-            pieces.push_back(piece);
-        }
-        std::sort(pieces.begin(), pieces.end());
-        return pieces;
-    }
-
-    double patternUnits() const {
-        if (patternInMm_) return patternLength_ * kUnitsPerMm;
-        return patternLength_ / 100 * length(p2_ - p1_);
-    }
-
-    void dash(Vec a, Vec b) {
-        if (lineType_ == 0) {
-            // Line type 0: a dot at each end point.
-            clipped(b, b);
-            return;
-        }
-        const Pattern& pattern = patterns_[std::abs(lineType_) - 1];
-        const double total = length(b - a);
-        double unitsLong = patternUnits();
-        if (!(unitsLong > 0.01)) {
-            clipped(a, b);
-            return;
-        }
-        if (lineType_ < 0) {
-            // Adaptive: whole patterns fit each line, starting afresh.
-            unitsLong = total / std::max(1.0, std::round(total / unitsLong));
-            dashIndex_ = 0;
-            dashOffset_ = 0;
-        }
-        const Vec dir = total > 0 ? (b - a) * (1 / total) : Vec{};
-        double t = 0;
-        while (tick()) {
-            const double part = pattern.parts[dashIndex_] / 100 * unitsLong;
-            const bool penDown = dashIndex_ % 2 == 0;
-            const double remain = part - dashOffset_;
-            if (remain <= 0) {
-                if (part == 0 && penDown) clipped(a + dir * t, a + dir * t);
-                dashIndex_ = (dashIndex_ + 1) % pattern.count;
-                dashOffset_ = 0;
-                if (t >= total - 1e-6) break;
-                continue;
-            }
-            const double step = std::min(remain, total - t);
-            if (penDown && step > 0) clipped(a + dir * t, a + dir * (t + step));
-            t += step;
-            dashOffset_ += step;
-            // What rounding leaves of a line is no room for another dash.
-            if (t >= total - 1e-6) break;
-        }
-    }
-
-    // --- polygon mode
-    void addPolygonVertex(Vec p, bool down) {
-        if (polygon_.size() >= kMaxPolygon) {
-            polygonOverflow_ = true;
-            return;
-        }
-        if (!tick()) return;
-        if (!down) closeSubpolygon();
-        polygon_.push_back({p, down});
-    }
-    void closeSubpolygon() {
-        // A subpolygon ends where it began.
-        if (subpolygonStart_ >= polygon_.size()) return;
-        const Vec first = polygon_[subpolygonStart_].p;
-        bool drawn = false;
-        for (std::size_t i = subpolygonStart_ + 1; i < polygon_.size(); ++i) drawn |= polygon_[i].down;
-        const Vec last = polygon_.back().p;
-        if (drawn && (last.x != first.x || last.y != first.y) && polygon_.size() < kMaxPolygon)
-            polygon_.push_back({first, true});
-        subpolygonStart_ = polygon_.size();
-    }
-    // EP edges the polygon (in the line type), FP fills it (its outline
-    // solid): whichever comes first cuts the outline, once.
-    void outlinePolygon(bool edge) {
-        const unsigned asked = edge ? 2u : 1u;
-        if (polygonOutlined_) {
-            if (polygonAsked_ != 0 && (polygonAsked_ & asked) == 0) {
-                ++outlinesOnce_;
-                polygonAsked_ |= asked;
-            }
-            return;
-        }
-        polygonOutlined_ = true;
-        polygonAsked_ = asked;
-        const bool mayDash = edge;
-        for (std::size_t i = 1; i < polygon_.size() && !stopped_; ++i)
-            if (polygon_[i].down) {
-                stroke(polygon_[i - 1].p, polygon_[i].p, mayDash);
-                if (mayDash) {
-                    dashIndex_ = 0;
-                    dashOffset_ = 0;
-                }
-            }
-    }
-
-    // --- curves, computed in user units and drawn as chords
-    int chords(double radiusUser, double sweep) const {
-        const double radius = std::fabs(radiusUser) * userScale();
-        if (!(radius > 0)) return 1;
-        const double ratio = tolerance_ / (2 * radius);
-        double step = ratio >= 0.5 ? kPi / 2 : 4 * std::asin(std::sqrt(ratio));
-        step = std::min(step, kPi / 2);
-        const double n = std::ceil(std::fabs(sweep) / step);
-        return static_cast<int>(std::clamp(n, 1.0, static_cast<double>(kMaxChords)));
-    }
-    // From the current point round `center` (user units) by `sweep` radians;
-    // the end is the current point afterwards.
-    void arcFrom(Vec center, double sweep, bool drawn) {
-        const Vec start = toUser(position_);
-        const Vec r = start - center;
-        const double radius = length(r);
-        const double a0 = std::atan2(r.y, r.x);
-        const int n = drawn ? chords(radius, sweep) : 1;
-        for (int k = 1; k <= n && !stopped_; ++k) {
-            const double a = a0 + sweep * k / n;
-            const Vec p = toPlotter(center + Vec{std::cos(a), std::sin(a)} * radius);
-            drawn ? drawTo(p) : moveTo(p);
-        }
-    }
-    double sweepOf(double degrees) const {
-        return std::clamp(degrees, -360.0, 360.0) * kPi / 180;
-    }
-
-    void circle(double radius) {
-        const Vec centre = position_;
-        const Vec c = toUser(centre);
-        const double start = radius < 0 ? kPi : 0;
-        radius = std::min(std::fabs(radius), kFar);
-        moveTo(toPlotter(c + Vec{std::cos(start), std::sin(start)} * radius));
-        arcFrom(c, 2 * kPi, true);
-        moveTo(centre);
-    }
-
-    void wedge(double radius, double startDegrees, double sweepDegrees) {
-        const Vec centre = position_;
-        const Vec c = toUser(centre);
-        const double start = std::fmod(startDegrees, 360.0) * kPi / 180 + (radius < 0 ? kPi : 0);
-        radius = std::min(std::fabs(radius), kFar);
-        const double sweep = sweepOf(sweepDegrees);
-        drawTo(toPlotter(c + Vec{std::cos(start), std::sin(start)} * radius));
-        arcFrom(c, sweep, true);
-        drawTo(centre);
-        if (polygonMode_) closeSubpolygon();
-        moveTo(centre);
-    }
-
-    void rectangle(Vec corner) {
-        const Vec a = position_;
-        moveTo(a);
-        drawTo({corner.x, a.y});
-        drawTo(corner);
-        drawTo({a.x, corner.y});
-        drawTo(a);
-        if (polygonMode_) closeSubpolygon();
-        moveTo(a);
-    }
-
-    void threePointArc(Vec through, Vec end) {
-        const Vec p0 = toUser(position_);
-        const double ax = through.x - p0.x, ay = through.y - p0.y;
-        const double bx = end.x - p0.x, by = end.y - p0.y;
-        const double det = 2 * (ax * by - ay * bx);
-        const double scale = std::max({std::fabs(ax), std::fabs(ay), std::fabs(bx), std::fabs(by), 1e-300});
-        if (std::fabs(det) <= 1e-12 * scale * scale) {
-            // In a line: a plotter draws the straight line to the end.
-            go(toPlotter(end));
-            return;
-        }
-        const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by;
-        const Vec centre{p0.x + (by * a2 - ay * b2) / det, p0.y + (ax * b2 - bx * a2) / det};
-        const auto angle = [&centre](Vec p) { return std::atan2(p.y - centre.y, p.x - centre.x); };
-        const auto ccw = [](double from, double to) {
-            double d = std::fmod(to - from, 2 * kPi);
-            return d < 0 ? d + 2 * kPi : d;
-        };
-        const double a0 = angle(p0);
-        const double toEnd = ccw(a0, angle(end)), toThrough = ccw(a0, angle(through));
-        const double sweep = toThrough < toEnd ? toEnd : toEnd - 2 * kPi;
-        arcFrom(centre, sweep, down_);
-        // The end exactly where it was given, whatever the rounding.
-        position_ = toPlotter(end);
-    }
-
-    // A cubic Bezier from the pen through the control points b and c to d,
-    // all in plotter units (the user-unit mapping keeps Beziers Beziers):
-    // chords within the tolerance, from the bound on a uniform split's
-    // error, three quarters of the control polygon's bend over n squared.
-    void bezier(Vec b, Vec c, Vec d) {
-        const Vec a = position_;
-        const double bend = std::max(length(a - b * 2 + c), length(b - c * 2 + d));
-        const double n = std::ceil(std::sqrt(0.75 * bend / tolerance_));
-        const int steps = static_cast<int>(std::clamp(n, 1.0, static_cast<double>(kMaxChords)));
-        for (int k = 1; k <= steps && !stopped_; ++k) {
-            const double t = static_cast<double>(k) / steps, u = 1 - t;
-            const Vec p = a * (u * u * u) + b * (3 * u * u * t) + c * (3 * u * t * t) + d * (t * t * t);
-            go(k == steps ? d : p);
-        }
-    }
-
-    // --- labels
-    Vec characterSize() const {
-        if (sizeRelative_) return {std::fabs(p2_.x - p1_.x) * sizeW_ / 100, std::fabs(p2_.y - p1_.y) * sizeH_ / 100};
-        return {sizeW_ * kUnitsPerCm, sizeH_ * kUnitsPerCm};
-    }
-    Vec direction() const {
-        Vec d{run_, rise_};
-        if (directionRelative_) d = {run_ * (p2_.x - p1_.x) / 100, rise_ * (p2_.y - p1_.y) / 100};
-        const double l = length(d);
-        if (!(l > 0) || !std::isfinite(l)) return {1, 0};
-        return d * (1 / l);
-    }
-
-    // The width of the line of text that starts at `from`, for centred and
-    // right-aligned label origins.
-    static double lineWidth(std::string_view text, std::size_t from, double advance, double width) {
-        while (from < text.size() && text[from] == '\n') ++from;
-        std::size_t count = 0;
-        for (std::size_t i = from; i < text.size() && text[i] != '\r' && text[i] != '\n'; ++i)
-            if (static_cast<unsigned char>(text[i]) >= 32) ++count;
-        return count > 0 ? static_cast<double>(count) * advance - 0.5 * width : 0;
-    }
-
-    void label(std::string_view text) {
-        const Vec size = characterSize();
-        const Vec d = direction();
-        const Vec up{-d.y, d.x};
-        const double advance = 1.5 * size.x, lineGap = 2 * size.y;
-        // The label origin (LO) places each line about the pen: left, centred
-        // or right, and the text's foot, middle or top on it.
-        const int o = origin_ > 10 ? origin_ - 10 : origin_;
-        const double alignment = o >= 7 ? 1.0 : o >= 4 ? 0.5 : 0.0;
-        const Vec raise = up * ((o % 3 == 2) ? -size.y / 2 : (o % 3 == 0) ? -size.y : 0);
-        const double kx = size.x / 16, ky = size.y / (kFontBaseline - kFontCapTop);
-        Vec cursor = position_;
-        Vec shift = raise - d * (alignment * lineWidth(text, 0, advance, size.x));
-        for (std::size_t i = 0; i < text.size() && !stopped_; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (c == '\r') {
-                cursor = lineStart_;
-                shift = raise - d * (alignment * lineWidth(text, i + 1, advance, size.x));
-            } else if (c == '\n') {
-                cursor = cursor - up * lineGap;
-                lineStart_ = lineStart_ - up * lineGap;
-            } else if (c == '\b') {
-                cursor = cursor - d * advance;
-            } else if (c >= 32) {
-                const StrokeGlyph* glyph = strokeGlyph(c);
-                if (!glyph) ++outsideFont_;
-                if (glyph && glyph->count > 0) {
-                    const Vec cell = cursor + shift;
-                    const signed char* pairs = strokePairs() + 2 * glyph->first;
-                    bool penUp = true;
-                    Vec last{};
-                    for (unsigned k = 0; k < glyph->count && !stopped_; ++k) {
-                        const int hx = pairs[2 * k], hy = pairs[2 * k + 1];
-                        if (hx == kPenUp) {
-                            penUp = true;
-                            continue;
-                        }
-                        const double ly = (kFontBaseline - hy) * ky;
-                        const double lx = hx * kx + size.x / 2 + ly * slant_;
-                        const Vec p = cell + d * lx + up * ly;
-                        if (!penUp) stroke(last, p, false);
-                        last = p;
-                        penUp = false;
-                    }
-                }
-                cursor = cursor + d * advance;
-            }
-            // Other control characters take no room.
-        }
-        // The pen stays where the next character would go.
-        const Vec end = cursor + shift;
-        position_ = {clampFar(end.x), clampFar(end.y)};
-    }
-
-    // XT and YT: a tick across the pen's place, TL's lengths (per cent of
-    // P1-P2's height for XT, of its width for YT) on the positive and the
-    // negative side, cut from the negative end; the pen stays where it is.
-    void tickMark(bool vertical) {
-        const double span = vertical ? std::fabs(p2_.y - p1_.y) : std::fabs(p2_.x - p1_.x);
-        const Vec axis = vertical ? Vec{0, 1} : Vec{1, 0};
-        const Vec up = position_ + axis * (span * tickUp_ / 100);
-        const Vec down = position_ - axis * (span * tickDown_ / 100);
-        stroke({clampFar(down.x), clampFar(down.y)}, {clampFar(up.x), clampFar(up.y)}, false);
-    }
-
-    // UC: a character drawn in steps of a grid four to a character's width
-    // and eight to its height, from the pen's place as the character's lower
-    // left corner, sized, turned and slanted as labels are. A parameter of
-    // 99 or more lets the pen down, one of -99 or less lifts it (it starts
-    // lifted); the others come in pairs of steps. The pen then stands where
-    // the next character would go.
-    void userCharacter() {
-        const Vec size = characterSize();
-        const Vec d = direction();
-        const Vec up{-d.y, d.x};
-        const Vec origin = position_;
-        const auto place = [&](Vec grid) {
-            const double ly = grid.y * size.y / 8;
-            const Vec p = origin + d * (grid.x * size.x / 4 + ly * slant_) + up * ly;
-            return Vec{clampFar(p.x), clampFar(p.y)};
-        };
-        Vec grid{};
-        bool penDown = false, dot = false;
-        double x, y;
-        while (!stopped_ && scanner_.number(x)) {
-            if (x >= 99) {
-                dot = dot || !penDown;
-                penDown = true;
-                continue;
-            }
-            if (x <= -99) {
-                // Let down and lifted again without a step: a dot.
-                if (dot) stroke(place(grid), place(grid), false);
-                dot = false;
-                penDown = false;
-                continue;
-            }
-            if (!scanner_.number(y)) break;
-            const Vec next{clampFar(grid.x + x), clampFar(grid.y + y)};
-            if (penDown) stroke(place(grid), place(next), false);
-            dot = false;
-            grid = next;
-        }
-        if (dot) stroke(place(grid), place(grid), false);
-        const Vec end = origin + d * (1.5 * size.x);
-        position_ = {clampFar(end.x), clampFar(end.y)};
-    }
-
-    // UL: line type 1 to 8 given parts of its own, in proportion (they are
-    // taken as per cent of the pattern once they sum to 100); the type alone
-    // gets its standard pattern back, no parameters all of them.
-    void userLineType() {
-        double v[1 + kMaxPatternParts];
-        const int n = scanner_.numbers(v, 1 + kMaxPatternParts);
-        scanner_.skipParameters();
-        // The pattern under way may change length: it starts afresh.
-        dashIndex_ = 0;
-        dashOffset_ = 0;
-        if (n == 0) {
-            std::copy(std::begin(kPatterns), std::end(kPatterns), patterns_.begin());
-            return;
-        }
-        const int type = whole(v[0]);
-        if (type < 1 || type > 8) return;
-        if (n == 1) {
-            patterns_[type - 1] = kPatterns[type - 1];
-            return;
-        }
-        double sum = 0;
-        for (int i = 1; i < n; ++i) {
-            if (!(v[i] >= 0 && v[i] <= kFar)) return;
-            sum += v[i];
-        }
-        if (!(sum > 0)) return;
-        Pattern pattern{n - 1, {}};
-        for (int i = 1; i < n; ++i) pattern.parts[i - 1] = v[i] / sum * 100;
-        patterns_[type - 1] = pattern;
-    }
-
-    // --- parameters
-    void penMoves() {
-        double x, y;
-        while (!stopped_ && scanner_.number(x)) {
-            if (!scanner_.number(y)) break;
-            go(relative_ ? position_ + toPlotterDelta({x, y}) : toPlotter({x, y}));
-        }
-    }
-    void keep(const char* name, const double* values, int count) {
-        ++events_;
-        std::string text = name;
-        for (int i = 0; i < count; ++i) {
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "%.10g", values[i]);
-            if (i > 0) text += ',';
-            text += buffer;
-        }
-        out_.instruction(text);
-    }
-    std::string_view labelText() {
-        bool found;
-        std::string_view text = scanner_.until(terminator_, found);
-        if (!found) labelUnterminated_ = true;
-        // The terminator sits right after the text in the input.
-        if (found && terminatorDrawn_) text = std::string_view(text.data(), text.size() + 1);
-        return text;
-    }
-
-    void instruction(Mnemonic code);
-    void summarize();
-
-    Scanner scanner_;
-    CutWriter out_;
-    ConvertResult& result_;
-    double tolerance_;
-    std::size_t budget_;
-    std::size_t work_ = 0;
-    bool stopped_ = false;
-
-    Vec page_ = kDefaultPage, p1_, p2_;
-    bool pageGiven_ = false;  // PS seen
-    int rotation_ = 0;
-    bool pointsGiven_ = false;  // IP or IR seen
-    bool assumedNoted_ = false;
-    int scaleType_ = -1;
-    double scale_[6] = {};
-    bool scaled_ = false;
-    double sx_ = 1, sy_ = 1, tx_ = 0, ty_ = 0;
-
-    Vec position_, lineStart_;
-    bool down_ = false, relative_ = false;
-    bool clip_ = false;
-    Vec clipMin_, clipMax_;
-
-    int lineType_ = 0;
-    bool dashed_ = false;
-    double patternLength_ = 4;
-    bool patternInMm_ = false;
-    int dashIndex_ = 0;
-    double dashOffset_ = 0;
-
-    struct PolygonVertex {
-        Vec p;
-        bool down;
-    };
-    bool polygonMode_ = false;
-    std::vector<PolygonVertex> polygon_;
-    std::size_t subpolygonStart_ = 0;
-    bool polygonOutlined_ = true;
-    unsigned polygonAsked_ = 0;  // 1: filled, 2: edged
-    bool polygonOverflow_ = false;
-
-    char terminator_ = 3;
-    bool terminatorDrawn_ = false;
-    bool sizeRelative_ = false;
-    double sizeW_ = kDefaultWidthCm, sizeH_ = kDefaultHeightCm;
-    bool directionRelative_ = false;
-    double run_ = 1, rise_ = 0, slant_ = 0;
-    int origin_ = 1;
-    std::string buffered_;
-    bool labelUnterminated_ = false;
-    bool polylineIncomplete_ = false;
-    std::size_t outsideFont_ = 0;
-
-    std::array<Pattern, 8> patterns_{};
-    double tickUp_ = kDefaultTickPercent, tickDown_ = kDefaultTickPercent;
-
-    bool dotPending_ = false;
-    Vec dotAt_;
-
-    // Cuts made and instructions kept so far, to tell what came in between.
-    std::uint64_t events_ = 0;
-    bool holding_ = false;
-    std::vector<std::pair<Vec, Vec>> held_;
-    struct LastShape {
-        bool valid = false;
-        bool filled = false;
-        std::vector<Piece> pieces;
-        std::uint64_t stamp = 0;
-    } lastShape_;
-    std::size_t outlinesOnce_ = 0;
-
-    std::array<std::uint32_t, 676> counts_{};
-    std::vector<Mnemonic> order_;
-};
-
-void Converter::instruction(Mnemonic code) {
-    double v[8];
-    switch (code) {
-        case mnemonic('I', 'N'):
-            scanner_.skipParameters();
-            cutDot();
-            initialize();
-            break;
-        case mnemonic('D', 'F'):
-            scanner_.skipParameters();
-            cutDot();
-            defaults();
-            break;
-        case mnemonic('P', 'A'):
-            relative_ = false;
-            penMoves();
-            break;
-        case mnemonic('P', 'R'):
-            relative_ = true;
-            penMoves();
-            break;
-        case mnemonic('P', 'U'):
-            cutDot();
-            down_ = false;
-            penMoves();
-            break;
-        case mnemonic('P', 'D'):
-            lowerPen();
-            down_ = true;
-            penMoves();
-            break;
-        case mnemonic('P', 'E'): {
-            bool found;
-            const std::string_view data = scanner_.until(';', found);
-            if (!decodePolyline(data, *this) || !found) polylineIncomplete_ = true;
-            break;
-        }
-        case mnemonic('I', 'P'): {
-            const int n = scanner_.numbers(v, 4);
-            if (n == 0) {
-                resetP1P2();
-            } else if (n >= 2) {
-                const Vec span = p2_ - p1_;
-                p1_ = {clampFar(v[0]), clampFar(v[1])};
-                p2_ = n >= 4 ? Vec{clampFar(v[2]), clampFar(v[3])} : p1_ + span;
-            }
-            if (p2_.x == p1_.x) p2_.x += 1;
-            if (p2_.y == p1_.y) p2_.y += 1;
-            pointsGiven_ = pointsGiven_ || n >= 2;
-            updateScaling();
-            break;
-        }
-        case mnemonic('I', 'R'): {
-            const int n = scanner_.numbers(v, 4);
-            const Vec frame = frameSize();
-            if (n == 0) {
-                resetP1P2();
-            } else if (n >= 2) {
-                const Vec span = p2_ - p1_;
-                p1_ = {frame.x * clampFar(v[0]) / 100, frame.y * clampFar(v[1]) / 100};
-                p2_ = n >= 4 ? Vec{frame.x * clampFar(v[2]) / 100, frame.y * clampFar(v[3]) / 100}
-                             : p1_ + span;
-            }
-            if (p2_.x == p1_.x) p2_.x += 1;
-            if (p2_.y == p1_.y) p2_.y += 1;
-            pointsGiven_ = pointsGiven_ || n >= 2;
-            updateScaling();
-            break;
-        }
-        case mnemonic('S', 'C'): {
-            const int n = scanner_.numbers(v, 7);
-            if (n < 4) {
-                scaleType_ = -1;
-            } else {
-                const int type = n >= 5 ? whole(v[4]) : 0;
-                if (type < 0 || type > 2) break;
-                std::copy(v, v + 4, scale_);
-                scale_[4] = n >= 6 ? v[5] : 50;
-                scale_[5] = n >= 7 ? v[6] : 50;
-                scaleType_ = type;
-                if (!pointsGiven_ && !pageGiven_ && !assumedNoted_) {
-                    assumedNoted_ = true;
-                    result_.summary.push_back(
-                        "SC without IP: P1 and P2 of an A4 landscape page assumed (603,521 and 10603,7721)");
-                }
-            }
-            updateScaling();
-            break;
-        }
-        case mnemonic('R', 'O'): {
-            const int n = scanner_.numbers(v, 1);
-            const int angle = n == 0 ? 0 : whole(v[0]);
-            if (angle != 0 && angle != 90 && angle != 180 && angle != 270) break;
-            // A dot is where the pen was let down on the page.
-            cutDot();
-            const Vec onPage = toPage(position_);
-            rotation_ = angle;
-            position_ = fromPage(onPage);
-            clip_ = false;
-            resetP1P2();
-            break;
-        }
-        case mnemonic('P', 'S'): {
-            const int n = scanner_.numbers(v, 2);
-            if (n == 0) {
-                cutDot();
-                page_ = kDefaultPage;
-                pageGiven_ = false;
-            } else if (v[0] > 0 && v[0] < kFar) {
-                cutDot();
-                page_ = {v[0], n >= 2 && v[1] > 0 && v[1] < kFar ? v[1] : v[0]};
-                pageGiven_ = true;
-            } else {
-                break;
-            }
-            clip_ = false;
-            resetP1P2();
-            break;
-        }
-        case mnemonic('I', 'W'): {
-            const int n = scanner_.numbers(v, 4);
-            if (n < 4) {
-                // The default window is the page: one that PS set, or none
-                // at all on a roll of unknown length.
-                clip_ = pageGiven_;
-                clipMin_ = {};
-                clipMax_ = frameSize();
-                break;
-            }
-            const Vec a = toPlotter({v[0], v[1]}), b = toPlotter({v[2], v[3]});
-            clipMin_ = {std::min(a.x, b.x), std::min(a.y, b.y)};
-            clipMax_ = {std::max(a.x, b.x), std::max(a.y, b.y)};
-            clip_ = true;
-            break;
-        }
-        case mnemonic('L', 'T'): {
-            const int n = scanner_.numbers(v, 3);
-            const int type = n == 0 ? 0 : whole(v[0]);
-            if (n == 0 || type < -8 || type > 8) {
-                dashed_ = false;
-                break;
-            }
-            dashed_ = true;
-            lineType_ = type;
-            if (n >= 2 && v[1] > 0) {
-                patternLength_ = clampFar(v[1]);
-                patternInMm_ = n >= 3 && v[2] == 1;
-            }
-            dashIndex_ = 0;
-            dashOffset_ = 0;
-            break;
-        }
-        case mnemonic('C', 'I'):
-            if (scanner_.numbers(v, 2) >= 1) circle(clampFar(v[0]));
-            break;
-        case mnemonic('A', 'A'):
-        case mnemonic('A', 'R'): {
-            if (scanner_.numbers(v, 4) < 3) break;
-            const Vec c = code == mnemonic('A', 'A') ? Vec{clampFar(v[0]), clampFar(v[1])}
-                                                     : toUser(position_) + Vec{clampFar(v[0]), clampFar(v[1])};
-            arcFrom(c, sweepOf(v[2]), down_);
-            break;
-        }
-        case mnemonic('A', 'T'):
-        case mnemonic('R', 'T'): {
-            if (scanner_.numbers(v, 5) < 4) break;
-            Vec through{clampFar(v[0]), clampFar(v[1])}, end{clampFar(v[2]), clampFar(v[3])};
-            if (code == mnemonic('R', 'T')) {
-                const Vec here = toUser(position_);
-                through = here + through;
-                end = here + end;
-            }
-            threePointArc(through, end);
-            break;
-        }
-        case mnemonic('E', 'A'):
-        case mnemonic('R', 'A'):
-            if (scanner_.numbers(v, 2) == 2) {
-                const Vec corner = toPlotter({v[0], v[1]});
-                shape(code == mnemonic('R', 'A'), [&] { rectangle(corner); });
-            }
-            break;
-        case mnemonic('E', 'R'):
-        case mnemonic('R', 'R'):
-            if (scanner_.numbers(v, 2) == 2) {
-                const Vec corner = position_ + toPlotterDelta({v[0], v[1]});
-                shape(code == mnemonic('R', 'R'), [&] { rectangle(corner); });
-            }
-            break;
-        case mnemonic('E', 'W'):
-        case mnemonic('W', 'G'):
-            if (scanner_.numbers(v, 4) >= 3)
-                shape(code == mnemonic('W', 'G'),
-                      [&] { wedge(clampFar(v[0]), clampFar(v[1]), clampFar(v[2])); });
-            break;
-        case mnemonic('P', 'M'): {
-            const int n = scanner_.numbers(v, 1);
-            const int mode = n == 0 ? 0 : whole(v[0]);
-            if (mode == 0) {
-                polygon_.clear();
-                polygon_.push_back({position_, false});
-                subpolygonStart_ = 0;
-                polygonMode_ = true;
-                polygonOutlined_ = false;
-                polygonAsked_ = 0;
-            } else if (polygonMode_) {
-                closeSubpolygon();
-                if (mode == 2) polygonMode_ = false;
-            }
-            break;
-        }
-        case mnemonic('B', 'Z'):
-        case mnemonic('B', 'R'):
-            while (!stopped_ && scanner_.numbers(v, 6) == 6) {
-                if (code == mnemonic('B', 'Z')) {
-                    bezier(toPlotter({v[0], v[1]}), toPlotter({v[2], v[3]}), toPlotter({v[4], v[5]}));
-                } else {
-                    const Vec from = position_;
-                    bezier(from + toPlotterDelta({v[0], v[1]}), from + toPlotterDelta({v[2], v[3]}),
-                           from + toPlotterDelta({v[4], v[5]}));
-                }
-            }
-            break;
-        case mnemonic('E', 'P'):
-            outlinePolygon(true);
-            break;
-        case mnemonic('F', 'P'):
-            scanner_.skipParameters();
-            // The fill's edge is what a knife can cut of it.
-            outlinePolygon(false);
-            break;
-        case mnemonic('S', 'P'):
-        case mnemonic('V', 'S'):
-        case mnemonic('F', 'S'): {
-            // A pen change puts the pen away first.
-            if (code == mnemonic('S', 'P')) cutDot();
-            const int n = scanner_.numbers(v, 2);
-            const char name[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
-            keep(name, v, n);
-            break;
-        }
-        case mnemonic('D', 'T'): {
-            const int c = scanner_.peek();
-            if (c < 0 || c == ';') {
-                terminator_ = 3;
-                terminatorDrawn_ = false;
-            } else if (c != 0 && c != '\n' && c != 27) {
-                terminator_ = static_cast<char>(c);
-                scanner_.advance();
-                // Mode 0 draws the terminator as the label's last character.
-                double mode = 1;
-                scanner_.number(mode);
-                terminatorDrawn_ = mode == 0;
-            }
-            break;
-        }
-        case mnemonic('L', 'B'):
-            label(labelText());
-            break;
-        case mnemonic('B', 'L'):
-            buffered_.assign(labelText());
-            break;
-        case mnemonic('P', 'B'):
-            label(buffered_);
-            break;
-        case mnemonic('S', 'I'): {
-            const int n = scanner_.numbers(v, 2);
-            if (n == 2) {
-                sizeRelative_ = false;
-                sizeW_ = clampFar(v[0]);
-                sizeH_ = clampFar(v[1]);
-            } else {
-                sizeRelative_ = false;
-                sizeW_ = kDefaultWidthCm;
-                sizeH_ = kDefaultHeightCm;
-            }
-            break;
-        }
-        case mnemonic('S', 'R'): {
-            const int n = scanner_.numbers(v, 2);
-            sizeRelative_ = true;
-            sizeW_ = n == 2 ? clampFar(v[0]) : 0.75;
-            sizeH_ = n == 2 ? clampFar(v[1]) : 1.5;
-            break;
-        }
-        case mnemonic('D', 'I'):
-        case mnemonic('D', 'R'): {
-            const int n = scanner_.numbers(v, 2);
-            directionRelative_ = code == mnemonic('D', 'R');
-            run_ = n == 2 ? clampFar(v[0]) : 1;
-            rise_ = n == 2 ? clampFar(v[1]) : 0;
-            break;
-        }
-        case mnemonic('S', 'L'):
-            slant_ = scanner_.numbers(v, 1) == 1 ? std::clamp(v[0], -100.0, 100.0) : 0;
-            break;
-        case mnemonic('L', 'O'): {
-            const int n = scanner_.numbers(v, 1);
-            const int o = n == 0 ? 1 : whole(v[0]);
-            if ((o >= 1 && o <= 9) || (o >= 11 && o <= 19)) origin_ = o;
-            break;
-        }
-        case mnemonic('C', 'P'): {
-            const int n = scanner_.numbers(v, 2);
-            const Vec size = characterSize();
-            const Vec d = direction();
-            const Vec up{-d.y, d.x};
-            if (n == 2) {
-                position_ = position_ + d * (clampFar(v[0]) * 1.5 * size.x) + up * (clampFar(v[1]) * 2 * size.y);
-            } else {
-                // A carriage return and a line feed.
-                lineStart_ = lineStart_ - up * (2 * size.y);
-                position_ = lineStart_;
-            }
-            position_ = {clampFar(position_.x), clampFar(position_.y)};
-            break;
-        }
-        case mnemonic('T', 'L'): {
-            const int n = scanner_.numbers(v, 2);
-            tickUp_ = n >= 1 ? clampFar(v[0]) : kDefaultTickPercent;
-            tickDown_ = n >= 2 ? clampFar(v[1]) : n == 1 ? 0 : kDefaultTickPercent;
-            break;
-        }
-        case mnemonic('X', 'T'):
-            scanner_.skipParameters();
-            tickMark(true);
-            break;
-        case mnemonic('Y', 'T'):
-            scanner_.skipParameters();
-            tickMark(false);
-            break;
-        case mnemonic('U', 'C'):
-            userCharacter();
-            break;
-        case mnemonic('U', 'L'):
-            userLineType();
-            break;
-        case mnemonic('C', 'O'): {
-            // A comment: a quoted string, or in older files the rest of the
-            // instruction.
-            scanner_.skipBlanks();
-            bool found;
-            scanner_.until(scanner_.peek() == '"' ? (scanner_.advance(), '"') : ';', found);
-            break;
-        }
-        case mnemonic('S', 'M'): {
-            // One character follows, or none to end symbol mode.
-            const int c = scanner_.peek();
-            if (c > 32 && c != ';' && c < 127) scanner_.advance();
-            break;
-        }
-        default:
-            scanner_.skipParameters();
-            break;
-    }
+void Converter::comment() {
+    // A comment: a quoted string, or in older files the rest of the
+    // instruction.
+    scanner_.skipBlanks();
+    bool found;
+    scanner_.until(scanner_.peek() == '"' ? (scanner_.advance(), '"') : ';', found);
 }
 
 void Converter::run() {
-    Mnemonic code;
+    MnemonicCode code;
     while (!stopped_ && scanner_.next(code)) {
-        const int index = ((code >> 8) - 'A') * 26 + ((code & 0xFF) - 'A');
-        if (counts_[static_cast<std::size_t>(index)]++ == 0) order_.push_back(code);
-        instruction(code);
+        if (counts_[letterPairIndex(code)]++ == 0) order_.push_back(code);
+        const Instruction* row = findInstruction(code);
+        if (row && row->handle)
+            (this->*row->handle)();
+        else
+            scanner_.skipParameters();
     }
     // A pen left down where it was let down makes its dot.
     if (!stopped_) cutDot();
@@ -1330,12 +234,11 @@ void Converter::run() {
 
 void Converter::summarize() {
     std::vector<std::string> lines;
-    for (const Mnemonic code : order_) {
-        const int index = ((code >> 8) - 'A') * 26 + ((code & 0xFF) - 'A');
+    for (const MnemonicCode code : order_) {
         char line[128];
-        std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code >> 8),
-                      static_cast<char>(code & 0xFF), static_cast<unsigned>(counts_[static_cast<std::size_t>(index)]),
-                      fateText(code));
+        std::snprintf(line, sizeof line, "%c%c %u %s", static_cast<char>(code & 0xFF),
+                      static_cast<char>(code >> 8), static_cast<unsigned>(counts_[letterPairIndex(code)]),
+                      fateText(findInstruction(code)));
         lines.emplace_back(line);
     }
     // Notes made along the way come after the counts.
@@ -1354,8 +257,6 @@ void Converter::summarize() {
                         "clipped at its edge");
     result_.summary = std::move(lines);
 }
-
-}  // namespace
 
 ConvertResult convertPlot(std::string_view input, const ConvertOptions& options) {
     ConvertResult result;

@@ -4,21 +4,14 @@
 #pragma once
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace kerfline::dialect {
+#include "geometry/plane.h"
 
-struct Vec {
-    double x = 0, y = 0;
-};
-inline Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
-inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
-inline Vec operator*(Vec a, double k) { return {a.x * k, a.y * k}; }
-inline double length(Vec a) { return std::hypot(a.x, a.y); }
+namespace kerfline::dialect {
 
 // The plotter's range: the output stays within 25 km, inside 32 bits with
 // room to spare, so that no reader's sums of coordinates overflow, and clear
@@ -38,7 +31,7 @@ public:
 
     // A cut from a to b (a dot when they meet); consecutive cuts that join
     // stay in one PD.
-    void segment(Vec a, Vec b) {
+    void segment(geom::Vec a, geom::Vec b) {
         if (!inRange(a) || !inRange(b)) {
             ++clipped_;
             if (!clipToRange(a, b)) return;
@@ -105,10 +98,14 @@ public:
     std::size_t dots() const { return dots_; }
 
 private:
+    // Room for `count` more characters. Called for every cut: the growing,
+    // seldom needed, is kept out of line so that this stays small enough
+    // to inline.
     char* room(std::size_t count) {
-        if (out_.size() - used_ < count) out_.resize(std::max(out_.size() * 2, used_ + count));
+        if (out_.size() - used_ < count) grow(count);
         return out_.data() + used_;
     }
+    [[gnu::noinline]] void grow(std::size_t count) { out_.resize(std::max(out_.size() * 2, used_ + count)); }
     void put(std::string_view text) {
         char* p = room(text.size());
         std::copy(text.begin(), text.end(), p);
@@ -119,12 +116,12 @@ private:
         for (std::size_t i = 0; i + 1 < N; ++i) *p++ = text[i];
         return p;
     }
-    static bool inRange(Vec p) {
+    static bool inRange(geom::Vec p) {
         return p.x >= -kOutputLimit && p.x <= kOutputLimit && p.y >= -kOutputLimit && p.y <= kOutputLimit;
     }
     // The part of a-b inside the range, as a hard-clip limit cuts it: where
     // it crosses the edge, not moved onto it. False when none is inside.
-    static bool clipToRange(Vec& a, Vec& b) {
+    static bool clipToRange(geom::Vec& a, geom::Vec& b) {
         double t0 = 0, t1 = 1;
         const double d[2] = {b.x - a.x, b.y - a.y};
         const double from[2] = {a.x, a.y};
@@ -139,7 +136,7 @@ private:
             t1 = std::min(t1, tb);
             if (t0 > t1) return false;
         }
-        const Vec start = a, dir = b - a;
+        const geom::Vec start = a, dir = b - a;
         if (t0 > 0) a = start + dir * t0;
         if (t1 < 1) b = start + dir * t1;
         return true;
@@ -194,7 +191,7 @@ private:
     bool chainIsDot_ = false;
     int inLine_ = 0;
     std::int32_t x_ = 0, y_ = 0;
-    Vec lastEnd_;
+    geom::Vec lastEnd_;
     std::size_t cuts_ = 0;
     std::size_t clipped_ = 0;
     std::size_t dots_ = 0;

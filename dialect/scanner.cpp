@@ -63,12 +63,13 @@ void Scanner::skipEscape() {
     }
 }
 
-bool Scanner::next(Mnemonic& code) {
+bool Scanner::next(MnemonicCode& code) {
     while (pos_ < size_) {
         const unsigned char c = static_cast<unsigned char>(data_[pos_]);
         if (isLetter(c)) {
             if (pos_ + 1 < size_ && isLetter(static_cast<unsigned char>(data_[pos_ + 1]))) {
-                code = mnemonic(static_cast<char>(c & ~0x20), static_cast<char>(data_[pos_ + 1] & ~0x20));
+                code = makeMnemonic(static_cast<unsigned char>(c & ~0x20),
+                                    static_cast<unsigned char>(data_[pos_ + 1] & ~0x20));
                 pos_ += 2;
                 return true;
             }

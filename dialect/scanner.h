@@ -5,16 +5,18 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
+
+#include "hpgl/mnemonics.h"
 
 namespace kerfline::dialect {
 
-// Two upper-case letters, the first in the high byte ('P' 'A' -> 0x5041).
-using Mnemonic = std::uint16_t;
-constexpr Mnemonic mnemonic(char a, char b) {
-    return static_cast<Mnemonic>((static_cast<unsigned char>(a) << 8) | static_cast<unsigned char>(b));
+// The place of a mnemonic of two upper-case letters among all 676 of them,
+// AA first and ZZ last (the first letter is MnemonicCode's low byte).
+constexpr std::size_t letterPairIndex(MnemonicCode code) {
+    return static_cast<std::size_t>(((code & 0xFF) - 'A') * 26 + ((code >> 8) - 'A'));
 }
+inline constexpr std::size_t kLetterPairs = 26 * 26;
 
 class Scanner {
 public:
@@ -22,7 +24,7 @@ public:
 
     // Passes over everything up to the next two letters and returns them as
     // an upper-case mnemonic; false at the end of the input.
-    bool next(Mnemonic& code);
+    bool next(MnemonicCode& code);
 
     // The next parameter when it is a number (separators before it are
     // skipped); false, reading nothing more, at anything else.

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialect/converter.h"
@@ -578,6 +580,84 @@ TEST(Fates, NothingReportedIgnoredChangesTheCuts) {
             }
         }
 }
+
+// Every pair of letters as the summary names it: the instructions read,
+// group by group, and any other pair as one this converter does not know.
+TEST(Fates, EveryPairOfLettersIsReportedWithItsGroupsFate) {
+    const std::pair<const char*, const char*> groups[] = {
+        {"converted", "PA PR PU PD PE"},
+        {"converted to cuts", "CI AA AR AT RT EA ER EW EP BZ BR LB PB XT YT UC"},
+        {"dropped: fills cannot be cut (outlines kept)", "RA RR WG FP"},
+        {"applied", "IN DF IP IR SC RO IW PS LT PM DT SI SR DI DR SL LO CP BL TL UL"},
+        {"kept", "SP VS FS"},
+        {"dropped: plot symbols are not drawn", "SM"},
+        {"ignored: fill patterns and shading cannot be cut", "FT AC RF UF PT SV TR CF PP"},
+        {"ignored: pen width and line ends do not change a knife's path", "PW WU LA"},
+        {"ignored: colour does not change a knife's path", "PC NP CR MC"},
+        {"ignored: page feed; every page is cut in the same place", "PG AF AH FR"},
+        {"ignored: the plot is cut once, not replotted", "RP"},
+        {"ignored: the plot's name and job settings do not change the cut", "BP"},
+        {"ignored: media handling and quality settings do not change a knife's path", "EC NR MT QL"},
+        {"ignored: acceleration and pen handling do not change a knife's path", "AS VA VN CV AP"},
+        {"ignored: plotter status, display and interface settings",
+         "OA OC OD OE OF OG OH OI OK OL OO OP OS OT OW DC DP IM GM KY WD MG GC"},
+        {"ignored: labels are cut in the built-in single-stroke font",
+         "CS CA SS SA DS IV CM AD SD FI FN SB DL CC TD LM"},
+        {"ignored: extra spacing and vertical text paths are not applied to labels", "ES DV"},
+        {"ignored: curves are cut to convert's own tolerance", "CT"},
+        {"ignored: a comment", "CO"},
+    };
+    std::map<std::string, std::string> expected;
+    for (const auto& [fate, names] : groups)
+        for (std::size_t i = 0; names[i] != '\0'; i += names[i + 2] == '\0' ? 2 : 3)
+            EXPECT_TRUE(expected.emplace(std::string(names + i, 2), fate).second) << names + i;
+    EXPECT_EQ(expected.size(), 124u);
+    for (char a = 'A'; a <= 'Z'; ++a)
+        for (char b = 'A'; b <= 'Z'; ++b) {
+            const std::string name{a, b};
+            const ConvertResult result = convert(name + ";");
+            const auto line = std::find_if(result.summary.begin(), result.summary.end(),
+                                           [&](const std::string& l) { return l.rfind(name + " 1 ", 0) == 0; });
+            ASSERT_NE(line, result.summary.end()) << name;
+            const auto known = expected.find(name);
+            EXPECT_EQ(line->substr(5), known != expected.end()
+                                           ? known->second
+                                           : "ignored: an instruction this converter does not know")
+                << name;
+        }
+}
+
+// Instructions that come in pairs, absolute and relative, filled and
+// edged, at once and buffered: each pair given the same shape cuts the
+// same, and cuts something.
+struct Twins {
+    const char* name;
+    std::string first, second;
+};
+
+class SameShape : public ::testing::TestWithParam<Twins> {};
+
+TEST_P(SameShape, BothCutTheSame) {
+    const std::string first = convert(GetParam().first).text;
+    EXPECT_NE(first.find("PD"), std::string::npos);
+    EXPECT_EQ(first, convert(GetParam().second).text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, SameShape,
+    ::testing::Values(
+        // P1-P2 of 4000 by 4000: 1 % is 40 units, 0.1 cm.
+        Twins{"si_sr", "IN;IP0,0,4000,4000;SI0.1,0.2;PU0,0;LBAB\x03", "IN;IP0,0,4000,4000;SR1,2;PU0,0;LBAB\x03"},
+        Twins{"di_dr", "IN;IP0,0,4000,4000;DI1,1;PU0,0;LBAB\x03", "IN;IP0,0,4000,4000;DR1,1;PU0,0;LBAB\x03"},
+        // A page of 10000 by 10000: 10 % is 1000 units.
+        Twins{"ip_ir", "IN;PS10000,10000;IP1000,1000,2000,2000;SC0,10,0,10;PU0,0;PD10,5;",
+              "IN;PS10000,10000;IR10,10,20,20;SC0,10,0,10;PU0,0;PD10,5;"},
+        Twins{"lb_bl_pb", "IN;PU100,100;LBAB\x03", "IN;BLAB\x03PU100,100;PB;"},
+        Twins{"ea_er", "IN;PU100,100;EA500,400;", "IN;PU100,100;ER400,300;"},
+        Twins{"ra_ea", "IN;PU100,100;RA500,400;", "IN;PU100,100;EA500,400;"},
+        Twins{"wg_ew", "IN;PU100,100;WG400,30,120;", "IN;PU100,100;EW400,30,120;"},
+        Twins{"fp_ep", "IN;PU0,0;PM0;PD400,0,400,400;PM2;FP;", "IN;PU0,0;PM0;PD400,0,400,400;PM2;EP;"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // --- hostile input stays bounded
 
