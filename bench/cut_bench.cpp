@@ -220,7 +220,7 @@ void BM_KnifeShapes(benchmark::State& state) {
             const std::string bytes{std::istreambuf_iterator<char>(file), {}};
             const dialect::ConvertResult converted = dialect::convertPlot(bytes, {});
             PlotDrawing drawing;
-            MemoryInput in(converted.text);
+            MemoryInput in(converted.text());
             readDrawing(in, drawing);
             printKnifeFigures(entry.path().filename().string().c_str(), walkCuts(drawing), 0.5 * kUnitsPerMm, 0.25);
         }

@@ -110,8 +110,8 @@ void BM_ConvertPlain(benchmark::State& state) {
         std::fclose(in);
         const dialect::ConvertResult result = dialect::convertPlot(bytes, dialect::ConvertOptions());
         if (result.cuts == 0) std::abort();
-        written = result.text.size();
-        benchmark::DoNotOptimize(result.text.data());
+        written = result.text().size();
+        benchmark::DoNotOptimize(result.text().data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
     state.counters["file_MB"] = static_cast<double>(size) / 1e6;

@@ -68,18 +68,12 @@ int runConvert(const Arguments& arguments) {
     }
 
     if (arguments.operations.empty()) {
-        const auto write = [&result](OutputStream& out) { out.write(result.text); };
+        const auto write = [&result](OutputStream& out) { writeJob(out, result.job, kConvertLayout); };
         return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;
     }
-    // The operations of edit, on the converted job, which the program's
-    // own reader takes as it is.
+    // The operations of edit, on the converted job.
     PlotDrawing drawing;
-    {
-        MemoryInput in(result.text);
-        readDrawing(in, drawing);
-        result.text = std::string();
-    }
-    Workpiece piece(drawing);
+    Workpiece piece(drawing, std::move(result.job), kConvertLayout);
     if (!applyOperations(arguments.operations, piece)) return kExitUsage;
     const auto write = [&piece](OutputStream& out) { piece.write(out); };
     return saveOutput(arguments.output, write) ? kExitDone : kExitFailed;

@@ -93,6 +93,16 @@ void writePoint(OutputStream& out, PlotPoint p) {
 }  // namespace
 
 
+KeptInstruction keptInstruction(std::string text) {
+    KeptInstruction kept;
+    MemoryInput in(text);
+    HpglCommand command;
+    readCommand(in, command);
+    kept.mnemonic = command.mnemonic();
+    kept.text = std::move(text);
+    return kept;
+}
+
 std::size_t CutJob::cutCount() const {
     std::size_t count = 0;
     for (const JobStep& step : steps) count += step.kind == JobStep::Kind::Cut;
@@ -119,32 +129,45 @@ CutJob walkCuts(const PlotDrawing& drawing) {
     return job;
 }
 
-OutputStream& writeJob(OutputStream& out, const CutJob& job) {
-    walkKnife(job, [&job, &out](const KnifeStep& knife) {
+OutputStream& writeJob(OutputStream& out, const CutJob& job, const JobLayout& layout) {
+    const std::string_view end = layout.lines ? ";\n" : ";";
+    const std::size_t perInstruction = layout.pointsPerInstruction;
+    walkKnife(job, [&](const KnifeStep& knife) {
         const JobStep& step = knife.step;
         switch (step.kind) {
             case JobStep::Kind::Move:
                 out.write("PU");
                 writePoint(out, step.to);
-                out.put(';');
+                out.write(end);
                 break;
             case JobStep::Kind::Kept:
                 out.write(job.kept[step.kept].text);
+                if (layout.lines) out.put('\n');
                 break;
             case JobStep::Kind::Cut: {
                 const std::vector<PlotPoint>& points = step.cut.points;
                 if (knife.movesFirst) {
                     out.write("PU");
                     writePoint(out, points.front());
-                    out.put(';');
+                    out.write(end);
                 }
                 out.write("PD");
                 for (std::size_t p = 1; p < points.size(); ++p) {
-                    if (p > 1) out.put(',');
+                    if (p > 1) {
+                        if (perInstruction > 0 && (p - 1) % perInstruction == 0) {
+                            out.write(end);
+                            out.write("PD");
+                        } else {
+                            out.put(',');
+                        }
+                    }
                     writePoint(out, points[p]);
                 }
-                out.put(';');
-                if (knife.liftsAfter) out.write("PU;");
+                out.write(end);
+                if (knife.liftsAfter) {
+                    out.write("PU");
+                    out.write(end);
+                }
                 break;
             }
         }
@@ -158,9 +181,10 @@ std::string jobText(const CutJob& job) {
     return out.str();
 }
 
-void buildDrawing(const CutJob& job, PlotDrawing& drawing) {
-    const std::string text = jobText(job);
-    MemoryInput in(text);
+void buildDrawing(const CutJob& job, PlotDrawing& drawing, const JobLayout& layout) {
+    MemoryOutput out;
+    writeJob(out, job, layout);
+    MemoryInput in(out.str());
     readDrawing(in, drawing);
 }
 

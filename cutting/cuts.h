@@ -37,6 +37,10 @@ struct KeptInstruction {
     bool home() const { return mnemonic == mnemonic::IN; }
 };
 
+// A kept instruction from its text as the program writes it ("SP1;"), its
+// mnemonic as the program's reader finds it in the mnemonic table.
+KeptInstruction keptInstruction(std::string text);
+
 struct JobStep {
     enum class Kind { Move, Cut, Kept };
     Kind kind = Kind::Move;
@@ -85,16 +89,26 @@ void walkKnife(const CutJob& job, Visit&& visit);
 // it and goes to (0, 0), PA without points goes to (0, 0) without cutting.
 CutJob walkCuts(const PlotDrawing& drawing);
 
+// How a job's HP-GL is laid out: every instruction run on to the next, as
+// edit writes it, or each on a line of its own and at most so many points to
+// a PD, as convert writes it.
+struct JobLayout {
+    bool lines = false;
+    std::size_t pointsPerInstruction = 0;  // 0: no limit
+    friend bool operator==(const JobLayout&, const JobLayout&) = default;
+};
+inline constexpr JobLayout kConvertLayout{true, 20};
+
 // The job as HP-GL: "PU x,y;" for every pen-up move and before a cut that
 // does not start where the knife stands, "PD x,y,...;" for a cut, the kept
 // instructions' own text, and "PU;" after a cut unless a joined cut follows.
-OutputStream& writeJob(OutputStream& out, const CutJob& job);
+OutputStream& writeJob(OutputStream& out, const CutJob& job, const JobLayout& layout = {});
 std::string jobText(const CutJob& job);
 
 // Replaces the drawing's commands with those of the job's text, read as a
 // file would be, and recomputes its statistics. Walking the result gives the
 // job as settleJob (cutting/workpiece.h) settles it.
-void buildDrawing(const CutJob& job, PlotDrawing& drawing);
+void buildDrawing(const CutJob& job, PlotDrawing& drawing, const JobLayout& layout = {});
 
 // The box round every point of every cut; false for a job without cuts.
 // It is the extent of the drawing that the job's text reads into.

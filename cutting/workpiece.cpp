@@ -49,7 +49,7 @@ CutJob& Workpiece::job() {
     if (jobNewer_ && !settled_) {
         settled_ = true;
         if (!settleJob(job_)) {
-            buildDrawing(job_, drawing_);
+            buildDrawing(job_, drawing_, layout_);
             job_ = walkCuts(drawing_);
             jobNewer_ = false;
         }
@@ -61,6 +61,7 @@ CutJob& Workpiece::job() {
 }
 
 void Workpiece::jobChanged() {
+    layout_ = JobLayout{};
     walked_ = true;
     jobNewer_ = true;
     settled_ = false;
@@ -80,13 +81,16 @@ bool Workpiece::extent(PlotPoint& low, PlotPoint& high) const {
     return true;
 }
 
-OutputStream& Workpiece::write(OutputStream& out) const {
+OutputStream& Workpiece::write(OutputStream& out) {
+    // A job that stands, unchanged, for the text it was made as is written
+    // as that text reads.
+    if (jobNewer_ && !(layout_ == JobLayout{})) finish();
     return jobNewer_ ? writeJob(out, job_) : writeDrawing(out, drawing_);
 }
 
 void Workpiece::finish() {
     if (!jobNewer_) return;
-    buildDrawing(job_, drawing_);
+    buildDrawing(job_, drawing_, layout_);
     jobNewer_ = false;
     settled_ = true;
     walked_ = false;

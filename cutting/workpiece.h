@@ -10,6 +10,8 @@
 // reading it back before the next would give.
 #pragma once
 
+#include <utility>
+
 #include "cutting/cuts.h"
 #include "drawing/drawing.h"
 #include "hpgl/stream.h"
@@ -20,6 +22,12 @@ class Workpiece {
 public:
     // Works on `drawing`, which must outlive it; finish() brings it up to date.
     explicit Workpiece(PlotDrawing& drawing) : drawing_(drawing) {}
+    // Works on a job made elsewhere (convert's) that stands for the drawing
+    // its text, laid out so, reads into: that drawing is what a run that
+    // changes nothing writes, and it is built only where it is needed.
+    Workpiece(PlotDrawing& drawing, CutJob job, const JobLayout& layout)
+        : drawing_(drawing), job_(std::move(job)), walked_(true), jobNewer_(true), settled_(false),
+          layout_(layout) {}
     Workpiece(const Workpiece&) = delete;
     Workpiece& operator=(const Workpiece&) = delete;
 
@@ -40,7 +48,7 @@ public:
     bool extent(PlotPoint& low, PlotPoint& high) const;
 
     // The drawing or the job, as a saved file holds it.
-    OutputStream& write(OutputStream& out) const;
+    OutputStream& write(OutputStream& out);
 
     // Builds the drawing from the job when the job changed last.
     void finish();
@@ -51,6 +59,7 @@ private:
     bool walked_ = false;   // job_ is the walk of drawing_, or newer
     bool jobNewer_ = false;  // job_ changed after drawing_ was last set
     bool settled_ = true;    // job_ is in the form its text reads back into
+    JobLayout layout_;       // of the text job_ stands for, until it changes
 };
 
 // The job as walking its own text would give it (writeJob, then walkCuts of

@@ -190,7 +190,7 @@ const char* fateText(const Instruction* row) {
 
 Converter::Converter(std::string_view input, const ConvertOptions& options, ConvertResult& result)
     : scanner_(input),
-      out_(result.text, input.size() + 64),
+      out_(result.job),
       result_(result),
       // NaN fails every comparison: it takes the finest tolerance.
       tolerance_((options.toleranceMm >= kMinToleranceMm ? std::min(options.toleranceMm, kMaxToleranceMm)
@@ -224,8 +224,7 @@ void Converter::run() {
     out_.finish();
     if (stopped_) {
         result_.tooLarge = true;
-        result_.text.clear();
-        result_.text.shrink_to_fit();
+        result_.job = CutJob{};
         return;
     }
     result_.cuts = out_.cuts();
@@ -256,6 +255,12 @@ void Converter::summarize() {
                         " cuts reached beyond the plotter's range of -1000000000 to 1000000000 units and were "
                         "clipped at its edge");
     result_.summary = std::move(lines);
+}
+
+std::string ConvertResult::text() const {
+    MemoryOutput out;
+    writeJob(out, job, kConvertLayout);
+    return out.str();
 }
 
 ConvertResult convertPlot(std::string_view input, const ConvertOptions& options) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cutting/cuts.h"
+
 namespace kerfline::dialect {
 
 // Arcs and circles become chords no farther than this from the true curve.
@@ -28,15 +30,17 @@ struct ConvertOptions {
 };
 
 struct ConvertResult {
-    // "IN;", then "PU x,y;", "PD x,y,...;" and the kept SP, VS and FS, each
-    // on a line of its own ended by LF.
-    std::string text;
+    // IN, then the cuts, the pen-up moves and the kept SP, VS and FS; written
+    // with kConvertLayout, "IN;", then "PU x,y;", "PD x,y,...;" and the
+    // instructions kept, each on a line of its own ended by LF.
+    CutJob job;
+    std::string text() const;
     // One line per kind of instruction met (what became of it), then notes
     // on anything assumed or cut short; none ends in a line feed.
     std::vector<std::string> summary;
     // Number of cuts (pen-down strokes) written.
     std::size_t cuts = 0;
-    // The work allowed (kBaseVertexBudget) ran out; `text` is empty.
+    // The work allowed (kBaseVertexBudget) ran out; `job` is empty.
     bool tooLarge = false;
 };
 

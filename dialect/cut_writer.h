@@ -1,6 +1,5 @@
-// The text convert writes: plain cutter HP-GL in whole plotter units,
-// absolute, one instruction a line, with the knife's strokes joined where
-// they meet.
+// The job convert makes: plain cutter HP-GL in whole plotter units,
+// absolute, with the knife's strokes joined where they meet.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cutting/cuts.h"
 #include "geometry/plane.h"
 
 namespace kerfline::dialect {
@@ -18,19 +18,16 @@ namespace kerfline::dialect {
 // of the extreme values that readers use to mean "no point yet". Cuts that
 // reach beyond it are clipped at its edge.
 constexpr double kOutputLimit = 1e9;
-// A PD line stays well under the 512 characters some readers allow.
-constexpr int kPointsPerLine = 20;
 
-// Writes into `out`, which it sizes as it goes; finish() trims it.
+// Builds the cut job convert writes: IN first, the knife's strokes joined
+// into one cut where they meet, a pen-up move to where a cut ends after it,
+// and SP, VS and FS kept where they come.
 class CutWriter {
 public:
-    CutWriter(std::string& out, std::size_t expected) : out_(out) {
-        out_.assign(expected + 4096, '\0');
-        put("IN;\n");
-    }
+    explicit CutWriter(CutJob& job) : job_(job) { keep("IN;"); }
 
     // A cut from a to b (a dot when they meet); consecutive cuts that join
-    // stay in one PD.
+    // stay in one cut.
     void segment(geom::Vec a, geom::Vec b) {
         if (!inRange(a) || !inRange(b)) {
             ++clipped_;
@@ -41,53 +38,34 @@ public:
         const std::int32_t ax = joined ? x_ : unit(a.x), ay = joined ? y_ : unit(a.y);
         const std::int32_t bx = unit(b.x), by = unit(b.y);
         lastEnd_ = b;
-        // Room for ";\nPU" and two pairs of the longest numbers.
-        char* p = room(64);
         if (inChain_ && ax == x_ && ay == y_) {
             if (bx == x_ && by == y_) return;
             chainIsDot_ = false;
-            if (inLine_ == kPointsPerLine) {
-                p = copy(p, ";\nPD");
-                inLine_ = 0;
-            } else {
-                *p++ = ',';
-            }
         } else {
-            if (inChain_) {
-                endChain();
-                p = copy(p, ";\n");
-            }
-            if (!haveCursor_ || ax != x_ || ay != y_) {
-                p = copy(p, "PU");
-                p = pair(p, ax, ay);
-                p = copy(p, ";\n");
-            }
-            p = copy(p, "PD");
+            if (inChain_) endChain();
+            // The knife is taken up to the start unless it stands there lifted.
+            if (!haveCursor_ || ax != x_ || ay != y_) move({ax, ay});
+            JobStep& step = job_.steps.emplace_back();
+            step.kind = JobStep::Kind::Cut;
+            step.cut.points.push_back({ax, ay});
             inChain_ = true;
             chainIsDot_ = bx == ax && by == ay;
-            inLine_ = 0;
         }
-        p = pair(p, bx, by);
-        used_ = static_cast<std::size_t>(p - out_.data());
-        ++inLine_;
+        job_.steps.back().cut.points.push_back({bx, by});
         ++cuts_;
         x_ = bx;
         y_ = by;
         haveCursor_ = true;
     }
 
-    // SP, VS, FS: the knife is lifted first.
+    // SP, VS, FS (`text` without its ";"): the knife is lifted first.
     void instruction(const std::string& text) {
         lift();
-        put(text);
-        put(";\n");
+        keep(text + ";");
     }
 
-    // Lifts the knife and trims the text to what was written.
-    void finish() {
-        lift();
-        out_.resize(used_);
-    }
+    // Lifts the knife at the end.
+    void finish() { lift(); }
 
     std::size_t cuts() const { return cuts_; }
     // Cuts that reached beyond the range, each counted once, whether cut
@@ -98,23 +76,16 @@ public:
     std::size_t dots() const { return dots_; }
 
 private:
-    // Room for `count` more characters. Called for every cut: the growing,
-    // seldom needed, is kept out of line so that this stays small enough
-    // to inline.
-    char* room(std::size_t count) {
-        if (out_.size() - used_ < count) grow(count);
-        return out_.data() + used_;
+    void keep(std::string text) {
+        JobStep& step = job_.steps.emplace_back();
+        step.kind = JobStep::Kind::Kept;
+        step.kept = job_.kept.size();
+        job_.kept.push_back(keptInstruction(std::move(text)));
     }
-    [[gnu::noinline]] void grow(std::size_t count) { out_.resize(std::max(out_.size() * 2, used_ + count)); }
-    void put(std::string_view text) {
-        char* p = room(text.size());
-        std::copy(text.begin(), text.end(), p);
-        used_ += text.size();
-    }
-    template <std::size_t N>
-    static char* copy(char* p, const char (&text)[N]) {
-        for (std::size_t i = 0; i + 1 < N; ++i) *p++ = text[i];
-        return p;
+    void move(PlotPoint to) {
+        JobStep& step = job_.steps.emplace_back();
+        step.kind = JobStep::Kind::Move;
+        step.to = to;
     }
     static bool inRange(geom::Vec p) {
         return p.x >= -kOutputLimit && p.x <= kOutputLimit && p.y >= -kOutputLimit && p.y <= kOutputLimit;
@@ -149,11 +120,7 @@ private:
         if (!inChain_) return;
         endChain();
         inChain_ = false;
-        char* p = room(64);
-        p = copy(p, ";\nPU");
-        p = pair(p, x_, y_);
-        p = copy(p, ";\n");
-        used_ = static_cast<std::size_t>(p - out_.data());
+        move({x_, y_});
     }
     // Halves away from zero, for both signs alike: the whole part, and one
     // more away from zero when what is left is half a unit or more (both
@@ -165,31 +132,11 @@ private:
         const double rest = v - whole;
         return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
     }
-    static char* number(char* out, std::int32_t v) {
-        char digits[12];
-        char* end = digits + sizeof digits;
-        char* p = end;
-        std::uint32_t u = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
-        do {
-            *--p = static_cast<char>('0' + u % 10);
-            u /= 10;
-        } while (u != 0);
-        if (v < 0) *--p = '-';
-        while (p != end) *out++ = *p++;
-        return out;
-    }
-    static char* pair(char* p, std::int32_t x, std::int32_t y) {
-        p = number(p, x);
-        *p++ = ',';
-        return number(p, y);
-    }
 
-    std::string& out_;
-    std::size_t used_ = 0;
+    CutJob& job_;
     bool haveCursor_ = false;
     bool inChain_ = false;
     bool chainIsDot_ = false;
-    int inLine_ = 0;
     std::int32_t x_ = 0, y_ = 0;
     geom::Vec lastEnd_;
     std::size_t cuts_ = 0;

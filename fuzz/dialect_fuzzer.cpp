@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.vertexBudget = 50'000;
     const dialect::ConvertResult result = dialect::convertPlot(input, options);
     if (result.tooLarge) {
-        if (!result.text.empty()) std::abort();
+        if (!result.text().empty()) std::abort();
         return 0;
     }
-    const std::string_view text = result.text;
+    const std::string text = result.text();
     if (text.substr(0, 4) != "IN;\n") std::abort();
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {

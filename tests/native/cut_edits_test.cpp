@@ -339,7 +339,7 @@ TEST(DragKnife, ConvertedTestFilesCutTrue) {
     for (const auto& entry : std::filesystem::directory_iterator(KERF_TEST_CORPUS)) {
         if (entry.path().extension() == ".md") continue;
         const dialect::ConvertResult converted = dialect::convertPlot(test::readBytes(entry.path()), {});
-        const CutJob drawing = walkText(converted.text);
+        const CutJob drawing = walkText(converted.text());
         if (drawing.cutCount() > 0) expectCutTrue(drawing, 0.5 * kUnitsPerMm, 1.0, entry.path().filename().string());
     }
 }

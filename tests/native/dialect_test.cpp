@@ -97,7 +97,7 @@ class SameSquare : public ::testing::TestWithParam<Spelling> {};
 
 TEST_P(SameSquare, GivesTheSameCuts) {
     const ConvertResult result = convert(GetParam().input);
-    EXPECT_EQ(result.text, kSquare);
+    EXPECT_EQ(result.text(), kSquare);
     EXPECT_EQ(result.cuts, 4u);
 }
 
@@ -146,7 +146,7 @@ struct Case {
 
 class Exact : public ::testing::TestWithParam<Case> {};
 
-TEST_P(Exact, WritesTheseCuts) { EXPECT_EQ(convert(GetParam().input).text, GetParam().expected); }
+TEST_P(Exact, WritesTheseCuts) { EXPECT_EQ(convert(GetParam().input).text(), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(
     Families, Exact,
@@ -292,7 +292,7 @@ TEST(Dots, EveryDotIsCountedAndNoneIsMadeWhereTheKnifeCutsOn) {
         }
     const ConvertResult grid = convert(plot + "PU;");
     EXPECT_TRUE(mentions(grid, "dots: 12 kept as zero-length cuts"));
-    const auto all = strokes(grid.text);
+    const auto all = strokes(grid.text());
     ASSERT_EQ(all.size(), 12u);
     for (std::size_t i = 0; i < all.size(); ++i) {
         ASSERT_EQ(all[i].size(), 2u);
@@ -331,7 +331,7 @@ class Outlines : public ::testing::TestWithParam<Outline> {};
 
 TEST_P(Outlines, AreCutAsOftenAsTheShapeAsks) {
     const ConvertResult result = convert(GetParam().input);
-    EXPECT_NEAR(travel(result.text), GetParam().travel, 2);
+    EXPECT_NEAR(travel(result.text()), GetParam().travel, 2);
     const int n = GetParam().cutOnce;
     EXPECT_EQ(mentions(result, "outlines: " + std::to_string(n) + " both filled and edged, cut once"), n > 0);
     EXPECT_EQ(mentions(result, "outlines:"), n > 0);
@@ -371,7 +371,7 @@ double distance(Pt p, double cx, double cy) {
 TEST(Curves, ACircleOfRadiusTenMillimetresIsTwentyAcrossAndWithinTolerance) {
     for (const double tolerance : {0.05, 0.5, 0.001}) {
         const ConvertResult result = convert("IN;PA4000,4000;CI400;PD4000,4100;", tolerance);
-        const auto all = strokes(result.text);
+        const auto all = strokes(result.text());
         // The pen goes back to the centre lifted, and draws on from there.
         ASSERT_EQ(all.size(), 2u);
         EXPECT_EQ(all[1].front().x, 4000);
@@ -382,7 +382,7 @@ TEST(Curves, ACircleOfRadiusTenMillimetresIsTwentyAcrossAndWithinTolerance) {
         EXPECT_EQ(circle.back().x, 4400);
         EXPECT_EQ(circle.back().y, 4000);
         // 20 mm across, less what the chords cut off at the top and bottom.
-        const Box box = boxOf(result.text);
+        const Box box = boxOf(result.text());
         EXPECT_EQ(box.maxX - box.minX, 800);
         EXPECT_NEAR(static_cast<double>(box.maxY - box.minY), 800, 2 * tolerance * 40 + 1);
         // Each vertex on the circle, each chord's middle no farther inside
@@ -406,66 +406,66 @@ TEST(Curves, ACircleOfRadiusTenMillimetresIsTwentyAcrossAndWithinTolerance) {
 TEST(Curves, ArcsEndWhereAPlotterEndsThem) {
     // A quarter turn counter-clockwise about the origin from (400,0).
     ConvertResult result = convert("IN;PU400,0;PD;AA0,0,90;PD0,800;");
-    auto all = strokes(result.text);
+    auto all = strokes(result.text());
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].back().x, 0);
     EXPECT_EQ(all[0].back().y, 800);
-    Box box = boxOf(result.text);
+    Box box = boxOf(result.text());
     EXPECT_EQ(box.minX, 0);
     EXPECT_EQ(box.maxX, 400);
 
     // A half circle through (400,400) from (0,0) to (800,0), then on.
     result = convert("IN;PU0,0;PD;AT400,400,800,0;PD800,-100;");
-    box = boxOf(result.text);
+    box = boxOf(result.text());
     EXPECT_EQ(box.minX, 0);
     EXPECT_EQ(box.maxX, 800);
     EXPECT_EQ(box.maxY, 400);
     EXPECT_EQ(box.minY, -100);
 
     // RT is AT relative to the pen; AR is AA with its centre relative.
-    EXPECT_EQ(convert("IN;PU100,100;PD;RT400,400,800,0;PD900,0;").text,
-              convert("IN;PU100,100;PD;AT500,500,900,100;PD900,0;").text);
-    EXPECT_EQ(convert("IN;PU500,100;PD;AR-400,0,-90;").text, convert("IN;PU500,100;PD;AA100,100,-90;").text);
+    EXPECT_EQ(convert("IN;PU100,100;PD;RT400,400,800,0;PD900,0;").text(),
+              convert("IN;PU100,100;PD;AT500,500,900,100;PD900,0;").text());
+    EXPECT_EQ(convert("IN;PU500,100;PD;AR-400,0,-90;").text(), convert("IN;PU500,100;PD;AA100,100,-90;").text());
 
     // A wedge: the radius out, the arc, the radius back; the pen stays.
     result = convert("IN;PU0,0;EW400,0,90;");
-    box = boxOf(result.text);
+    box = boxOf(result.text());
     EXPECT_EQ(box.minX, 0);
     EXPECT_EQ(box.minY, 0);
     EXPECT_EQ(box.maxX, 400);
     EXPECT_EQ(box.maxY, 400);
-    EXPECT_EQ(strokes(result.text)[0].front().x, 0);
-    EXPECT_EQ(strokes(result.text)[0].back().y, 0);
+    EXPECT_EQ(strokes(result.text())[0].front().x, 0);
+    EXPECT_EQ(strokes(result.text())[0].back().y, 0);
 }
 
 TEST(Curves, BeziersStayWithinToleranceOfTheCurve) {
     // From (0,0) with controls (0,400) and (400,400) to (400,0): the middle
     // of the curve is at (200, 300), and it is symmetric about x = 200.
     const ConvertResult result = convert("IN;PU0,0;PD;BZ0,400,400,400,400,0;");
-    const auto all = strokes(result.text);
+    const auto all = strokes(result.text());
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].back().x, 400);
     EXPECT_EQ(all[0].back().y, 0);
-    const Box box = boxOf(result.text);
+    const Box box = boxOf(result.text());
     EXPECT_NEAR(static_cast<double>(box.maxY), 300, 2 + 1);
     // BR is BZ relative to the pen, and repeats for each six numbers.
-    EXPECT_EQ(convert("IN;PU100,100;PD;BR0,400,400,400,400,0,0,-50,0,-50,0,-100;").text,
-              convert("IN;PU100,100;PD;BZ100,500,500,500,500,100,500,50,500,50,500,0;").text);
+    EXPECT_EQ(convert("IN;PU100,100;PD;BR0,400,400,400,400,0,0,-50,0,-50,0,-100;").text(),
+              convert("IN;PU100,100;PD;BZ100,500,500,500,500,100,500,50,500,50,500,0;").text());
     // With the pen up the pen only moves to the end.
-    EXPECT_EQ(convert("IN;PU0,0;BZ0,400,400,400,400,0;PD400,100;").text,
+    EXPECT_EQ(convert("IN;PU0,0;BZ0,400,400,400,400,0;PD400,100;").text(),
               "IN;\nPU400,0;\nPD400,100;\nPU400,100;\n");
 }
 
 TEST(Frames, ScaleWithoutIpAssumesAnA4PageAndSaysSo) {
     const ConvertResult result = convert("IN;SC0,100,0,100;PU0,0;PD100,100;");
-    EXPECT_EQ(result.text, "IN;\nPU603,521;\nPD10603,7721;\nPU10603,7721;\n");
+    EXPECT_EQ(result.text(), "IN;\nPU603,521;\nPD10603,7721;\nPU10603,7721;\n");
     EXPECT_TRUE(mentions(result, "SC without IP"));
     EXPECT_FALSE(mentions(convert("IN;IP0,0,10,10;SC0,100,0,100;PU0,0;PD1,1;"), "SC without IP"));
 }
 
 TEST(Frames, RotationTurnsThePictureAQuarter) {
     // 400 units along x become 400 units along y.
-    const Box box = boxOf(convert("IN;RO90;PU0,0;PD400,0;PD400,100;").text);
+    const Box box = boxOf(convert("IN;RO90;PU0,0;PD400,0;PD400,100;").text());
     EXPECT_EQ(box.maxY - box.minY, 400);
     EXPECT_EQ(box.maxX - box.minX, 100);
 }
@@ -473,10 +473,10 @@ TEST(Frames, RotationTurnsThePictureAQuarter) {
 TEST(Frames, APageSetByPsPlacesP1AndP2AndIsTheDefaultWindow) {
     // PS makes P1 and P2 the page's corners; IW without parameters then
     // clips to the page, and only then.
-    EXPECT_EQ(convert("IN;PS4000,2000;SC0,100,0,100;PU0,0;PD100,100;SC;PU0,0;PD8000,0;").text,
+    EXPECT_EQ(convert("IN;PS4000,2000;SC0,100,0,100;PU0,0;PD100,100;SC;PU0,0;PD8000,0;").text(),
               "IN;\nPU0,0;\nPD4000,2000;\nPU0,0;\nPD8000,0;\nPU8000,0;\n");
-    EXPECT_EQ(convert("IN;PS4000,2000;IW;PU0,0;PD8000,0;").text, "IN;\nPU0,0;\nPD4000,0;\nPU4000,0;\n");
-    EXPECT_EQ(convert("IN;IW;PU0,0;PD80000,0;").text, "IN;\nPU0,0;\nPD80000,0;\nPU80000,0;\n");
+    EXPECT_EQ(convert("IN;PS4000,2000;IW;PU0,0;PD8000,0;").text(), "IN;\nPU0,0;\nPD4000,0;\nPU4000,0;\n");
+    EXPECT_EQ(convert("IN;IW;PU0,0;PD80000,0;").text(), "IN;\nPU0,0;\nPD80000,0;\nPU80000,0;\n");
 }
 
 // --- labels, in a single-stroke font
@@ -485,14 +485,14 @@ TEST(Labels, ALetterHasTheSizeSiGives) {
     // H in the font stands 21 units tall and 14 wide; SI 0.4,0.6 cm makes
     // the capitals 240 plotter units tall and 16 font units 160 wide, so the
     // H spans x 10..150 of its cell.
-    const Box box = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;LBH\x03").text);
+    const Box box = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;LBH\x03").text());
     EXPECT_EQ(box.minX, 1010);
     EXPECT_EQ(box.maxX, 1150);
     EXPECT_EQ(box.minY, 1000);
     EXPECT_EQ(box.maxY, 1240);
 
     // Upward (DI 0,1) the same letter lies on its side.
-    const Box turned = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;DI0,1;LBH\x03").text);
+    const Box turned = boxOf(convert("IN;PU1000,1000;SI0.4,0.6;DI0,1;LBH\x03").text());
     EXPECT_EQ(turned.minX, 760);
     EXPECT_EQ(turned.maxX, 1000);
     EXPECT_EQ(turned.minY, 1010);
@@ -501,23 +501,23 @@ TEST(Labels, ALetterHasTheSizeSiGives) {
 
 TEST(Labels, ThePenEndsAfterTheTextAndLineEndsMoveDown) {
     // Two characters of 1.5 widths each: the pen is 480 further on.
-    const std::string text = convert("IN;PU0,0;SI0.4,0.6;LBAB\x03PD480,-100;").text;
+    const std::string text = convert("IN;PU0,0;SI0.4,0.6;LBAB\x03PD480,-100;").text();
     const std::string tail = "PU480,0;\nPD480,-100;\nPU480,-100;\n";
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     // CR LF: the second line starts under the first, two heights lower.
-    const Box box = boxOf(convert("IN;PU0,0;SI0.4,0.6;LBH\r\nH\x03").text);
+    const Box box = boxOf(convert("IN;PU0,0;SI0.4,0.6;LBH\r\nH\x03").text());
     EXPECT_EQ(box.minY, -480);
     EXPECT_EQ(box.maxX, 150);
 }
 
 TEST(Labels, TerminatorModeZeroDrawsTheTerminator) {
     // "DT#,0": the # is drawn, as wide as any letter; "DT#,1" (and "DT#"): not.
-    const Box drawn = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,0;LBH#").text);
-    const Box hidden = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,1;LBH#").text);
+    const Box drawn = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,0;LBH#").text());
+    const Box hidden = boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#,1;LBH#").text());
     EXPECT_EQ(hidden.maxX, 150);
     EXPECT_GT(drawn.maxX, 240 + 100);
-    EXPECT_EQ(boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#;LBH#").text).maxX, 150);
+    EXPECT_EQ(boxOf(convert("IN;PU0,0;SI0.4,0.6;DT#;LBH#").text()).maxX, 150);
 }
 
 TEST(Labels, SurviveWhatTheyCannotDraw) {
@@ -570,13 +570,13 @@ TEST(Fates, NothingReportedIgnoredChangesTheCuts) {
     // label: whatever the report calls ignored leaves the cuts as they are.
     const std::string before = "IN;IP0,0,4000,4000;SI0.2,0.3;PU100,100;PD400,100;";
     const std::string after = "PA400,400;PD100,400;PU100,500;LBAB\x03PU;PD;PU;";
-    const std::string plain = convert(before + after).text;
+    const std::string plain = convert(before + after).text();
     for (char a = 'A'; a <= 'Z'; ++a)
         for (char b = 'A'; b <= 'Z'; ++b) {
             const std::string name{a, b};
             const ConvertResult result = convert(before + name + "1,1;" + after);
             if (mentions(result, name + " 1 ignored")) {
-                EXPECT_EQ(result.text, plain) << name;
+                EXPECT_EQ(result.text(), plain) << name;
             }
         }
 }
@@ -638,9 +638,9 @@ struct Twins {
 class SameShape : public ::testing::TestWithParam<Twins> {};
 
 TEST_P(SameShape, BothCutTheSame) {
-    const std::string first = convert(GetParam().first).text;
+    const std::string first = convert(GetParam().first).text();
     EXPECT_NE(first.find("PD"), std::string::npos);
-    EXPECT_EQ(first, convert(GetParam().second).text);
+    EXPECT_EQ(first, convert(GetParam().second).text());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -673,9 +673,9 @@ TEST_P(Bounded, FinishesWithinItsBudget) {
     const ConvertResult result = convert(GetParam().input, GetParam().tolerance);
     // A bounded result: either the picture, at most a few characters per
     // vertex allowed, or nothing at all when the budget ran out.
-    EXPECT_LE(result.text.size(), 2'000'000u * 24 + 1000);
+    EXPECT_LE(result.text().size(), 2'000'000u * 24 + 1000);
     if (result.tooLarge) {
-        EXPECT_TRUE(result.text.empty());
+        EXPECT_TRUE(result.text().empty());
     }
 }
 
@@ -724,7 +724,7 @@ class Range : public ::testing::TestWithParam<Clip> {};
 
 TEST_P(Range, ClipsAtTheEdgeAndCountsIt) {
     const ConvertResult result = convert(GetParam().input);
-    EXPECT_EQ(result.text, GetParam().expected);
+    EXPECT_EQ(result.text(), GetParam().expected);
     const std::size_t n = GetParam().clipped;
     EXPECT_EQ(mentions(result, "range: " + std::to_string(n) + " cuts reached beyond"), n > 0);
     EXPECT_EQ(mentions(result, "range: "), n > 0);
@@ -757,13 +757,13 @@ TEST(Range, ACircleAcrossTheEdgeKeepsTheHalfWithin) {
     // Centred on the edge: the left half, from the top crossing (1e9, 400)
     // round to the bottom one, one cut; the right half is not cut at all.
     const ConvertResult result = convert("IN;PU1000000000,0;CI400;");
-    const auto all = strokes(result.text);
+    const auto all = strokes(result.text());
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].front().x, 1'000'000'000);
     EXPECT_EQ(all[0].back().x, 1'000'000'000);
     EXPECT_NEAR(static_cast<double>(all[0].front().y), 400, 1);
     EXPECT_NEAR(static_cast<double>(all[0].back().y), -400, 1);
-    const Box box = boxOf(result.text);
+    const Box box = boxOf(result.text());
     EXPECT_EQ(box.maxX, 1'000'000'000);
     EXPECT_EQ(box.minX, 1'000'000'000 - 400);
     EXPECT_TRUE(mentions(result, "range: "));
@@ -771,7 +771,7 @@ TEST(Range, ACircleAcrossTheEdgeKeepsTheHalfWithin) {
     // the edge.
     for (const char* input : {"IN;PU0,0;CI4294967296;", "IN;PU2147483000,0;CI10000;"}) {
         const ConvertResult beyond = convert(input);
-        EXPECT_EQ(beyond.text, "IN;\n") << input;
+        EXPECT_EQ(beyond.text(), "IN;\n") << input;
         EXPECT_EQ(beyond.cuts, 0u);
         EXPECT_TRUE(mentions(beyond, "range: "));
     }
@@ -782,7 +782,7 @@ TEST(Bounded, ABudgetThatRunsOutGivesNothing) {
     options.vertexBudget = 1000;
     const ConvertResult result = convertPlot("IN;PU0,0;CI400000;CI400000;", options);
     EXPECT_TRUE(result.tooLarge);
-    EXPECT_TRUE(result.text.empty());
+    EXPECT_TRUE(result.text().empty());
 }
 
 // --- the converted file is one Kerfline's own reader takes whole
@@ -792,10 +792,10 @@ TEST(Output, ReadsBackInKerflinesOwnReader) {
         convert("in;ip0,0,4000,4000;sc0,100,0,100;pu10,10;pd;ci5;aa50,50,-270;lt3;pr10,0,0,10;"
                 "pm0;pd;pa0,0,90,0;pm2;ep;si.2,.3;lbHELLO\x03");
     test::ReadResult read;
-    test::readInto(read, result.text);
+    test::readInto(read, result.text());
     EXPECT_FALSE(read.failed);
     EXPECT_TRUE(read.drawing.hasExtent());
-    const Box box = boxOf(result.text);
+    const Box box = boxOf(result.text());
     EXPECT_EQ(read.drawing.minX, box.minX);
     EXPECT_EQ(read.drawing.maxY, box.maxY);
 }

@@ -77,8 +77,8 @@ TEST_P(WorkpieceRun, WritesWhatTheDrawingWrittenBackAfterEachStepWrites) {
         if (converted.cuts == 0) continue;
         ++files;
         test::ReadResult one, each;
-        test::readInto(one, converted.text);
-        test::readInto(each, converted.text);
+        test::readInto(one, converted.text());
+        test::readInto(each, converted.text());
         Workpiece piece(one.drawing);
         GetParam().onPiece(piece);
         GetParam().onDrawing(each.drawing);
