@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cutting/cuts.h"
+#include "geometry/clip.h"
 #include "geometry/plane.h"
 
 namespace kerfline::dialect {
@@ -31,7 +32,7 @@ public:
     void segment(geom::Vec a, geom::Vec b) {
         if (!inRange(a) || !inRange(b)) {
             ++clipped_;
-            if (!clipToRange(a, b)) return;
+            if (!clipSegment(a, b, kOutputLimit)) return;
         }
         // Most cuts start where the last one ended: its rounding is reused.
         const bool joined = a.x == lastEnd_.x && a.y == lastEnd_.y && haveCursor_;
@@ -89,28 +90,6 @@ private:
     }
     static bool inRange(geom::Vec p) {
         return p.x >= -kOutputLimit && p.x <= kOutputLimit && p.y >= -kOutputLimit && p.y <= kOutputLimit;
-    }
-    // The part of a-b inside the range, as a hard-clip limit cuts it: where
-    // it crosses the edge, not moved onto it. False when none is inside.
-    static bool clipToRange(geom::Vec& a, geom::Vec& b) {
-        double t0 = 0, t1 = 1;
-        const double d[2] = {b.x - a.x, b.y - a.y};
-        const double from[2] = {a.x, a.y};
-        for (int i = 0; i < 2; ++i) {
-            if (d[i] == 0) {
-                if (from[i] < -kOutputLimit || from[i] > kOutputLimit) return false;
-                continue;
-            }
-            double ta = (-kOutputLimit - from[i]) / d[i], tb = (kOutputLimit - from[i]) / d[i];
-            if (ta > tb) std::swap(ta, tb);
-            t0 = std::max(t0, ta);
-            t1 = std::min(t1, tb);
-            if (t0 > t1) return false;
-        }
-        const geom::Vec start = a, dir = b - a;
-        if (t0 > 0) a = start + dir * t0;
-        if (t1 < 1) b = start + dir * t1;
-        return true;
     }
     void endChain() {
         if (chainIsDot_) ++dots_;

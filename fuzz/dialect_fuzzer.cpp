@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!result.text().empty()) std::abort();
         return 0;
     }
-    const std::string text = result.text();
+    const std::string written = result.text();
+    const std::string_view text = written;
     if (text.substr(0, 4) != "IN;\n") std::abort();
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {

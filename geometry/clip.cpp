@@ -1,6 +1,8 @@
 #include "geometry/clip.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace kerfline {
 
@@ -180,6 +182,27 @@ std::vector<Polyline> clipPolyline(std::span<const PlotPoint> line, const ClipRe
         pieces.erase(pieces.begin());
     }
     return pieces;
+}
+
+bool clipSegment(geom::Vec& a, geom::Vec& b, double limit) {
+    double t0 = 0, t1 = 1;
+    const double d[2] = {b.x - a.x, b.y - a.y};
+    const double from[2] = {a.x, a.y};
+    for (int i = 0; i < 2; ++i) {
+        if (d[i] == 0) {
+            if (from[i] < -limit || from[i] > limit) return false;
+            continue;
+        }
+        double ta = (-limit - from[i]) / d[i], tb = (limit - from[i]) / d[i];
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::max(t0, ta);
+        t1 = std::min(t1, tb);
+        if (t0 > t1) return false;
+    }
+    const geom::Vec start = a, dir = b - a;
+    if (t0 > 0) a = start + dir * t0;
+    if (t1 < 1) b = start + dir * t1;
+    return true;
 }
 
 }  // namespace kerfline

@@ -1,4 +1,6 @@
-// Cutting a polyline of plotter points down to the part inside a rectangle.
+// Clipping: a polyline of plotter points cut down to the part inside a
+// rectangle, exactly in whole units (tiles); and a segment in doubles cut
+// down to the plotter's range (convert).
 //
 // Every point of a piece is either a point of the polyline or the place
 // where one of its segments crosses a side of the rectangle. A crossing is
@@ -12,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "geometry/plane.h"
 #include "geometry/point.h"
 
 namespace kerfline {
@@ -36,6 +39,11 @@ using Polyline = std::vector<PlotPoint>;
 // to the first) leaves the rectangle, its last piece and its first are one
 // cut through the start point, and are given as one piece.
 std::vector<Polyline> clipPolyline(std::span<const PlotPoint> line, const ClipRect& rect);
+
+// The part of the segment a-b inside the square from -limit to limit on both
+// axes, in doubles before anything is rounded (the converter's range): where
+// it crosses an edge, not moved onto it. False when none of it is inside.
+bool clipSegment(geom::Vec& a, geom::Vec& b, double limit);
 
 // round(a * b / c) for magnitudes below 2^33 and c > 0, an exact half going
 // away from zero; exact, whatever the platform's integer widths.
