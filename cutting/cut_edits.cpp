@@ -141,22 +141,13 @@ void bladeOffsetDrawing(Workpiece& piece, double offsetMm, bool precut) {
 }
 
 bool copyDrawing(PlotDrawing& drawing, std::int32_t columns, std::int32_t rows, double gapMm) {
-    Workpiece piece(drawing);
-    const bool done = copyDrawing(piece, columns, rows, gapMm);
-    piece.finish();
-    return done;
+    return onDrawing(drawing, [&](Workpiece& piece) { return copyDrawing(piece, columns, rows, gapMm); });
 }
-
 void overcutDrawing(PlotDrawing& drawing, double lengthMm) {
-    Workpiece piece(drawing);
-    overcutDrawing(piece, lengthMm);
-    piece.finish();
+    onDrawing(drawing, [&](Workpiece& piece) { overcutDrawing(piece, lengthMm); });
 }
-
 void bladeOffsetDrawing(PlotDrawing& drawing, double offsetMm, bool precut) {
-    Workpiece piece(drawing);
-    bladeOffsetDrawing(piece, offsetMm, precut);
-    piece.finish();
+    onDrawing(drawing, [&](Workpiece& piece) { bladeOffsetDrawing(piece, offsetMm, precut); });
 }
 
 }  // namespace kerfline

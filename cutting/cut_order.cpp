@@ -307,10 +307,7 @@ OrderTravel orderDrawing(Workpiece& piece) {
 }
 
 OrderTravel orderDrawing(PlotDrawing& drawing) {
-    Workpiece piece(drawing);
-    const OrderTravel travel = orderDrawing(piece);
-    piece.finish();
-    return travel;
+    return onDrawing(drawing, [](Workpiece& piece) { return orderDrawing(piece); });
 }
 
 }  // namespace kerfline

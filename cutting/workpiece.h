@@ -10,6 +10,7 @@
 // reading it back before the next would give.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "cutting/cuts.h"
@@ -61,6 +62,21 @@ private:
     bool settled_ = true;    // job_ is in the form its text reads back into
     JobLayout layout_;       // of the text job_ stands for, until it changes
 };
+
+// `change` on a workpiece over `drawing` alone, the drawing brought up to
+// date after it: the drawing versions of the cutting operations.
+template <typename Change>
+auto onDrawing(PlotDrawing& drawing, Change&& change) {
+    Workpiece piece(drawing);
+    if constexpr (std::is_void_v<decltype(change(piece))>) {
+        change(piece);
+        piece.finish();
+    } else {
+        auto result = change(piece);
+        piece.finish();
+        return result;
+    }
+}
 
 // The job as walking its own text would give it (writeJob, then walkCuts of
 // what a reader makes of that): cuts without points left out, every cut that

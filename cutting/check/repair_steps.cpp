@@ -15,13 +15,6 @@ void repairDrawing(Workpiece& piece, Change change) {
     if (change(piece.job())) piece.jobChanged();
 }
 
-template <typename Change>
-void repairDrawing(PlotDrawing& drawing, Change change) {
-    Workpiece piece(drawing);
-    repairDrawing(piece, change);
-    piece.finish();
-}
-
 }  // namespace
 
 void dropSteps(CutJob& job, const std::vector<bool>& drop) {
@@ -66,28 +59,32 @@ bool cutsAnything(const std::vector<PlotPoint>& points) {
     return std::any_of(points.begin(), points.end(), [&](PlotPoint p) { return p != points.front(); });
 }
 
+void mergeDrawing(Workpiece& piece, double reachMm) {
+    repairDrawing(piece, [reachMm](CutJob& job) { return mergeJob(job, reachMm * kUnitsPerMm); });
+}
+void closeDrawing(Workpiece& piece, double reachMm) {
+    repairDrawing(piece, [reachMm](CutJob& job) { return closeJob(job, reachMm * kUnitsPerMm); });
+}
+void simplifyDrawing(Workpiece& piece, double errorMm) {
+    repairDrawing(piece, [errorMm](CutJob& job) { return simplifyJob(job, errorMm * kUnitsPerMm); });
+}
+void dropDotsDrawing(Workpiece& piece) { repairDrawing(piece, dropDotsJob); }
+void weldDrawing(Workpiece& piece) { repairDrawing(piece, weldJob); }
+
 void mergeDrawing(PlotDrawing& drawing, double reachMm) {
-    repairDrawing(drawing, [reachMm](CutJob& job) { return mergeJob(job, reachMm * kUnitsPerMm); });
+    onDrawing(drawing, [&](Workpiece& piece) { mergeDrawing(piece, reachMm); });
 }
 void closeDrawing(PlotDrawing& drawing, double reachMm) {
-    repairDrawing(drawing, [reachMm](CutJob& job) { return closeJob(job, reachMm * kUnitsPerMm); });
+    onDrawing(drawing, [&](Workpiece& piece) { closeDrawing(piece, reachMm); });
 }
 void simplifyDrawing(PlotDrawing& drawing, double errorMm) {
-    repairDrawing(drawing, [errorMm](CutJob& job) { return simplifyJob(job, errorMm * kUnitsPerMm); });
+    onDrawing(drawing, [&](Workpiece& piece) { simplifyDrawing(piece, errorMm); });
 }
-void dropDotsDrawing(PlotDrawing& drawing) { repairDrawing(drawing, dropDotsJob); }
-void weldDrawing(PlotDrawing& drawing) { repairDrawing(drawing, weldJob); }
-
-void mergeDrawing(Workpiece& drawing, double reachMm) {
-    repairDrawing(drawing, [reachMm](CutJob& job) { return mergeJob(job, reachMm * kUnitsPerMm); });
+void dropDotsDrawing(PlotDrawing& drawing) {
+    onDrawing(drawing, [](Workpiece& piece) { dropDotsDrawing(piece); });
 }
-void closeDrawing(Workpiece& drawing, double reachMm) {
-    repairDrawing(drawing, [reachMm](CutJob& job) { return closeJob(job, reachMm * kUnitsPerMm); });
+void weldDrawing(PlotDrawing& drawing) {
+    onDrawing(drawing, [](Workpiece& piece) { weldDrawing(piece); });
 }
-void simplifyDrawing(Workpiece& drawing, double errorMm) {
-    repairDrawing(drawing, [errorMm](CutJob& job) { return simplifyJob(job, errorMm * kUnitsPerMm); });
-}
-void dropDotsDrawing(Workpiece& drawing) { repairDrawing(drawing, dropDotsJob); }
-void weldDrawing(Workpiece& drawing) { repairDrawing(drawing, weldJob); }
 
 }  // namespace kerfline

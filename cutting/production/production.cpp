@@ -169,36 +169,19 @@ std::size_t penDrawing(Workpiece& piece, std::int32_t pen) {
 }
 
 void mirrorDrawing(PlotDrawing& drawing) {
-    Workpiece piece(drawing);
-    mirrorDrawing(piece);
-    piece.finish();
+    onDrawing(drawing, [](Workpiece& piece) { mirrorDrawing(piece); });
 }
-
 WeedFigures weedDrawing(PlotDrawing& drawing, double boxMm, double spacingMm) {
-    Workpiece piece(drawing);
-    const WeedFigures figures = weedDrawing(piece, boxMm, spacingMm);
-    piece.finish();
-    return figures;
+    return onDrawing(drawing, [&](Workpiece& piece) { return weedDrawing(piece, boxMm, spacingMm); });
 }
-
 void passesDrawing(PlotDrawing& drawing, std::int32_t passes) {
-    Workpiece piece(drawing);
-    passesDrawing(piece, passes);
-    piece.finish();
+    onDrawing(drawing, [&](Workpiece& piece) { passesDrawing(piece, passes); });
 }
-
 bool perforateDrawing(PlotDrawing& drawing, double dashMm, double gapMm) {
-    Workpiece piece(drawing);
-    const bool done = perforateDrawing(piece, dashMm, gapMm);
-    piece.finish();
-    return done;
+    return onDrawing(drawing, [&](Workpiece& piece) { return perforateDrawing(piece, dashMm, gapMm); });
 }
-
 std::size_t penDrawing(PlotDrawing& drawing, std::int32_t pen) {
-    Workpiece piece(drawing);
-    const std::size_t kept = penDrawing(piece, pen);
-    piece.finish();
-    return kept;
+    return onDrawing(drawing, [&](Workpiece& piece) { return penDrawing(piece, pen); });
 }
 
 }  // namespace kerfline
