@@ -6,7 +6,8 @@
 namespace kerfline {
 
 bool settleJob(CutJob& job) {
-    // The pen-up moves the text of the job makes, and the cuts that go on.
+    // The pen-up moves the text of the job makes, and the cuts that go on
+    // (never the first step: the knife starts lifted).
     std::vector<bool> goesOn(job.steps.size(), false);
     std::vector<bool> moveFirst(job.steps.size(), false);
     std::size_t added = 0;
@@ -31,6 +32,13 @@ bool settleJob(CutJob& job) {
                 move.to = step.cut.points.front();
             }
             step.cut.joined = goesOn[i];
+            // Going on straight from the cut before, with nothing between,
+            // is more of that cut.
+            if (goesOn[i] && steps.back().kind == JobStep::Kind::Cut) {
+                std::vector<PlotPoint>& points = steps.back().cut.points;
+                points.insert(points.end(), step.cut.points.begin() + 1, step.cut.points.end());
+                continue;
+            }
         }
         steps.push_back(std::move(step));
     }

@@ -81,8 +81,9 @@ auto onDrawing(PlotDrawing& drawing, Change&& change) {
 // The job as walking its own text would give it (writeJob, then walkCuts of
 // what a reader makes of that): cuts without points left out, every cut that
 // starts away from the knife, or where the knife is still down without going
-// on, preceded by a pen-up move to its start, and `joined` set exactly on
-// the cuts that go on with the knife down. False, the job unchanged, for the
+// on, preceded by a pen-up move to its start, `joined` set exactly on the
+// cuts that go on with the knife down, and a cut that goes on straight from
+// the one before, with no instruction between, made part of it. False, the job unchanged, for the
 // one case where the text would lose a step (a plunge that goes on from the
 // cut before, which reads back as nothing); the caller then goes the long way.
 bool settleJob(CutJob& job);

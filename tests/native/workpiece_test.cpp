@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "cutting/check/repairs.h"
@@ -106,6 +107,103 @@ INSTANTIATE_TEST_SUITE_P(Corpus, WorkpieceRun,
                          ::testing::Values(KERF_STEPS(knifeSteps), KERF_STEPS(repairsThenCopies),
                                            KERF_STEPS(windowBetween), KERF_STEPS(weedAndWeld)),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Jobs as the operations leave them: cuts that start away from the knife or
+// where it is still down, joins that no longer go on, empty cuts, plunges,
+// homes and kept instructions between, on a small grid so that points meet.
+CutJob randomJob(std::mt19937& random) {
+    CutJob job;
+    auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto point = [&] { return PlotPoint{pick(4) * 10, pick(4) * 10}; };
+    for (int n = pick(14); n > 0; --n) {
+        JobStep& step = job.steps.emplace_back();
+        switch (pick(4)) {
+            case 0:
+                step.kind = JobStep::Kind::Move;
+                step.to = point();
+                break;
+            case 1:
+                step.kind = JobStep::Kind::Kept;
+                step.kept = job.kept.size();
+                job.kept.push_back(keptInstruction(pick(3) == 0 ? "IN;" : pick(2) ? "VS5;" : "SP2;"));
+                break;
+            default:
+                step.kind = JobStep::Kind::Cut;
+                for (int k = pick(5); k > 0; --k) step.cut.points.push_back(point());
+                step.cut.joined = pick(2) == 0;
+                break;
+        }
+    }
+    return job;
+}
+
+// settleJob against the long way: the job written, read by the program's
+// reader and walked again. Both layouts of the text read into the same job,
+// and the box of the cuts is the extent of the drawing read.
+TEST(SettleJob, GivesWhatWritingAndReadingGiveOnRandomJobs) {
+    std::mt19937 random(25);
+    int settled = 0, refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const CutJob job = randomJob(random);
+        PlotDrawing drawing, lines;
+        buildDrawing(job, drawing);
+        buildDrawing(job, lines, kConvertLayout);
+        const CutJob expected = walkCuts(drawing);
+        ASSERT_EQ(jobText(walkCuts(lines)), jobText(expected)) << jobText(job);
+
+        PlotBox box;
+        ASSERT_EQ(cutBounds(job, box), drawing.hasExtent()) << jobText(job);
+        if (!box.empty()) {
+            EXPECT_EQ(box.low, (PlotPoint{drawing.minX, drawing.minY})) << jobText(job);
+            EXPECT_EQ(box.high, (PlotPoint{drawing.maxX, drawing.maxY})) << jobText(job);
+        }
+
+        CutJob settling = job;
+        if (!settleJob(settling)) {
+            ++refused;
+            continue;
+        }
+        ++settled;
+        ASSERT_EQ(settling.steps.size(), expected.steps.size()) << jobText(job);
+        for (std::size_t i = 0; i < expected.steps.size(); ++i) {
+            const JobStep& a = settling.steps[i];
+            const JobStep& b = expected.steps[i];
+            ASSERT_EQ(a.kind, b.kind) << i << " in " << jobText(job);
+            if (a.kind == JobStep::Kind::Move) EXPECT_EQ(a.to, b.to) << i << " in " << jobText(job);
+            if (a.kind == JobStep::Kind::Cut) {
+                EXPECT_EQ(a.cut.points, b.cut.points) << i << " in " << jobText(job);
+                EXPECT_EQ(a.cut.joined, b.cut.joined) << i << " in " << jobText(job);
+            }
+            if (a.kind == JobStep::Kind::Kept) {
+                EXPECT_EQ(settling.kept[a.kept].text, expected.kept[b.kept].text);
+                EXPECT_EQ(settling.kept[a.kept].mnemonic, expected.kept[b.kept].mnemonic);
+            }
+        }
+    }
+    // Both ways are met often.
+    EXPECT_GT(settled, 2000);
+    EXPECT_GT(refused, 10);
+}
+
+// Convert's layout: a line for each instruction, a PD of 22 points split
+// after its twentieth, and the knife lifted where it ends.
+TEST(WriteJob, ConvertsLayoutBreaksLinesAndLongCuts) {
+    CutJob job;
+    job.kept.push_back(keptInstruction("IN;"));
+    job.steps.push_back({JobStep::Kind::Kept, {}, {}, 0});
+    JobStep cut;
+    cut.kind = JobStep::Kind::Cut;
+    std::string points;
+    for (int i = 0; i <= 22; ++i) {
+        cut.cut.points.push_back({i, 0});
+        if (i > 0) points += (i == 1 ? "" : i == 21 ? ";\nPD" : ",") + std::to_string(i) + ",0";
+    }
+    job.steps.push_back(cut);
+    job.steps.push_back({JobStep::Kind::Move, {22, 0}, {}, 0});
+    MemoryOutput out;
+    writeJob(out, job, kConvertLayout);
+    EXPECT_EQ(out.str(), "IN;\nPD" + points + ";\nPU22,0;\n");
+}
 
 // What a job reads back into, by hand: a cut away from the knife gains its
 // pen-up move, a joined cut that no longer goes on loses the join, an empty
